@@ -1,0 +1,91 @@
+#include "cli/run.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "cli/exits.h"
+#include "cli/order_argument.h"
+#include "emit/c_source.h"
+#include "emit/fortran_source.h"
+#include "emit/raw_list.h"
+#include "quadrature/coefficients.h"
+
+namespace zemta {
+
+namespace {
+
+RunOutcome usage_error(const char* message) {
+  return {RunOutcome::Kind::usage_error, 0, message};
+}
+
+RunOutcome fatal_error(long code, const char* message) {
+  return {RunOutcome::Kind::fatal_error, code, message};
+}
+
+struct FreeDeleter {
+  void operator()(double* p) const { std::free(p); }
+};
+using Table = std::unique_ptr<double[], FreeDeleter>;
+
+Table allocate_table(int entries) {
+  return Table(static_cast<double*>(
+      std::calloc(static_cast<std::size_t>(entries), sizeof(double))));
+}
+
+}  // namespace
+
+RunOutcome run(int argc, const char* const* argv, std::FILE* out,
+               std::FILE* diag) {
+  std::fprintf(diag, "ZEMTA/V%s: Gauss Quadrature Integration Coefficients\n",
+               version);
+  std::fputs("by the zemta developers; the generated code is yours to use\n",
+             diag);
+
+  if (argc == 1) {
+    return usage_error("no parameters");
+  }
+  if (argc != 2) {
+    return usage_error("wrong number of parameters");
+  }
+  const OrderReading reading = read_order(argv[1]);
+  if (!reading.converted) {
+    return usage_error("scan error on parameter 1: order");
+  }
+  const int order = reading.value;
+  if (order < min_order) {
+    return usage_error("order must be at least 2");
+  }
+  if (order > max_order) {
+    return usage_error("order must not exceed 999");
+  }
+
+  const Table abscissas = allocate_table(half_count(order));
+  if (!abscissas) {
+    return fatal_error(error_alloc_abscissas, "can't allocate memory");
+  }
+  const Table weights = allocate_table(half_count(order));
+  if (!weights) {
+    return fatal_error(error_alloc_weights, "can't allocate memory");
+  }
+
+  if (compute_coefficients(order, abscissas.get(), weights.get(), diag) ==
+      search_stalled) {
+    return fatal_error(error_search_stalled, "root search made no progress");
+  }
+
+  // Every emitter runs even after a failed write, as the order of the
+  // diagnostic lines does not depend on the output's fate; the failure is
+  // reported once at the end.
+  bool written = emit_c_source(order, abscissas.get(), weights.get(), out, diag);
+  written = emit_fortran_source(order, abscissas.get(), weights.get(), out,
+                                diag) &&
+            written;
+  written =
+      emit_raw_list(order, abscissas.get(), weights.get(), out, diag) && written;
+  if (std::fflush(out) != 0 || std::ferror(out) != 0 || !written) {
+    return fatal_error(error_write_output, "can't write output");
+  }
+  return {};
+}
+
+}  // namespace zemta

@@ -1,0 +1,33 @@
+// The run sequence: banner, argument checks, tables, computation, output.
+#pragma once
+
+#include <cstdio>
+
+namespace zemta {
+
+inline constexpr const char* version = "2.02";
+
+struct RunOutcome {
+  enum class Kind { success, usage_error, fatal_error };
+  Kind kind = Kind::success;
+  long code = 0;                  // fatal errors only
+  const char* message = nullptr;  // the error's text; static storage
+};
+
+// Runs the whole program for an argument vector (argv[0] is the program
+// name) without ending the process: writes the banner to diag, checks the
+// arguments, computes the rule and writes the C function, the FORTRAN
+// function and the raw list to out, then flushes out. Nothing is written to
+// out before the arguments pass, so out is untouched on a usage error.
+//
+// Errors come back as the outcome, for the caller to end the process with:
+//   usage_error "no parameters", "wrong number of parameters",
+//               "scan error on parameter 1: order",
+//               "order must be at least 2", "order must not exceed 999";
+//   fatal_error 460 / 463 "can't allocate memory",
+//               470 "can't write output" (a write to out failed),
+//               480 "root search made no progress".
+RunOutcome run(int argc, const char* const* argv, std::FILE* out,
+               std::FILE* diag);
+
+}  // namespace zemta

@@ -1,0 +1,116 @@
+#include "quadrature/coefficients.h"
+
+#include <cmath>
+
+#include "quadrature/floating_point.h"
+#include "quadrature/legendre.h"
+
+namespace zemta {
+
+int insert_root(double* table, int count, double x) {
+  for (int i = 0; i < count; ++i) {
+    if (std::fabs(table[i] - x) < root_tolerance) {
+      return 0;
+    }
+  }
+  int j = 1;
+  while (j < count && !(table[j - 1] < x && x < table[j])) {
+    ++j;
+  }
+  for (int i = count; i > j; --i) {
+    table[i] = table[i - 1];
+  }
+  table[j] = x;
+  return j;
+}
+
+namespace {
+
+void report_progress(std::FILE* diag, int roots_found, int total) {
+  std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
+}
+
+}  // namespace
+
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
+                 Refiner refine) {
+  const int total = half_count(n);
+  while (roots_found < total) {
+    const int found_before_pass = roots_found;
+    // The bound is re-read on every turn: an insertion at i makes the next
+    // gap the one from the new root up to the old abscissas[i].
+    for (int i = 1; i < roots_found; ++i) {
+      const int pieces = total - roots_found + 1;
+      const double step =
+          (abscissas[i] - abscissas[i - 1]) / static_cast<double>(pieces);
+      // Piece ends are accumulated, not recomputed from the gap's start;
+      // this fixes which pieces the Newton iterations start from.
+      double b = abscissas[i - 1];
+      for (int k = 0; k < pieces; ++k) {
+        const double a = b;
+        b = a + step;
+        const double r = refine(n, a, b);
+        if (r > newton_failure_threshold) {
+          continue;
+        }
+        if (insert_root(abscissas, roots_found, r) == 0) {
+          continue;
+        }
+        ++roots_found;
+        report_progress(diag, roots_found, total);
+        break;  // at most one new root per gap visit
+      }
+      if (roots_found >= total) {
+        break;
+      }
+    }
+    if (roots_found == found_before_pass) {
+      return search_stalled;
+    }
+  }
+  return total;
+}
+
+int compute_coefficients(int n, double* abscissas, double* weights,
+                         std::FILE* diag) {
+  std::fputs("computing coefficients\n", diag);
+  if (n < min_order) {
+    return 0;
+  }
+  const int total = half_count(n);
+  const auto order = static_cast<double>(n);
+
+  // Starting roots. They are stored without a check: both brackets converge
+  // for every accepted order.
+  if (n % 2 != 0) {
+    abscissas[0] = 0.0;
+  } else {
+    abscissas[0] = newton_root(
+        n, 0.0, first_root_scale / std::pow(order, first_root_exponent));
+  }
+  if (n >= 3) {
+    abscissas[1] = newton_root(
+        n, 1.0 - largest_root_scale / std::pow(order, largest_root_exponent),
+        1.0);
+  }
+  // Orders 2 to 4 hold all their non-negative roots now.
+  if (n >= 5) {
+    report_progress(diag, 2, total);
+    if (search_roots(n, abscissas, 2, diag) == search_stalled) {
+      return search_stalled;
+    }
+    std::fputs("\n", diag);
+  }
+
+  // w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in this order.
+  for (int i = 0; i < total; ++i) {
+    const double x = abscissas[i];
+    double p = 0.0;
+    double dp = 0.0;
+    legendre_eval(n, x, p, dp);
+    weights[i] = ((2.0 / (1.0 - x * x)) / dp) / dp;
+  }
+  return total;
+}
+
+}  // namespace zemta

@@ -1,0 +1,63 @@
+// The Gauss-Legendre rule of order n: its non-negative nodes and weights.
+//
+// Tables: `abscissas` and `weights` hold half_count(n) = (n + 1) / 2 doubles.
+// `abscissas` holds the non-negative roots of P_n in strictly ascending order;
+// for odd n, abscissas[0] is exactly 0.0 (the middle node). weights[i] is the
+// weight of both +abscissas[i] and -abscissas[i]; for even n the weights sum
+// to 1, for odd n weights[0] + 2 * (the rest) is 2, both within a few ulps.
+#pragma once
+
+#include <cstdio>
+
+#include "quadrature/newton.h"
+
+namespace zemta {
+
+inline constexpr int min_order = 2;
+inline constexpr int max_order = 999;
+
+// Number of non-negative nodes of the rule of order n.
+constexpr int half_count(int n) { return (n + 1) / 2; }
+
+// compute_coefficients' result when a search pass adds no root. Unreachable
+// for orders min_order to max_order; it guards against looping forever.
+inline constexpr int search_stalled = -1;
+
+// Starting bracket of the smallest positive root of an even order:
+// [0, 1.3 n^-0.94]. Holds for every even order up to max_order; order 10
+// comes closest, its root lying 0.26 % below the upper end.
+inline constexpr double first_root_scale = 1.3;
+inline constexpr double first_root_exponent = 0.94;
+
+// Starting bracket of the largest root of every order: [1 - 2.1 n^-1.9, 1].
+inline constexpr double largest_root_scale = 2.1;
+inline constexpr double largest_root_exponent = 1.9;
+
+// Inserts x into table[0 .. count), ascending, which has room for count + 1.
+// Returns 0, leaving the table unchanged, when some entry t has
+// |t - x| < root_tolerance (a duplicate). Otherwise stores x at the first
+// position j >= 1 with table[j-1] < x < table[j], or at count when there is
+// none, moving the entries above it up by one, and returns j (never 0).
+int insert_root(double* table, int count, double x);
+
+// Refines one root of P_n inside [lo, hi]; newton_root is the real one.
+using Refiner = double (*)(int n, double lo, double hi);
+
+// Searches out the roots missing from abscissas[0 .. roots_found) until
+// half_count(n) are held. Each pass walks the gaps from the bottom up, cuts a
+// gap into half_count - roots_found + 1 pieces and refines them in turn; the
+// first piece whose root is new is inserted, the progress line
+// "\r<found> roots found out of <half_count>" goes to diag, and the walk
+// moves on to the next gap, the one above the new root. Returns half_count,
+// or search_stalled after a pass that added nothing.
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
+                 Refiner refine = newton_root);
+
+// Fills both tables for order n and returns half_count(n); returns 0 when
+// n < 2 and search_stalled if the root search stops making progress.
+// Writes "computing coefficients\n" to diag and, for n >= 5, the progress
+// line for 2, 3, ..., half_count roots and a closing "\n". Does not allocate.
+int compute_coefficients(int n, double* abscissas, double* weights,
+                         std::FILE* diag);
+
+}  // namespace zemta

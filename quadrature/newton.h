@@ -1,0 +1,36 @@
+// Bracketed Newton refinement of one root of P_n.
+#pragma once
+
+namespace zemta {
+
+// What newton_root returns when it gives up. It lies outside [-1, 1], where
+// every root of P_n lies; callers treat any result above
+// newton_failure_threshold as a failure.
+inline constexpr double failure_value = 2.0;
+inline constexpr double newton_failure_threshold = 1.5;
+
+// A derivative smaller than this in magnitude makes the Newton step
+// unreliable; the refinement gives up rather than take it. |P_n'| is far
+// larger than this at every root of every order the program accepts.
+inline constexpr double min_derivative = 0.5;
+
+// Newton converges quadratically from inside a bracket that isolates the
+// root; 20 rounds are several times what any accepted order needs.
+inline constexpr int max_newton_rounds = 20;
+
+// Refines a root of P_n in [lo, hi] (lo < hi), starting from the midpoint.
+//
+// Each round evaluates P and P' at x, gives up with failure_value when
+// |P'| < min_derivative, steps to t = x - P/P', clamps t to [hi] then [lo],
+// and returns t when |P(x)| <= root_tolerance (the residual at the point the
+// step was taken from, while the value returned is the stepped point) or when
+// |t - x| <= root_tolerance. After max_newton_rounds rounds without either,
+// returns failure_value.
+//
+// Guarantees: the result is failure_value or lies in [lo, hi]. When a step
+// leaves the bracket twice at the same end, that end is returned even if it
+// is not a root: the root search discards such returns as duplicates of the
+// root held there.
+double newton_root(int n, double lo, double hi);
+
+}  // namespace zemta

@@ -1,0 +1,421 @@
+// The numerics against independent truths: closed forms for small orders,
+// and for every order a root polished in extended precision.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "quadrature/coefficients.h"
+#include "quadrature/legendre.h"
+#include "quadrature/newton.h"
+
+namespace zemta {
+namespace {
+
+std::string hex(double x) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%a", x);
+  return text;
+}
+
+// Within tol of a closed form evaluated in long double, so the reference
+// adds no double rounding of its own.
+::testing::AssertionResult near(double x, long double exact, long double tol) {
+  if (std::fabs(x - exact) <= tol) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << hex(x) << " is " << static_cast<double>(std::fabs(x - exact))
+         << " from the exact value";
+}
+
+// Captures what a function writes to a FILE*.
+class CapturedStream {
+ public:
+  CapturedStream() : stream_(open_memstream(&data_, &size_)) {}
+  ~CapturedStream() {
+    if (stream_ != nullptr) {
+      std::fclose(stream_);
+    }
+    std::free(data_);
+  }
+  CapturedStream(const CapturedStream&) = delete;
+  CapturedStream& operator=(const CapturedStream&) = delete;
+  std::FILE* get() { return stream_; }
+  std::string text() {
+    std::fflush(stream_);
+    return {data_, size_};
+  }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::FILE* stream_;
+};
+
+// ---------------------------------------------------------------------------
+// legendre_eval
+
+TEST(LegendreEval, DegreesZeroAndOneAreExact) {
+  for (const double x : {-1.0, -0.3, 0.0, 0.7, 1.0, 12.5}) {
+    double p = -7.0;
+    double dp = -7.0;
+    legendre_eval(0, x, p, dp);
+    EXPECT_EQ(p, 1.0);
+    EXPECT_EQ(dp, 0.0);
+    legendre_eval(-3, x, p, dp);
+    EXPECT_EQ(p, 1.0);
+    EXPECT_EQ(dp, 0.0);
+    legendre_eval(1, x, p, dp);
+    EXPECT_EQ(p, x);
+    EXPECT_EQ(dp, 1.0);
+  }
+}
+
+TEST(LegendreEval, DegreeTwoMatchesClosedForm) {
+  for (const double x : {-0.9, -0.25, 0.0, 0.3, 0.57735, 1.0}) {
+    double p = 0.0;
+    double dp = 0.0;
+    legendre_eval(2, x, p, dp);
+    EXPECT_NEAR(p, (3.0 * x * x - 1.0) / 2.0, 1e-15) << hex(x);
+    EXPECT_NEAR(dp, 3.0 * x, 1e-15) << hex(x);
+  }
+}
+
+TEST(LegendreEval, AtOneEveryOrderGivesOneAndExactSlope) {
+  for (int n = 2; n <= max_order; ++n) {
+    double p = 0.0;
+    double dp = 0.0;
+    legendre_eval(n, 1.0, p, dp);
+    ASSERT_EQ(p, 1.0) << "order " << n;
+    ASSERT_EQ(dp, n * (n + 1) / 2.0) << "order " << n;
+  }
+}
+
+// Independent evaluation in long double with the textbook recurrence
+// i P_i = (2i-1) x P_{i-1} - (i-1) P_{i-2} and
+// P_n' = n (x P_n - P_{n-1}) / (x^2 - 1).
+struct Extended {
+  long double p;
+  long double dp;
+};
+Extended legendre_extended(int n, long double x) {
+  long double p0 = 1.0L;
+  long double p1 = x;
+  for (int i = 2; i <= n; ++i) {
+    const long double p2 = ((2 * i - 1) * x * p1 - (i - 1) * p0) / i;
+    p0 = p1;
+    p1 = p2;
+  }
+  return {p1, n * (x * p1 - p0) / (x * x - 1.0L)};
+}
+
+TEST(LegendreEval, AgreesWithExtendedPrecisionInsideTheInterval) {
+  for (const int n : {3, 10, 57, 400, 999}) {
+    for (int k = 0; k < 50; ++k) {
+      const double x = -0.99 + 1.98 * k / 49.0;
+      double p = 0.0;
+      double dp = 0.0;
+      legendre_eval(n, x, p, dp);
+      const Extended ref = legendre_extended(n, x);
+      // |P_n| <= 1 and |P_n'| <= n(n+1)/2 on [-1, 1]; the recurrence loses
+      // a few digits over n steps.
+      EXPECT_NEAR(p, static_cast<double>(ref.p), 1e-13) << n << " " << hex(x);
+      EXPECT_NEAR(dp, static_cast<double>(ref.dp), 1e-13 * n * n)
+          << n << " " << hex(x);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// newton_root
+
+TEST(NewtonRoot, OrderTwoBracketConvergesToOneOverSqrtThree) {
+  const double hi = first_root_scale / std::pow(2.0, first_root_exponent);
+  const double root = newton_root(2, 0.0, hi);
+  EXPECT_TRUE(near(root, 1.0L / std::sqrt(3.0L), 1e-16L));
+}
+
+TEST(NewtonRoot, OvershootPinsToTheBracketEndAndReturnsIt) {
+  // P_3 has roots 0 and +-0.7746. From the middle of [0.1, 0.3], Newton
+  // heads for 0, is pinned at 0.1 twice, and returns that end though it is
+  // no root.
+  EXPECT_EQ(newton_root(3, 0.1, 0.3), 0.1);
+  // The same at an upper end: from [0.8, 0.9] the steps point down to
+  // 0.7746, below the bracket.
+  EXPECT_EQ(newton_root(3, 0.8, 0.9), 0.8);
+}
+
+TEST(NewtonRoot, SmallDerivativeFailsBeforeTheStep) {
+  // P_3'(x) = (15 x^2 - 3) / 2 is -1.5 at 0 and vanishes near 0.447;
+  // starting exactly where |P'| < 0.5 gives up at once.
+  const double flat = std::sqrt(0.2);
+  EXPECT_EQ(newton_root(3, flat - 0.01, flat + 0.01), failure_value);
+  // P_4' vanishes at 0, the midpoint of [-0.1, 0.1].
+  EXPECT_EQ(newton_root(4, -0.1, 0.1), failure_value);
+}
+
+TEST(NewtonRoot, ResidualAtStartStillReturnsTheSteppedPoint) {
+  // The midpoint of [-0.25, 0.25] is the root 0 of P_3: the residual test
+  // holds at once and the returned value is the stepped point, 0 itself.
+  EXPECT_EQ(newton_root(3, -0.25, 0.25), 0.0);
+  // A start a hair off the root of P_2: |P| <= tolerance at the start, yet
+  // the result is the Newton step from it, not the start.
+  const double off_root = 1.0 / std::sqrt(3.0) + 4e-15;
+  const double lo = off_root - 1e-3;
+  const double hi = off_root + 1e-3;
+  const double start = (lo + hi) / 2.0;
+  double p = 0.0;
+  double dp = 0.0;
+  legendre_eval(2, start, p, dp);
+  ASSERT_LE(std::fabs(p), root_tolerance);
+  ASSERT_NE(p, 0.0);
+  const double result = newton_root(2, lo, hi);
+  EXPECT_EQ(result, start - p / dp) << hex(result);
+  EXPECT_NE(result, start);
+}
+
+TEST(NewtonRoot, ResultLiesInTheBracketOrIsTheFailureValue) {
+  for (int n = 2; n <= 60; ++n) {
+    for (int k = 0; k < 40; ++k) {
+      const double lo = -1.0 + k / 20.0;
+      const double hi = lo + 0.05;
+      const double r = newton_root(n, lo, hi);
+      if (r != failure_value) {
+        ASSERT_GE(r, lo) << n;
+        ASSERT_LE(r, hi) << n;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// insert_root
+
+TEST(InsertRoot, PlacesBetweenNeighboursAndRejectsDuplicates) {
+  struct Case {
+    std::vector<double> table;
+    double x;
+    int position;
+    std::vector<double> after;
+  };
+  const std::vector<Case> cases = {
+      {{0.0, 0.5}, 0.25, 1, {0.0, 0.25, 0.5}},
+      {{0.0, 0.5, 0.9}, 0.7, 2, {0.0, 0.5, 0.7, 0.9}},
+      {{0.0, 0.5, 0.9}, 0.2, 1, {0.0, 0.2, 0.5, 0.9}},
+      // Above the last entry and below the first: appended at the end.
+      {{0.1, 0.5}, 0.95, 2, {0.1, 0.5, 0.95}},
+      {{0.1, 0.5}, 0.05, 2, {0.1, 0.5, 0.05}},
+      // Closer than the tolerance to an entry: rejected.
+      {{0.0, 0.5}, 0.5 - root_tolerance / 2, 0, {0.0, 0.5}},
+      {{0.0, 0.5}, 1e-15, 0, {0.0, 0.5}},
+      // Exactly the tolerance away is allowed.
+      {{0.0, 0.5}, root_tolerance, 1, {0.0, root_tolerance, 0.5}},
+  };
+  for (const auto& c : cases) {
+    std::vector<double> table = c.table;
+    table.push_back(-1.0);  // room for one more
+    const int position =
+        insert_root(table.data(), static_cast<int>(c.table.size()), c.x);
+    EXPECT_EQ(position, c.position) << hex(c.x);
+    table.resize(c.after.size());
+    EXPECT_EQ(table, c.after) << hex(c.x);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// compute_coefficients: closed forms
+
+TEST(ComputeCoefficients, OrderTwoIsOneOverSqrtThreeWithWeightOne) {
+  double x[1] = {};
+  double w[1] = {};
+  CapturedStream diag;
+  EXPECT_EQ(compute_coefficients(2, x, w, diag.get()), 1);
+  EXPECT_TRUE(near(x[0], 1.0L / std::sqrt(3.0L), 1e-16L));
+  EXPECT_TRUE(near(w[0], 1.0L, 4e-16L));
+  EXPECT_EQ(diag.text(), "computing coefficients\n");
+}
+
+TEST(ComputeCoefficients, OrderThreeIsZeroAndSqrtThreeFifths) {
+  double x[2] = {};
+  double w[2] = {};
+  CapturedStream diag;
+  EXPECT_EQ(compute_coefficients(3, x, w, diag.get()), 2);
+  EXPECT_EQ(x[0], 0.0);
+  EXPECT_TRUE(near(x[1], std::sqrt(0.6L), 1e-16L));
+  EXPECT_TRUE(near(w[0], 8.0L / 9.0L, 4e-16L));
+  EXPECT_TRUE(near(w[1], 5.0L / 9.0L, 4e-16L));
+  EXPECT_EQ(diag.text(), "computing coefficients\n");
+}
+
+TEST(ComputeCoefficients, OrderFourMatchesClosedForm) {
+  // Roots sqrt(3/7 -+ 2/7 sqrt(6/5)), weights (18 +- sqrt 30) / 36.
+  double x[2] = {};
+  double w[2] = {};
+  CapturedStream diag;
+  EXPECT_EQ(compute_coefficients(4, x, w, diag.get()), 2);
+  const long double s = 2.0L / 7.0L * std::sqrt(6.0L / 5.0L);
+  EXPECT_TRUE(near(x[0], std::sqrt(3.0L / 7.0L - s), 1e-16L));
+  EXPECT_TRUE(near(x[1], std::sqrt(3.0L / 7.0L + s), 1e-16L));
+  EXPECT_TRUE(near(w[0], (18.0L + std::sqrt(30.0L)) / 36.0L, 4e-16L));
+  EXPECT_TRUE(near(w[1], (18.0L - std::sqrt(30.0L)) / 36.0L, 4e-16L));
+  EXPECT_EQ(diag.text(), "computing coefficients\n");
+}
+
+TEST(ComputeCoefficients, OrderFiveReportsProgressTwoThenThree) {
+  double x[3] = {};
+  double w[3] = {};
+  CapturedStream diag;
+  EXPECT_EQ(compute_coefficients(5, x, w, diag.get()), 3);
+  EXPECT_EQ(diag.text(),
+            "computing coefficients\n"
+            "\r2 roots found out of 3"
+            "\r3 roots found out of 3\n");
+  EXPECT_EQ(x[0], 0.0);
+  // sqrt(5 -+ 2 sqrt(10/7)) / 3
+  const long double s = 2.0L * std::sqrt(10.0L / 7.0L);
+  EXPECT_TRUE(near(x[1], std::sqrt(5.0L - s) / 3.0L, 1e-16L));
+  EXPECT_TRUE(near(x[2], std::sqrt(5.0L + s) / 3.0L, 1e-16L));
+  EXPECT_TRUE(near(w[0], 128.0L / 225.0L, 4e-16L));
+}
+
+TEST(ComputeCoefficients, BelowOrderTwoReturnsZeroAndTouchesNothing) {
+  double x[1] = {-1.0};
+  double w[1] = {-1.0};
+  CapturedStream diag;
+  EXPECT_EQ(compute_coefficients(1, x, w, diag.get()), 0);
+  EXPECT_EQ(compute_coefficients(-5, x, w, diag.get()), 0);
+  EXPECT_EQ(x[0], -1.0);
+  EXPECT_EQ(w[0], -1.0);
+}
+
+// ---------------------------------------------------------------------------
+// Root search guard and call pattern
+
+double always_fails(int /*n*/, double /*lo*/, double /*hi*/) {
+  return failure_value;
+}
+
+TEST(SearchRoots, PassWithoutNewRootStopsInsteadOfLooping) {
+  double x[5] = {0.0, 0.9};
+  CapturedStream diag;
+  EXPECT_EQ(search_roots(9, x, 2, diag.get(), always_fails), search_stalled);
+  EXPECT_EQ(diag.text(), "");
+}
+
+int refine_calls = 0;
+double counting_newton(int n, double lo, double hi) {
+  ++refine_calls;
+  return newton_root(n, lo, hi);
+}
+
+TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
+  // From order 5 on, the first piece of a visit returns the gap's lower end
+  // (a duplicate) and the second the next root up: the search makes
+  // 2 (half_count - 2) refinements and finds the same roots as the run.
+  for (int n = 5; n <= max_order; n += 7) {
+    const int total = half_count(n);
+    std::vector<double> x(static_cast<std::size_t>(total));
+    std::vector<double> w(x.size());
+    CapturedStream diag;
+    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.get()), total);
+
+    std::vector<double> y(x.size());
+    y[0] = x[0];
+    y[1] = newton_root(n, 1.0 - largest_root_scale /
+                              std::pow(n, largest_root_exponent),
+                       1.0);
+    refine_calls = 0;
+    CapturedStream quiet;
+    ASSERT_EQ(search_roots(n, y.data(), 2, quiet.get(), counting_newton),
+              total);
+    EXPECT_EQ(refine_calls, 2 * (total - 2)) << "order " << n;
+    EXPECT_EQ(y, x) << "order " << n;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Every order 2..999, each computed once and checked for every property.
+
+std::string expected_progress(int n) {
+  std::string expected = "computing coefficients\n";
+  if (n >= 5) {
+    const int total = half_count(n);
+    for (int found = 2; found <= total; ++found) {
+      expected += "\r" + std::to_string(found) + " roots found out of " +
+                  std::to_string(total);
+    }
+    expected += "\n";
+  }
+  return expected;
+}
+
+TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
+  long double worst_root = 0.0L;
+  long double worst_weight = 0.0L;
+  for (int n = min_order; n <= max_order; ++n) {
+    const int total = half_count(n);
+    std::vector<double> x(static_cast<std::size_t>(total) + 1, -9.0);
+    std::vector<double> w(x.size(), -9.0);
+    CapturedStream diag;
+    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.get()), total)
+        << "order " << n;
+    // Nothing is written past the half_count entries.
+    ASSERT_EQ(x.back(), -9.0) << "order " << n;
+    ASSERT_EQ(w.back(), -9.0) << "order " << n;
+    x.pop_back();
+    w.pop_back();
+
+    // The progress counts run 2, 3, ..., half_count without gap or repeat.
+    ASSERT_EQ(diag.text(), expected_progress(n)) << "order " << n;
+
+    // Strictly ascending in [0, 1); odd orders hold the middle node 0.
+    if (n % 2 == 1) {
+      ASSERT_EQ(x[0], 0.0) << "order " << n;
+      ASSERT_FALSE(std::signbit(x[0])) << "order " << n;
+    } else {
+      ASSERT_GT(x[0], 0.0) << "order " << n;
+    }
+    for (std::size_t i = 1; i < x.size(); ++i) {
+      ASSERT_LT(x[i - 1], x[i]) << "order " << n << " entry " << i;
+    }
+    ASSERT_LT(x.back(), 1.0) << "order " << n;
+
+    long double sum = 0.0L;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      // Two Newton steps in extended precision from the double root; the
+      // first already leaves an error near the square of the double's.
+      long double root = x[i];
+      for (int step = 0; step < 2; ++step) {
+        const Extended e = legendre_extended(n, root);
+        root -= e.p / e.dp;
+      }
+      const long double root_error = std::fabs(x[i] - root);
+      ASSERT_LE(root_error, 1e-16L)
+          << "order " << n << " entry " << i << " root " << hex(x[i]);
+
+      // The weight against 2 / ((1 - x^2) P_n'(x)^2) at the true root.
+      const long double dp = legendre_extended(n, root).dp;
+      const long double weight = 2.0L / ((1.0L - root * root) * dp * dp);
+      const long double weight_error = std::fabs(w[i] - weight);
+      ASSERT_LE(weight_error, 1e-15L)
+          << "order " << n << " entry " << i << " weight " << hex(w[i]);
+      worst_root = std::max(worst_root, root_error);
+      worst_weight = std::max(worst_weight, weight_error);
+      // Summed in long double: its 64-bit significand keeps the sum of at
+      // most 500 doubles far closer to exact than the tolerance below.
+      sum += w[i];
+    }
+    const long double whole = n % 2 == 0 ? 2.0L * sum : 2.0L * sum - w[0];
+    ASSERT_LE(std::fabs(whole - 2.0L), 3e-15L) << "order " << n;
+  }
+  std::printf("largest root error %Lg, largest weight error %Lg\n",
+              worst_root, worst_weight);
+}
+
+}  // namespace
+}  // namespace zemta
