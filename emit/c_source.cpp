@@ -1,0 +1,101 @@
+#include "emit/c_source.h"
+
+#include "emit/output_text.h"
+
+namespace zemta {
+
+namespace {
+
+// One array initialiser: two values on the first line, three on each
+// further line indented by four spaces.
+void put_array(detail::OutputText& text, int n, const char* name,
+               const double* values) {
+  const int half_count = (n + 1) / 2;
+  text.put("  static DBL ");
+  text.put(name);
+  text.put("[");
+  text.put(half_count);
+  text.put("]={");
+  if (n != 4) {
+    text.put("        ");
+  }
+  for (int i = 0; i < half_count; ++i) {
+    text.put_coefficient(values[i]);
+    if (i == half_count - 1) {
+      text.put("};\n");
+    } else {
+      text.put(",");
+      if ((i + 2) % 3 == 0) {
+        text.put("\n    ");
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool emit_c_source(int n, const double* abscissas, const double* weights,
+                   std::FILE* out, std::FILE* diag) {
+  detail::announce(diag, "generating C source code\n");
+  detail::OutputText text(out);
+  const int half_count = (n + 1) / 2;
+
+  text.put("#include <float.h>\n");
+  text.put("#include <math.h>\n");
+  text.put("typedef long double DBL;\n\n");
+  text.put("DBL GQ");
+  text.put(n);
+  text.put("(DBL F(DBL),DBL A,DBL B)      /");
+  text.put("* ");
+  text.put(n);
+  text.put("-pt Gauss qaudrature *");
+  text.put("/\n  {\n");
+
+  if (n == 2) {
+    text.put("  static DBL X0=");
+    text.put_coefficient(abscissas[0]);
+    text.put(";\n");
+    text.put("  DBL C,D;\n");
+    text.put("  C=(A+B)/2;\n");
+    text.put("  D=(B-A)/2;\n");
+    text.put("  return((F(C-D*X0)+F(C+D*X0))*D);\n");
+  } else if (n == 3) {
+    text.put("  static DBL X1=");
+    text.put_coefficient(abscissas[1]);
+    text.put(";\n");
+    text.put("  static DBL W0=");
+    text.put_coefficient(weights[0]);
+    text.put(",W1=");
+    text.put_coefficient(weights[1]);
+    text.put(";\n");
+    text.put("  DBL C,D;\n");
+    text.put("  C=(A+B)/2;\n");
+    text.put("  D=(B-A)/2;\n");
+    text.put("  return((W0*F(C)+W1*(F(C-D*X1)+F(C+D*X1)))*D);\n");
+  } else {
+    put_array(text, n, "X", abscissas);
+    put_array(text, n, "W", weights);
+    text.put("  int i;\n");
+    text.put("  DBL C,D,Q;\n");
+    text.put("  C=(A+B)/2;\n");
+    text.put("  D=(B-A)/2;\n");
+    // For odd orders X[0] is the middle node 0: it is counted once, outside
+    // the loop over the symmetric pairs.
+    if (n % 2 == 1) {
+      text.put("  Q=W[0]*F(C);\n");
+      text.put("  for(i=1;i<");
+    } else {
+      text.put("  Q=0;\n");
+      text.put("  for(i=0;i<");
+    }
+    text.put(half_count);
+    text.put(";i++)\n");
+    text.put("    Q+=W[i]*(F(C-D*X[i])+F(C+D*X[i]));\n");
+    text.put("  return(Q*D);\n");
+  }
+
+  text.put("  }\n");
+  return text.ok();
+}
+
+}  // namespace zemta
