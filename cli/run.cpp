@@ -27,15 +27,15 @@ struct FreeDeleter {
 };
 using Table = std::unique_ptr<double[], FreeDeleter>;
 
-Table allocate_table(int entries) {
+Table allocate_table(TableAllocator allocate, int entries) {
   return Table(static_cast<double*>(
-      std::calloc(static_cast<std::size_t>(entries), sizeof(double))));
+      allocate(static_cast<std::size_t>(entries), sizeof(double))));
 }
 
 }  // namespace
 
 RunOutcome run(int argc, const char* const* argv, std::FILE* out,
-               std::FILE* diag) {
+               std::FILE* diag, TableAllocator allocate) {
   std::fprintf(diag, "ZEMTA/V%s: Gauss Quadrature Integration Coefficients\n",
                version);
   std::fputs("by the zemta developers; the generated code is yours to use\n",
@@ -59,11 +59,11 @@ RunOutcome run(int argc, const char* const* argv, std::FILE* out,
     return usage_error("order must not exceed 999");
   }
 
-  const Table abscissas = allocate_table(half_count(order));
+  const Table abscissas = allocate_table(allocate, half_count(order));
   if (!abscissas) {
     return fatal_error(error_alloc_abscissas, "can't allocate memory");
   }
-  const Table weights = allocate_table(half_count(order));
+  const Table weights = allocate_table(allocate, half_count(order));
   if (!weights) {
     return fatal_error(error_alloc_weights, "can't allocate memory");
   }
@@ -76,12 +76,13 @@ RunOutcome run(int argc, const char* const* argv, std::FILE* out,
   // Every emitter runs even after a failed write, as the order of the
   // diagnostic lines does not depend on the output's fate; the failure is
   // reported once at the end.
-  bool written = emit_c_source(order, abscissas.get(), weights.get(), out, diag);
-  written = emit_fortran_source(order, abscissas.get(), weights.get(), out,
-                                diag) &&
-            written;
+  bool written =
+      emit_c_source(order, abscissas.get(), weights.get(), out, diag);
   written =
-      emit_raw_list(order, abscissas.get(), weights.get(), out, diag) && written;
+      emit_fortran_source(order, abscissas.get(), weights.get(), out, diag) &&
+      written;
+  written = emit_raw_list(order, abscissas.get(), weights.get(), out, diag) &&
+            written;
   if (std::fflush(out) != 0 || std::ferror(out) != 0 || !written) {
     return fatal_error(error_write_output, "can't write output");
   }

@@ -1,7 +1,9 @@
 // The run sequence: banner, argument checks, tables, computation, output.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zemta {
 
@@ -27,7 +29,11 @@ struct RunOutcome {
 //   fatal_error 460 / 463 "can't allocate memory",
 //               470 "can't write output" (a write to out failed),
 //               480 "root search made no progress".
+//
+// The tables come from allocate, with calloc's contract (zero-filled, null
+// on failure); tests pass one that fails.
+using TableAllocator = void* (*)(std::size_t count, std::size_t size);
 RunOutcome run(int argc, const char* const* argv, std::FILE* out,
-               std::FILE* diag);
+               std::FILE* diag, TableAllocator allocate = std::calloc);
 
 }  // namespace zemta
