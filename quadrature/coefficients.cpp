@@ -4,6 +4,7 @@
 
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
+#include "quadrature/lockstep.h"
 
 namespace zemta {
 
@@ -24,13 +25,9 @@ int insert_root(double* table, int count, double x) {
   return j;
 }
 
-namespace {
-
 void report_progress(std::FILE* diag, int roots_found, int total) {
   std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
 }
-
-}  // namespace
 
 int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
                  Refiner refine) {
@@ -71,8 +68,8 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
   return total;
 }
 
-int compute_coefficients(int n, double* abscissas, double* weights,
-                         std::FILE* diag) {
+int compute_coefficients_one_at_a_time(int n, double* abscissas,
+                                       double* weights, std::FILE* diag) {
   std::fputs("computing coefficients\n", diag);
   if (n < min_order) {
     return 0;
@@ -111,6 +108,15 @@ int compute_coefficients(int n, double* abscissas, double* weights,
     weights[i] = ((2.0 / (1.0 - x * x)) / dp) / dp;
   }
   return total;
+}
+
+int compute_coefficients(int n, double* abscissas, double* weights,
+                         std::FILE* diag) {
+#ifdef ZEMTA_ONE_AT_A_TIME
+  return compute_coefficients_one_at_a_time(n, abscissas, weights, diag);
+#else
+  return compute_coefficients_lockstep(n, abscissas, weights, diag);
+#endif
 }
 
 }  // namespace zemta

@@ -53,10 +53,23 @@ using Refiner = double (*)(int n, double lo, double hi);
 int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
                  Refiner refine = newton_root);
 
+// Writes the progress line "\r<found> roots found out of <total>" to diag.
+void report_progress(std::FILE* diag, int roots_found, int total);
+
 // Fills both tables for order n and returns half_count(n); returns 0 when
 // n < 2 and search_stalled if the root search stops making progress.
 // Writes "computing coefficients\n" to diag and, for n >= 5, the progress
 // line for 2, 3, ..., half_count roots and a closing "\n". Does not allocate.
+//
+// This is the readable definition: one newton_root after another, then one
+// legendre_eval per weight.
+int compute_coefficients_one_at_a_time(int n, double* abscissas,
+                                       double* weights, std::FILE* diag);
+
+// What the program runs: the same tables, text and result as
+// compute_coefficients_one_at_a_time, bit for bit, computed on the lockstep
+// path (quadrature/lockstep.h). Built with ZEMTA_ONE_AT_A_TIME defined, it
+// runs compute_coefficients_one_at_a_time instead (the benchmark baseline).
 int compute_coefficients(int n, double* abscissas, double* weights,
                          std::FILE* diag);
 

@@ -15,5 +15,6 @@ static_assert(std::numeric_limits<double>::is_iec559,
 static_assert(std::numeric_limits<double>::digits == 53);
 
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0
-#error "double expressions must be evaluated in double (FLT_EVAL_METHOD == 0); on x86 build with SSE2"
+#error \
+    "double expressions must be evaluated in double (FLT_EVAL_METHOD == 0); on x86 build with SSE2"
 #endif

@@ -22,14 +22,17 @@ std::string hex(double x) {
   return text;
 }
 
+// The references below work in long double; every widening is spelled out.
+long double wide(double x) { return static_cast<long double>(x); }
+
 // Within tol of a closed form evaluated in long double, so the reference
 // adds no double rounding of its own.
 ::testing::AssertionResult near(double x, long double exact, long double tol) {
-  if (std::fabs(x - exact) <= tol) {
+  if (std::fabs(wide(x) - exact) <= tol) {
     return ::testing::AssertionSuccess();
   }
   return ::testing::AssertionFailure()
-         << hex(x) << " is " << static_cast<double>(std::fabs(x - exact))
+         << hex(x) << " is " << static_cast<double>(std::fabs(wide(x) - exact))
          << " from the exact value";
 }
 
@@ -121,7 +124,7 @@ TEST(LegendreEval, AgreesWithExtendedPrecisionInsideTheInterval) {
       double p = 0.0;
       double dp = 0.0;
       legendre_eval(n, x, p, dp);
-      const Extended ref = legendre_extended(n, x);
+      const Extended ref = legendre_extended(n, wide(x));
       // |P_n| <= 1 and |P_n'| <= n(n+1)/2 on [-1, 1]; the recurrence loses
       // a few digits over n steps.
       EXPECT_NEAR(p, static_cast<double>(ref.p), 1e-13) << n << " " << hex(x);
@@ -326,9 +329,8 @@ TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
 
     std::vector<double> y(x.size());
     y[0] = x[0];
-    y[1] = newton_root(n, 1.0 - largest_root_scale /
-                              std::pow(n, largest_root_exponent),
-                       1.0);
+    y[1] = newton_root(
+        n, 1.0 - largest_root_scale / std::pow(n, largest_root_exponent), 1.0);
     refine_calls = 0;
     CapturedStream quiet;
     ASSERT_EQ(search_roots(n, y.data(), 2, quiet.get(), counting_newton),
@@ -346,8 +348,10 @@ std::string expected_progress(int n) {
   if (n >= 5) {
     const int total = half_count(n);
     for (int found = 2; found <= total; ++found) {
-      expected += "\r" + std::to_string(found) + " roots found out of " +
-                  std::to_string(total);
+      expected += '\r';
+      expected += std::to_string(found);
+      expected += " roots found out of ";
+      expected += std::to_string(total);
     }
     expected += "\n";
   }
@@ -389,32 +393,32 @@ TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
     for (std::size_t i = 0; i < x.size(); ++i) {
       // Two Newton steps in extended precision from the double root; the
       // first already leaves an error near the square of the double's.
-      long double root = x[i];
+      long double root = wide(x[i]);
       for (int step = 0; step < 2; ++step) {
         const Extended e = legendre_extended(n, root);
         root -= e.p / e.dp;
       }
-      const long double root_error = std::fabs(x[i] - root);
+      const long double root_error = std::fabs(wide(x[i]) - root);
       ASSERT_LE(root_error, 1e-16L)
           << "order " << n << " entry " << i << " root " << hex(x[i]);
 
       // The weight against 2 / ((1 - x^2) P_n'(x)^2) at the true root.
       const long double dp = legendre_extended(n, root).dp;
       const long double weight = 2.0L / ((1.0L - root * root) * dp * dp);
-      const long double weight_error = std::fabs(w[i] - weight);
+      const long double weight_error = std::fabs(wide(w[i]) - weight);
       ASSERT_LE(weight_error, 1e-15L)
           << "order " << n << " entry " << i << " weight " << hex(w[i]);
       worst_root = std::max(worst_root, root_error);
       worst_weight = std::max(worst_weight, weight_error);
       // Summed in long double: its 64-bit significand keeps the sum of at
       // most 500 doubles far closer to exact than the tolerance below.
-      sum += w[i];
+      sum += wide(w[i]);
     }
-    const long double whole = n % 2 == 0 ? 2.0L * sum : 2.0L * sum - w[0];
+    const long double whole = n % 2 == 0 ? 2.0L * sum : 2.0L * sum - wide(w[0]);
     ASSERT_LE(std::fabs(whole - 2.0L), 3e-15L) << "order " << n;
   }
-  std::printf("largest root error %Lg, largest weight error %Lg\n",
-              worst_root, worst_weight);
+  std::printf("largest root error %Lg, largest weight error %Lg\n", worst_root,
+              worst_weight);
 }
 
 }  // namespace

@@ -1,0 +1,433 @@
+// The lockstep path against the one-at-a-time functions it replaces: every
+// double bit for bit, every exit, every line of progress.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "quadrature/coefficients.h"
+#include "quadrature/legendre.h"
+#include "quadrature/lockstep.h"
+#include "quadrature/newton.h"
+
+namespace zemta {
+namespace {
+
+std::string hex(double x) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%a", x);
+  return text;
+}
+
+// Bit equality: tells 0.0 from -0.0 and compares NaNs by their bits.
+::testing::AssertionResult same_bits(double actual, double expected) {
+  if (std::bit_cast<std::uint64_t>(actual) ==
+      std::bit_cast<std::uint64_t>(expected)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << hex(actual) << " where the scalar path gives " << hex(expected);
+}
+
+::testing::AssertionResult same_table(const std::vector<double>& actual,
+                                      const std::vector<double>& expected) {
+  if (actual.size() != expected.size()) {
+    return ::testing::AssertionFailure()
+           << actual.size() << " entries instead of " << expected.size();
+  }
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    if (std::bit_cast<std::uint64_t>(actual[i]) !=
+        std::bit_cast<std::uint64_t>(expected[i])) {
+      return ::testing::AssertionFailure()
+             << "entry " << i << ": " << hex(actual[i])
+             << " where the scalar path gives " << hex(expected[i]);
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// Captures what a function writes to a FILE*.
+class CapturedStream {
+ public:
+  CapturedStream() : stream_(open_memstream(&data_, &size_)) {}
+  ~CapturedStream() {
+    if (stream_ != nullptr) {
+      std::fclose(stream_);
+    }
+    std::free(data_);
+  }
+  CapturedStream(const CapturedStream&) = delete;
+  CapturedStream& operator=(const CapturedStream&) = delete;
+  std::FILE* get() { return stream_; }
+  std::string text() {
+    std::fflush(stream_);
+    return {data_, size_};
+  }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::FILE* stream_;
+};
+
+constexpr double sentinel = -12345.0;
+
+// Points across [-1, 1], the ends, zero of both signs, a subnormal, points
+// outside the interval and roots of low orders.
+std::vector<double> evaluation_points() {
+  std::vector<double> points = {0.0,     -0.0,     1.0,    -1.0,
+                                1e-310,  12.5,     -3.25,  1.0 / std::sqrt(3.0),
+                                0.77459, 0.538469, 1e-300, 0.9999999999999999};
+  for (int k = 0; k <= 96; ++k) {
+    points.push_back(-1.0 + k / 48.0 + 1e-3 * k * k / 96.0);
+  }
+  return points;
+}
+
+const int orders_to_evaluate[] = {-2, 0, 1, 2, 3, 4, 5, 17, 64, 333, 998, 999};
+
+// ---------------------------------------------------------------------------
+// legendre_eval_lanes, for every width the program or the benchmark uses
+
+template <typename Width>
+class LegendreEvalLanes : public ::testing::Test {};
+template <int W>
+using Lanes = std::integral_constant<int, W>;
+using Widths = ::testing::Types<Lanes<1>, Lanes<2>, Lanes<4>, Lanes<8>>;
+TYPED_TEST_SUITE(LegendreEvalLanes, Widths);
+
+TYPED_TEST(LegendreEvalLanes, EveryLaneMatchesTheScalarBitForBit) {
+  constexpr int width = TypeParam::value;
+  const std::vector<double> points = evaluation_points();
+  for (const int n : orders_to_evaluate) {
+    // Each batch takes consecutive points from a different start, so every
+    // point meets different neighbours in every lane position.
+    for (std::size_t start = 0; start < points.size(); ++start) {
+      double x[width];
+      for (int l = 0; l < width; ++l) {
+        x[l] =
+            points[(start + static_cast<std::size_t>(l) * 7) % points.size()];
+      }
+      double p[width];
+      double dp[width];
+      legendre_eval_lanes<width>(n, width, x, p, dp);
+      for (int l = 0; l < width; ++l) {
+        double sp = 0.0;
+        double sdp = 0.0;
+        legendre_eval(n, x[l], sp, sdp);
+        ASSERT_TRUE(same_bits(p[l], sp))
+            << "P, order " << n << " lane " << l << " x " << hex(x[l]);
+        ASSERT_TRUE(same_bits(dp[l], sdp))
+            << "P', order " << n << " lane " << l << " x " << hex(x[l]);
+      }
+    }
+  }
+}
+
+TYPED_TEST(LegendreEvalLanes, PartlyFilledBatchWritesOnlyItsLanes) {
+  constexpr int width = TypeParam::value;
+  const std::vector<double> points = evaluation_points();
+  for (const int n : {2, 7, 999}) {
+    for (int count = 1; count <= width; ++count) {
+      // Only count inputs exist; reading past them would be a fault that
+      // the address sanitizer reports.
+      std::vector<double> x(points.begin() + count,
+                            points.begin() + std::ptrdiff_t{2} * count);
+      double p[width];
+      double dp[width];
+      for (int l = 0; l < width; ++l) {
+        p[l] = sentinel;
+        dp[l] = sentinel;
+      }
+      legendre_eval_lanes<width>(n, count, x.data(), p, dp);
+      for (int l = 0; l < width; ++l) {
+        if (l < count) {
+          double sp = 0.0;
+          double sdp = 0.0;
+          legendre_eval(n, x[static_cast<std::size_t>(l)], sp, sdp);
+          ASSERT_TRUE(same_bits(p[l], sp)) << "order " << n << " lane " << l;
+          ASSERT_TRUE(same_bits(dp[l], sdp)) << "order " << n << " lane " << l;
+        } else {
+          ASSERT_EQ(p[l], sentinel) << "count " << count << " lane " << l;
+          ASSERT_EQ(dp[l], sentinel) << "count " << count << " lane " << l;
+        }
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// newton_root_lanes
+
+struct Bracket {
+  const char* exit;
+  int n;
+  double lo;
+  double hi;
+};
+
+// One bracket for each way newton_root ends, at different rounds.
+std::vector<Bracket> exit_brackets() {
+  const double flat = std::sqrt(0.2);  // P_3' vanishes at sqrt(1/5)
+  return {
+      {"derivative failure at once", 3, flat - 0.01, flat + 0.01},
+      {"derivative failure at once, P_4' = 0 at 0", 4, -0.1, 0.1},
+      // P_7 on [0.4, 0.85]: the step from the middle is pinned at 0.85, the
+      // step from there lands at 0.6296..., and the two alternate.
+      {"twenty rounds without converging", 7, 0.4, 0.85},
+      {"pinned at the lower end", 3, 0.1, 0.3},
+      {"pinned at the lower end from above", 3, 0.8, 0.9},
+      {"residual at the start", 3, -0.25, 0.25},
+      {"residual at the start, stepped point returned", 2,
+       1.0 / std::sqrt(3.0) + 4e-15 - 1e-3,
+       1.0 / std::sqrt(3.0) + 4e-15 + 1e-3},
+      {"converges, order 2 starting bracket", 2, 0.0,
+       first_root_scale / std::pow(2.0, first_root_exponent)},
+      {"converges, order 999 largest root", 999,
+       1.0 - largest_root_scale / std::pow(999.0, largest_root_exponent), 1.0},
+      {"converges in a narrow gap", 999, 0.5, 0.5 + 1e-3},
+  };
+}
+
+TEST(NewtonRootLanes, ExitBracketsReachTheExitTheyAreNamedFor) {
+  // Guards the table above: the brackets still exercise what they claim.
+  const std::vector<Bracket> b = exit_brackets();
+  double root = 0.0;
+  EXPECT_EQ(newton_root_lanes<1>(b[0].n, 1, &b[0].lo, &b[0].hi, &root), 1);
+  EXPECT_EQ(root, failure_value);
+  EXPECT_EQ(newton_root_lanes<1>(b[2].n, 1, &b[2].lo, &b[2].hi, &root),
+            max_newton_rounds);
+  EXPECT_EQ(root, failure_value);
+  EXPECT_EQ(newton_root(b[2].n, b[2].lo, b[2].hi), failure_value);
+  EXPECT_EQ(newton_root(b[3].n, b[3].lo, b[3].hi), b[3].lo);
+  EXPECT_EQ(newton_root(b[4].n, b[4].lo, b[4].hi), b[4].lo);
+  EXPECT_EQ(newton_root_lanes<1>(b[5].n, 1, &b[5].lo, &b[5].hi, &root), 1);
+  EXPECT_EQ(root, 0.0);
+}
+
+template <int Width>
+void expect_batch_matches(const std::vector<Bracket>& brackets,
+                          std::size_t first, int count) {
+  double lo[Width];
+  double hi[Width];
+  double root[Width];
+  const int n = brackets[first].n;
+  for (int l = 0; l < Width; ++l) {
+    root[l] = sentinel;
+  }
+  for (int l = 0; l < count; ++l) {
+    const Bracket& b =
+        brackets[(first + static_cast<std::size_t>(l)) % brackets.size()];
+    lo[l] = b.lo;
+    hi[l] = b.hi;
+  }
+  const int evaluations = newton_root_lanes<Width>(n, count, lo, hi, root);
+  int slowest = 0;
+  for (int l = 0; l < Width; ++l) {
+    if (l >= count) {
+      ASSERT_EQ(root[l], sentinel) << "lane " << l << " of " << count;
+      continue;
+    }
+    ASSERT_TRUE(same_bits(root[l], newton_root(n, lo[l], hi[l])))
+        << "order " << n << " lane " << l << " [" << hex(lo[l]) << ", "
+        << hex(hi[l]) << "]";
+    double alone = 0.0;
+    slowest =
+        std::max(slowest, newton_root_lanes<1>(n, 1, &lo[l], &hi[l], &alone));
+  }
+  // The batch runs exactly as long as its slowest lane.
+  ASSERT_EQ(evaluations, slowest);
+}
+
+TEST(NewtonRootLanes, EveryExitInEveryLanePositionBesideOtherExits) {
+  // Lanes of one batch share n, so each exit is paired with brackets of its
+  // own order that end differently: early and late exits side by side.
+  const std::vector<Bracket> all = exit_brackets();
+  for (const Bracket& b : all) {
+    std::vector<Bracket> same_order = {b};
+    for (const Bracket& other : all) {
+      if (other.n == b.n && &other != &b) {
+        same_order.push_back(other);
+      }
+    }
+    // Fill up with ordinary brackets of that order.
+    for (int k = 0; k < 6; ++k) {
+      same_order.push_back(
+          {"grid", b.n, -0.9 + 0.3 * k, -0.9 + 0.3 * k + 0.07});
+    }
+    for (std::size_t first = 0; first < same_order.size(); ++first) {
+      // Rotating the list puts b in every lane position.
+      std::vector<Bracket> rotated;
+      for (std::size_t k = 0; k < same_order.size(); ++k) {
+        rotated.push_back(same_order[(first + k) % same_order.size()]);
+      }
+      SCOPED_TRACE(b.exit);
+      expect_batch_matches<2>(rotated, 0, 2);
+      expect_batch_matches<4>(rotated, 0, 4);
+      for (int count = 1; count < 4; ++count) {
+        expect_batch_matches<4>(rotated, 0, count);
+      }
+    }
+  }
+}
+
+TEST(NewtonRootLanes, ManyBracketsMatchNewtonRoot) {
+  // Brackets of every width around every part of [-1, 1]: roots, pinned
+  // ends, derivative failures and cycles all occur among them.
+  for (const int n : {2, 3, 5, 8, 13, 21, 40, 77, 150, 999}) {
+    std::vector<Bracket> brackets;
+    for (int k = 0; k < 60; ++k) {
+      const double lo = -1.0 + k / 30.0;
+      for (const double width : {1e-4, 0.013, 0.05, 0.3}) {
+        brackets.push_back({"grid", n, lo, lo + width});
+      }
+    }
+    for (std::size_t first = 0; first < brackets.size(); first += 3) {
+      expect_batch_matches<2>(brackets, first, 2);
+      expect_batch_matches<4>(brackets, first, 4);
+      expect_batch_matches<4>(brackets, first, 3);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The search: lockstep against search_roots with newton_root
+
+int refinements = 0;
+double counting_newton(int n, double lo, double hi) {
+  ++refinements;
+  return newton_root(n, lo, hi);
+}
+
+struct SearchOutcome {
+  int result;
+  std::vector<double> table;
+  std::string progress;
+};
+
+template <typename Search>
+SearchOutcome run_search(int n, const std::vector<double>& start,
+                         Search search) {
+  std::vector<double> table(static_cast<std::size_t>(half_count(n)), 0.0);
+  std::copy(start.begin(), start.end(), table.begin());
+  CapturedStream diag;
+  const int result =
+      search(n, table.data(), static_cast<int>(start.size()), diag.get());
+  return {result, table, diag.text()};
+}
+
+void expect_same_search(int n, const std::vector<double>& start) {
+  const SearchOutcome reference =
+      run_search(n, start, [](int o, double* t, int found, std::FILE* d) {
+        return search_roots(o, t, found, d, counting_newton);
+      });
+  const SearchOutcome lanes[] = {
+      run_search(n, start, search_roots_lanes<1>),
+      run_search(n, start, search_roots_lanes<2>),
+      run_search(n, start, search_roots_lanes<4>),
+      run_search(n, start, search_roots_lockstep),
+  };
+  for (const SearchOutcome& outcome : lanes) {
+    ASSERT_EQ(outcome.result, reference.result);
+    ASSERT_TRUE(same_table(outcome.table, reference.table));
+    ASSERT_EQ(outcome.progress, reference.progress);
+  }
+}
+
+TEST(SearchRootsLockstep, ArbitraryStartingTablesGiveTheSameSearch) {
+  // Starting tables other than the run's make visits whose first two pieces
+  // both fail, odd piece counts (a partly filled last batch), several passes
+  // and stalls; the lockstep search must follow the same decisions.
+  int long_visits = 0;
+  int stalls = 0;
+  for (const int n : {5, 6, 9, 12, 15, 24, 31, 60}) {
+    for (const double low : {0.0, 0.05, 0.2, 0.41}) {
+      for (const double high : {0.55, 0.7, 0.93, 0.999}) {
+        SCOPED_TRACE(::testing::Message()
+                     << "order " << n << " start " << low << ", " << high);
+        refinements = 0;
+        expect_same_search(n, {low, high});
+        if (HasFatalFailure()) {
+          return;
+        }
+        const SearchOutcome reference = run_search(
+            n, {low, high}, [](int o, double* t, int found, std::FILE* d) {
+              return search_roots(o, t, found, d, newton_root);
+            });
+        stalls += reference.result == search_stalled ? 1 : 0;
+        // More refinements than two per new root: some visit went on past
+        // its second piece.
+        const int added = static_cast<int>(std::count(
+            reference.progress.begin(), reference.progress.end(), '\r'));
+        long_visits += refinements > 2 * added ? 1 : 0;
+      }
+    }
+  }
+  // The table above must keep reaching the cases it is there for.
+  EXPECT_GT(long_visits, 10);
+  EXPECT_GT(stalls, 0);
+}
+
+TEST(SearchRootsLockstep, PassWithoutNewRootReturnsSearchStalled) {
+  // Two held entries closer together than the tolerance: every piece
+  // returns one of them, a duplicate, and the pass adds nothing.
+  const std::vector<double> start = {0.3, 0.3 + 1e-15};
+  const SearchOutcome outcome = run_search(9, start, search_roots_lockstep);
+  EXPECT_EQ(outcome.result, search_stalled);
+  EXPECT_EQ(outcome.progress, "");
+  expect_same_search(9, start);
+}
+
+// ---------------------------------------------------------------------------
+// Every order 2..999: the program's path against the readable definition.
+
+TEST(EveryOrderLockstep, TablesAndProgressMatchOneAtATimeBitForBit) {
+  for (int n = min_order; n <= max_order; ++n) {
+    const auto entries = static_cast<std::size_t>(half_count(n));
+    // One spare entry each, to catch a write past the end.
+    std::vector<double> x(entries + 1, sentinel);
+    std::vector<double> w(entries + 1, sentinel);
+    std::vector<double> ref_x(entries + 1, sentinel);
+    std::vector<double> ref_w(entries + 1, sentinel);
+    CapturedStream diag;
+    CapturedStream ref_diag;
+    const int result = compute_coefficients(n, x.data(), w.data(), diag.get());
+    const int ref_result = compute_coefficients_one_at_a_time(
+        n, ref_x.data(), ref_w.data(), ref_diag.get());
+    ASSERT_EQ(result, ref_result) << "order " << n;
+    ASSERT_TRUE(same_table(x, ref_x)) << "abscissas, order " << n;
+    ASSERT_TRUE(same_table(w, ref_w)) << "weights, order " << n;
+    ASSERT_EQ(diag.text(), ref_diag.text()) << "order " << n;
+  }
+}
+
+TEST(EveryOrderLockstep, ProgramPathIsTheLockstepPath) {
+  // compute_coefficients is the lockstep path unless the library was built
+  // as the one-at-a-time baseline; the test build never is.
+  for (const int n : {2, 3, 4, 5, 6, 100, 999}) {
+    const auto entries = static_cast<std::size_t>(half_count(n));
+    std::vector<double> x(entries);
+    std::vector<double> w(entries);
+    std::vector<double> lx(entries);
+    std::vector<double> lw(entries);
+    CapturedStream diag;
+    CapturedStream ldiag;
+    ASSERT_EQ(
+        compute_coefficients(n, x.data(), w.data(), diag.get()),
+        compute_coefficients_lockstep(n, lx.data(), lw.data(), ldiag.get()));
+    ASSERT_TRUE(same_table(x, lx)) << "order " << n;
+    ASSERT_TRUE(same_table(w, lw)) << "order " << n;
+    ASSERT_EQ(diag.text(), ldiag.text()) << "order " << n;
+  }
+}
+
+}  // namespace
+}  // namespace zemta
