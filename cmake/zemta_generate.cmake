@@ -1,0 +1,119 @@
+# zemta_generate(<name> ORDER <n> [C <file>] [FORTRAN <file>] [RAW <file>])
+#
+# Generates the n-point Gauss-Legendre rule (n from 2 to 999) at build time
+# by running zemta, and makes <name> an OBJECT library compiled from the
+# parts asked for; link it to use them:
+#
+#   C <file>        the C function GQ<n>(F, A, B), compiled as C;
+#   FORTRAN <file>  the same function in fixed-form FORTRAN, compiled as
+#                   Fortran with double-precision default reals (the
+#                   constants carry no D exponent), set here for gfortran
+#                   and flang;
+#   RAW <file>      the rule on [0, 1] as the arrays A<n> and W<n>, led by
+#                   "typedef long double DBL;" so it compiles on its own.
+#
+# At least one part must be named. Relative paths are taken below
+# CMAKE_CURRENT_BINARY_DIR; name C and RAW files *.c and the FORTRAN file
+# *.f. The C function calls F through DBL F(DBL) with DBL long double, the
+# FORTRAN function is REAL*8 GQ<n>(F, A, B) with F an EXTERNAL REAL*8
+# function. Call zemta_generate once per language if a C program and a
+# FORTRAN program need the rule separately.
+#
+# The files are written when missing, when the order or the list of parts
+# changes, and when the zemta program itself changes; a build without such a
+# change leaves them alone.
+
+if(CMAKE_VERSION VERSION_LESS 3.20)
+  message(FATAL_ERROR "zemta_generate() needs CMake 3.20 or later")
+endif()
+include_guard(GLOBAL)
+# The function keeps these policies whatever the calling project sets.
+cmake_policy(PUSH)
+cmake_policy(VERSION 3.20...3.25)
+
+set_property(GLOBAL PROPERTY ZEMTA_SPLIT_SCRIPT
+  "${CMAKE_CURRENT_LIST_DIR}/zemta_split_output.cmake")
+
+function(zemta_generate name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "ORDER;C;FORTRAN;RAW" "")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR
+      "zemta_generate(${name}): unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  if(TARGET ${name})
+    message(FATAL_ERROR "zemta_generate(${name}): target ${name} exists")
+  endif()
+  # Decimal only: zemta itself would read a leading 0 as octal.
+  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS 2
+     OR arg_ORDER GREATER 999)
+    message(FATAL_ERROR
+      "zemta_generate(${name}): ORDER must be a decimal number from 2 to "
+      "999, not \"${arg_ORDER}\"")
+  endif()
+  if(NOT arg_C AND NOT arg_FORTRAN AND NOT arg_RAW)
+    message(FATAL_ERROR
+      "zemta_generate(${name}): name at least one of C, FORTRAN and RAW")
+  endif()
+
+  get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+  if((arg_C OR arg_RAW) AND NOT C IN_LIST languages)
+    message(FATAL_ERROR
+      "zemta_generate(${name}): C and RAW need the C language enabled")
+  endif()
+  if(arg_FORTRAN AND NOT Fortran IN_LIST languages)
+    message(FATAL_ERROR
+      "zemta_generate(${name}): FORTRAN needs the Fortran language enabled")
+  endif()
+
+  set(outputs "")
+  set(parts "")
+  foreach(part IN ITEMS C FORTRAN RAW)
+    if(arg_${part})
+      cmake_path(ABSOLUTE_PATH arg_${part}
+        BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
+      list(APPEND outputs "${arg_${part}}")
+      list(APPEND parts "-D${part}_FILE=${arg_${part}}")
+    endif()
+  endforeach()
+
+  # Changing the call rewrites this file, and the rule depends on it, so
+  # zemta runs again whether or not the generator tracks command lines.
+  # file(CONFIGURE) leaves an unchanged file and its time stamp alone.
+  set(stamp "${CMAKE_CURRENT_BINARY_DIR}/zemta_generate/${name}.args")
+  string(REPLACE ";" "\n" stamp_content "ORDER=${arg_ORDER};${parts}")
+  file(CONFIGURE OUTPUT "${stamp}" CONTENT "${stamp_content}\n" @ONLY)
+
+  get_property(split_script GLOBAL PROPERTY ZEMTA_SPLIT_SCRIPT)
+  get_property(zemta GLOBAL PROPERTY ZEMTA_EXECUTABLE)
+
+  add_custom_command(
+    OUTPUT ${outputs}
+    COMMAND "${CMAKE_COMMAND}" "-DZEMTA_EXECUTABLE=${zemta}"
+            "-DORDER=${arg_ORDER}" ${parts} -P "${split_script}"
+    DEPENDS "${zemta}" "${split_script}" "${stamp}"
+    COMMENT "zemta: generating the ${arg_ORDER}-point rule for ${name}"
+    VERBATIM)
+
+  add_library(${name} OBJECT ${outputs})
+  if(arg_C)
+    set_source_files_properties("${arg_C}" PROPERTIES LANGUAGE C)
+  endif()
+  if(arg_RAW)
+    set_source_files_properties("${arg_RAW}" PROPERTIES LANGUAGE C)
+  endif()
+  if(arg_FORTRAN)
+    set_source_files_properties("${arg_FORTRAN}" PROPERTIES
+      LANGUAGE Fortran Fortran_FORMAT FIXED)
+    if(CMAKE_Fortran_COMPILER_ID MATCHES "^(GNU|LLVMFlang)$")
+      set_source_files_properties("${arg_FORTRAN}" PROPERTIES
+        COMPILE_OPTIONS -fdefault-real-8)
+    else()
+      message(WARNING
+        "zemta_generate(${name}): compile ${arg_FORTRAN} with "
+        "double-precision default reals; its constants have no D exponent "
+        "and are single precision otherwise")
+    endif()
+  endif()
+endfunction()
+
+cmake_policy(POP)
