@@ -41,7 +41,8 @@ OrderReading read_order(std::string_view text) {
   int base = 10;
   bool have_digit = false;
   if (pos < text.size() && text[pos] == '0') {
-    if (pos + 1 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+    if (pos + 1 < text.size() &&
+        (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
       base = 16;
       pos += 2;  // "0x" alone converts nothing
     } else {

@@ -77,7 +77,8 @@ TEST(CommandLine, EveryUsageErrorHasItsMessageStatusOneAndNoOutput) {
   };
   for (const auto& c : cases) {
     const ProcessResult r = zemta(c.args);
-    const std::string shown = c.args.empty() ? "(none)" : c.args[0].substr(0, 20);
+    const std::string shown =
+        c.args.empty() ? "(none)" : c.args[0].substr(0, 20);
     EXPECT_EQ(r.exit_status, 1) << shown;
     EXPECT_EQ(r.out, "") << shown;
     EXPECT_EQ(r.err, banner + usage(c.message)) << shown;
@@ -90,8 +91,8 @@ TEST(CommandLine, AcceptedSpellingsSelectTheOrder) {
     int order;
   };
   const Accepted cases[] = {
-      {"2", 2},    {"999", 999}, {"0x1F", 31}, {"010", 8},
-      {"+6", 6},   {"12abc", 12}, {" 7", 7},    {"0x3e7", 999},
+      {"2", 2},  {"999", 999},  {"0x1F", 31}, {"010", 8},
+      {"+6", 6}, {"12abc", 12}, {" 7", 7},    {"0x3e7", 999},
   };
   for (const auto& c : cases) {
     const ProcessResult r = zemta({c.arg});
@@ -123,10 +124,9 @@ TEST(CommandLine, SuccessfulRunReportsEachStageInOrder) {
 
 TEST(CommandLine, FailedWriteOfTheOutputIsAnError) {
   const std::string fatal = "\nFatal Error Code 470\ncan't write output\n";
-  for (const auto& [mode, order] :
-       {std::pair{StdoutMode::dev_full, "999"},
-        std::pair{StdoutMode::dev_full, "2"},
-        std::pair{StdoutMode::closed, "5"}}) {
+  for (const auto& [mode, order] : {std::pair{StdoutMode::dev_full, "999"},
+                                    std::pair{StdoutMode::dev_full, "2"},
+                                    std::pair{StdoutMode::closed, "5"}}) {
     const ProcessResult r = zemta({order}, mode);
     EXPECT_EQ(r.exit_status, 1) << order;
     ASSERT_GE(r.err.size(), fatal.size()) << order;

@@ -17,32 +17,15 @@ struct Reading {
 
 TEST(ReadOrder, ReadsLikeTheCIntegerConversion) {
   const Reading cases[] = {
-      {"2", true, 2},
-      {"999", true, 999},
-      {"0x1F", true, 31},
-      {"0X1f", true, 31},
-      {"010", true, 8},
-      {"+6", true, 6},
-      {"-4", true, -4},
-      {"12abc", true, 12},
-      {"08", true, 0},
-      {"0", true, 0},
-      {"-0", true, 0},
-      {"  \t\n\v\f\r20", true, 20},
-      {"-0x10", true, -16},
-      {"0x1Fg", true, 31},
-      {"7 8", true, 7},
-      {"abc", false, 0},
-      {"", false, 0},
-      {"-", false, 0},
-      {"+", false, 0},
-      {"0x", false, 0},
-      {"0xg", false, 0},
-      {"-0x", false, 0},
-      {"+ 5", false, 0},
-      {"--5", false, 0},
-      {"   ", false, 0},
-      {"x1", false, 0},
+      {"2", true, 2},       {"999", true, 999},  {"0x1F", true, 31},
+      {"0X1f", true, 31},   {"010", true, 8},    {"+6", true, 6},
+      {"-4", true, -4},     {"12abc", true, 12}, {"08", true, 0},
+      {"0", true, 0},       {"-0", true, 0},     {"  \t\n\v\f\r20", true, 20},
+      {"-0x10", true, -16}, {"0x1Fg", true, 31}, {"7 8", true, 7},
+      {"abc", false, 0},    {"", false, 0},      {"-", false, 0},
+      {"+", false, 0},      {"0x", false, 0},    {"0xg", false, 0},
+      {"-0x", false, 0},    {"+ 5", false, 0},   {"--5", false, 0},
+      {"   ", false, 0},    {"x1", false, 0},
   };
   for (const auto& c : cases) {
     const OrderReading r = read_order(c.text);
@@ -76,9 +59,15 @@ TEST(ReadOrder, OutOfRangeSaturatesInsteadOfWrapping) {
 }
 
 TEST(ReadOrder, EmbeddedNulAndHighBytesEndTheNumber) {
-  EXPECT_EQ(read_order(std::string("12\0" "34", 5)).value, 12);
+  EXPECT_EQ(read_order(std::string("12\0"
+                                   "34",
+                                   5))
+                .value,
+            12);
   EXPECT_EQ(read_order("5\xff\xfe").value, 5);
-  EXPECT_FALSE(read_order("\xc3\xa9" "5").converted);
+  EXPECT_FALSE(read_order("\xc3\xa9"
+                          "5")
+                   .converted);
 }
 
 }  // namespace
