@@ -38,7 +38,7 @@ struct MemoryStream {
   }
   MemoryStream(const MemoryStream&) = delete;
   MemoryStream& operator=(const MemoryStream&) = delete;
-  std::string_view text() const {
+  [[nodiscard]] std::string_view text() const {
     std::fflush(file);
     return {data, size};
   }
