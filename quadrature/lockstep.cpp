@@ -39,6 +39,9 @@ void legendre_eval_lanes(int n, int count, const double* x, double* p_out,
       const auto degree = static_cast<double>(i);
       const auto slope_factor = static_cast<double>(2 * i - 1);
       // Lane by lane the statements of legendre_eval, grouping included.
+      // Unrolled so that the lanes live in registers at any optimisation
+      // level: their divisions then overlap in the divider.
+#pragma GCC unroll 8
       for (int l = 0; l < Lanes; ++l) {
         const double p2 = p1[l];  // degree i - 2
         const double dp2 = dp1[l];
