@@ -14,6 +14,7 @@
 
 #include "cli/run.h"
 #include "reference_order.h"
+#include "support/memory_stream.h"
 
 namespace {
 
@@ -22,27 +23,7 @@ namespace {
   std::abort();
 }
 
-// An in-memory stream and the buffer it writes to.
-struct MemoryStream {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* file = open_memstream(&data, &size);
-  MemoryStream() {
-    if (file == nullptr) {
-      fail("open_memstream failed");
-    }
-  }
-  ~MemoryStream() {
-    std::fclose(file);
-    std::free(data);
-  }
-  MemoryStream(const MemoryStream&) = delete;
-  MemoryStream& operator=(const MemoryStream&) = delete;
-  [[nodiscard]] std::string_view text() const {
-    std::fflush(file);
-    return {data, size};
-  }
-};
+using zemta::testing::MemoryStream;
 
 const char* expected_usage_error(const std::vector<std::string>& args) {
   if (args.empty()) {
@@ -90,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   MemoryStream out;
   MemoryStream diag;
   const zemta::RunOutcome outcome = zemta::run(
-      static_cast<int>(argv.size() - 1), argv.data(), out.file, diag.file);
+      static_cast<int>(argv.size() - 1), argv.data(), out.file(), diag.file());
 
   if (!diag.text().starts_with(
           "ZEMTA/V2.02: Gauss Quadrature Integration Coefficients\n")) {

@@ -5,32 +5,18 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_text.h"
 #include "support/process.h"
 
 namespace zemta {
 namespace {
 
+using testing::banner;
 using testing::ProcessResult;
 using testing::run_process;
 using testing::StdoutMode;
-
-const std::string banner =
-    "ZEMTA/V2.02: Gauss Quadrature Integration Coefficients\n"
-    "by the zemta developers; the generated code is yours to use\n";
-
-std::string usage(const std::string& message) {
-  return "\nThis program computes the coefficients (weights and abscissas)\n"
-         "for Gauss Quadrature - the most efficient algorithm there is for\n"
-         "numerical integration.  ZEMTA generates the C and FORTRAN code for\n"
-         "you - ready to use!  Just specify the order and redirect the output\n"
-         "to a file as in:\n"
-         "\n"
-         "        ZEMTA 20 >INTEGRATE.FOR\n"
-         "        ZEMTA 99 >integrate.c\n"
-         "\n"
-         "Error: " +
-         message + "\n";
-}
+using testing::usage;
+using testing::write_failure;
 
 ProcessResult zemta(std::vector<std::string> args,
                     StdoutMode mode = StdoutMode::capture) {
@@ -123,14 +109,14 @@ TEST(CommandLine, SuccessfulRunReportsEachStageInOrder) {
 }
 
 TEST(CommandLine, FailedWriteOfTheOutputIsAnError) {
-  const std::string fatal = "\nFatal Error Code 470\ncan't write output\n";
   for (const auto& [mode, order] : {std::pair{StdoutMode::dev_full, "999"},
                                     std::pair{StdoutMode::dev_full, "2"},
                                     std::pair{StdoutMode::closed, "5"}}) {
     const ProcessResult r = zemta({order}, mode);
     EXPECT_EQ(r.exit_status, 1) << order;
-    ASSERT_GE(r.err.size(), fatal.size()) << order;
-    EXPECT_EQ(r.err.substr(r.err.size() - fatal.size()), fatal) << order;
+    ASSERT_GE(r.err.size(), write_failure.size()) << order;
+    EXPECT_EQ(r.err.substr(r.err.size() - write_failure.size()), write_failure)
+        << order;
     EXPECT_EQ(r.err.rfind(banner, 0), 0U) << order;
   }
 }

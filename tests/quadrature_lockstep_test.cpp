@@ -17,15 +17,13 @@
 #include "quadrature/legendre.h"
 #include "quadrature/lockstep.h"
 #include "quadrature/newton.h"
+#include "support/memory_stream.h"
 
 namespace zemta {
 namespace {
 
-std::string hex(double x) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%a", x);
-  return text;
-}
+using testing::hex;
+using testing::MemoryStream;
 
 // Bit equality: tells 0.0 from -0.0 and compares NaNs by their bits.
 ::testing::AssertionResult same_bits(double actual, double expected) {
@@ -53,30 +51,6 @@ std::string hex(double x) {
   }
   return ::testing::AssertionSuccess();
 }
-
-// Captures what a function writes to a FILE*.
-class CapturedStream {
- public:
-  CapturedStream() : stream_(open_memstream(&data_, &size_)) {}
-  ~CapturedStream() {
-    if (stream_ != nullptr) {
-      std::fclose(stream_);
-    }
-    std::free(data_);
-  }
-  CapturedStream(const CapturedStream&) = delete;
-  CapturedStream& operator=(const CapturedStream&) = delete;
-  std::FILE* get() { return stream_; }
-  std::string text() {
-    std::fflush(stream_);
-    return {data_, size_};
-  }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* stream_;
-};
 
 constexpr double sentinel = -12345.0;
 
@@ -318,9 +292,9 @@ SearchOutcome run_search(int n, const std::vector<double>& start,
                          Search search) {
   std::vector<double> table(static_cast<std::size_t>(half_count(n)), 0.0);
   std::copy(start.begin(), start.end(), table.begin());
-  CapturedStream diag;
+  MemoryStream diag;
   const int result =
-      search(n, table.data(), static_cast<int>(start.size()), diag.get());
+      search(n, table.data(), static_cast<int>(start.size()), diag.file());
   return {result, table, diag.text()};
 }
 
@@ -397,11 +371,11 @@ TEST(EveryOrderLockstep, TablesAndProgressMatchOneAtATimeBitForBit) {
     std::vector<double> w(entries + 1, sentinel);
     std::vector<double> ref_x(entries + 1, sentinel);
     std::vector<double> ref_w(entries + 1, sentinel);
-    CapturedStream diag;
-    CapturedStream ref_diag;
-    const int result = compute_coefficients(n, x.data(), w.data(), diag.get());
+    MemoryStream diag;
+    MemoryStream ref_diag;
+    const int result = compute_coefficients(n, x.data(), w.data(), diag.file());
     const int ref_result = compute_coefficients_one_at_a_time(
-        n, ref_x.data(), ref_w.data(), ref_diag.get());
+        n, ref_x.data(), ref_w.data(), ref_diag.file());
     ASSERT_EQ(result, ref_result) << "order " << n;
     ASSERT_TRUE(same_table(x, ref_x)) << "abscissas, order " << n;
     ASSERT_TRUE(same_table(w, ref_w)) << "weights, order " << n;
@@ -418,11 +392,11 @@ TEST(EveryOrderLockstep, ProgramPathIsTheLockstepPath) {
     std::vector<double> w(entries);
     std::vector<double> lx(entries);
     std::vector<double> lw(entries);
-    CapturedStream diag;
-    CapturedStream ldiag;
+    MemoryStream diag;
+    MemoryStream ldiag;
     ASSERT_EQ(
-        compute_coefficients(n, x.data(), w.data(), diag.get()),
-        compute_coefficients_lockstep(n, lx.data(), lw.data(), ldiag.get()));
+        compute_coefficients(n, x.data(), w.data(), diag.file()),
+        compute_coefficients_lockstep(n, lx.data(), lw.data(), ldiag.file()));
     ASSERT_TRUE(same_table(x, lx)) << "order " << n;
     ASSERT_TRUE(same_table(w, lw)) << "order " << n;
     ASSERT_EQ(diag.text(), ldiag.text()) << "order " << n;

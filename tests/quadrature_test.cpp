@@ -12,15 +12,13 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/legendre.h"
 #include "quadrature/newton.h"
+#include "support/memory_stream.h"
 
 namespace zemta {
 namespace {
 
-std::string hex(double x) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%a", x);
-  return text;
-}
+using testing::hex;
+using testing::MemoryStream;
 
 // The references below work in long double; every widening is spelled out.
 long double wide(double x) { return static_cast<long double>(x); }
@@ -35,30 +33,6 @@ long double wide(double x) { return static_cast<long double>(x); }
          << hex(x) << " is " << static_cast<double>(std::fabs(wide(x) - exact))
          << " from the exact value";
 }
-
-// Captures what a function writes to a FILE*.
-class CapturedStream {
- public:
-  CapturedStream() : stream_(open_memstream(&data_, &size_)) {}
-  ~CapturedStream() {
-    if (stream_ != nullptr) {
-      std::fclose(stream_);
-    }
-    std::free(data_);
-  }
-  CapturedStream(const CapturedStream&) = delete;
-  CapturedStream& operator=(const CapturedStream&) = delete;
-  std::FILE* get() { return stream_; }
-  std::string text() {
-    std::fflush(stream_);
-    return {data_, size_};
-  }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* stream_;
-};
 
 // ---------------------------------------------------------------------------
 // legendre_eval
@@ -236,8 +210,8 @@ TEST(InsertRoot, PlacesBetweenNeighboursAndRejectsDuplicates) {
 TEST(ComputeCoefficients, OrderTwoIsOneOverSqrtThreeWithWeightOne) {
   double x[1] = {};
   double w[1] = {};
-  CapturedStream diag;
-  EXPECT_EQ(compute_coefficients(2, x, w, diag.get()), 1);
+  MemoryStream diag;
+  EXPECT_EQ(compute_coefficients(2, x, w, diag.file()), 1);
   EXPECT_TRUE(near(x[0], 1.0L / std::sqrt(3.0L), 1e-16L));
   EXPECT_TRUE(near(w[0], 1.0L, 4e-16L));
   EXPECT_EQ(diag.text(), "computing coefficients\n");
@@ -246,8 +220,8 @@ TEST(ComputeCoefficients, OrderTwoIsOneOverSqrtThreeWithWeightOne) {
 TEST(ComputeCoefficients, OrderThreeIsZeroAndSqrtThreeFifths) {
   double x[2] = {};
   double w[2] = {};
-  CapturedStream diag;
-  EXPECT_EQ(compute_coefficients(3, x, w, diag.get()), 2);
+  MemoryStream diag;
+  EXPECT_EQ(compute_coefficients(3, x, w, diag.file()), 2);
   EXPECT_EQ(x[0], 0.0);
   EXPECT_TRUE(near(x[1], std::sqrt(0.6L), 1e-16L));
   EXPECT_TRUE(near(w[0], 8.0L / 9.0L, 4e-16L));
@@ -259,8 +233,8 @@ TEST(ComputeCoefficients, OrderFourMatchesClosedForm) {
   // Roots sqrt(3/7 -+ 2/7 sqrt(6/5)), weights (18 +- sqrt 30) / 36.
   double x[2] = {};
   double w[2] = {};
-  CapturedStream diag;
-  EXPECT_EQ(compute_coefficients(4, x, w, diag.get()), 2);
+  MemoryStream diag;
+  EXPECT_EQ(compute_coefficients(4, x, w, diag.file()), 2);
   const long double s = 2.0L / 7.0L * std::sqrt(6.0L / 5.0L);
   EXPECT_TRUE(near(x[0], std::sqrt(3.0L / 7.0L - s), 1e-16L));
   EXPECT_TRUE(near(x[1], std::sqrt(3.0L / 7.0L + s), 1e-16L));
@@ -272,8 +246,8 @@ TEST(ComputeCoefficients, OrderFourMatchesClosedForm) {
 TEST(ComputeCoefficients, OrderFiveReportsProgressTwoThenThree) {
   double x[3] = {};
   double w[3] = {};
-  CapturedStream diag;
-  EXPECT_EQ(compute_coefficients(5, x, w, diag.get()), 3);
+  MemoryStream diag;
+  EXPECT_EQ(compute_coefficients(5, x, w, diag.file()), 3);
   EXPECT_EQ(diag.text(),
             "computing coefficients\n"
             "\r2 roots found out of 3"
@@ -289,9 +263,9 @@ TEST(ComputeCoefficients, OrderFiveReportsProgressTwoThenThree) {
 TEST(ComputeCoefficients, BelowOrderTwoReturnsZeroAndTouchesNothing) {
   double x[1] = {-1.0};
   double w[1] = {-1.0};
-  CapturedStream diag;
-  EXPECT_EQ(compute_coefficients(1, x, w, diag.get()), 0);
-  EXPECT_EQ(compute_coefficients(-5, x, w, diag.get()), 0);
+  MemoryStream diag;
+  EXPECT_EQ(compute_coefficients(1, x, w, diag.file()), 0);
+  EXPECT_EQ(compute_coefficients(-5, x, w, diag.file()), 0);
   EXPECT_EQ(x[0], -1.0);
   EXPECT_EQ(w[0], -1.0);
 }
@@ -305,8 +279,8 @@ double always_fails(int /*n*/, double /*lo*/, double /*hi*/) {
 
 TEST(SearchRoots, PassWithoutNewRootStopsInsteadOfLooping) {
   double x[5] = {0.0, 0.9};
-  CapturedStream diag;
-  EXPECT_EQ(search_roots(9, x, 2, diag.get(), always_fails), search_stalled);
+  MemoryStream diag;
+  EXPECT_EQ(search_roots(9, x, 2, diag.file(), always_fails), search_stalled);
   EXPECT_EQ(diag.text(), "");
 }
 
@@ -324,16 +298,16 @@ TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
     const int total = half_count(n);
     std::vector<double> x(static_cast<std::size_t>(total));
     std::vector<double> w(x.size());
-    CapturedStream diag;
-    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.get()), total);
+    MemoryStream diag;
+    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.file()), total);
 
     std::vector<double> y(x.size());
     y[0] = x[0];
     y[1] = newton_root(
         n, 1.0 - largest_root_scale / std::pow(n, largest_root_exponent), 1.0);
     refine_calls = 0;
-    CapturedStream quiet;
-    ASSERT_EQ(search_roots(n, y.data(), 2, quiet.get(), counting_newton),
+    MemoryStream quiet;
+    ASSERT_EQ(search_roots(n, y.data(), 2, quiet.file(), counting_newton),
               total);
     EXPECT_EQ(refine_calls, 2 * (total - 2)) << "order " << n;
     EXPECT_EQ(y, x) << "order " << n;
@@ -365,8 +339,8 @@ TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
     const int total = half_count(n);
     std::vector<double> x(static_cast<std::size_t>(total) + 1, -9.0);
     std::vector<double> w(x.size(), -9.0);
-    CapturedStream diag;
-    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.get()), total)
+    MemoryStream diag;
+    ASSERT_EQ(compute_coefficients(n, x.data(), w.data(), diag.file()), total)
         << "order " << n;
     // Nothing is written past the half_count entries.
     ASSERT_EQ(x.back(), -9.0) << "order " << n;

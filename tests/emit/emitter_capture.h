@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "support/memory_stream.h"
+
 namespace zemta::capture {
+
+using testing::MemoryStream;
 
 using Emitter = bool (*)(int, const double*, const double*, std::FILE*,
                          std::FILE*);
@@ -41,29 +45,6 @@ struct Emitted {
   std::string out;
   std::string diag;
   bool ok = false;
-};
-
-class MemoryStream {
- public:
-  MemoryStream() : file_(open_memstream(&data_, &size_)) {}
-  MemoryStream(const MemoryStream&) = delete;
-  MemoryStream& operator=(const MemoryStream&) = delete;
-  ~MemoryStream() {
-    if (file_ != nullptr) {
-      std::fclose(file_);
-    }
-    std::free(data_);
-  }
-  [[nodiscard]] std::FILE* file() const { return file_; }
-  std::string text() {
-    std::fflush(file_);
-    return {data_, size_};
-  }
-
- private:
-  char* data_ = nullptr;
-  std::size_t size_ = 0;
-  std::FILE* file_;
 };
 
 inline Emitted emit(Emitter emitter, int n, const Table& table) {

@@ -11,15 +11,12 @@
 #include <string>
 
 #include "exact_decimal.h"
+#include "support/memory_stream.h"
 
 namespace zemta {
 namespace {
 
-std::string hex(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%a", value);
-  return text;
-}
+using testing::hex;
 
 std::string formatted(double value) {
   const auto text = format_coefficient(value);

@@ -10,38 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "cli/exits.h"
 #include "cli/run.h"
+#include "support/expected_text.h"
 #include "support/process.h"
 
 namespace zemta {
 namespace {
 
+using testing::banner;
 using testing::ProcessResult;
 using testing::run_process;
 using testing::StdoutMode;
-
-const std::string banner =
-    "ZEMTA/V2.02: Gauss Quadrature Integration Coefficients\n"
-    "by the zemta developers; the generated code is yours to use\n";
-const std::string write_failure =
-    "\nFatal Error Code 470\ncan't write output\n";
+using testing::usage;
+using testing::write_failure;
 
 const std::string too_large = "order must not exceed 999";
 const std::string too_small = "order must be at least 2";
 const std::string scan_error = "scan error on parameter 1: order";
-
-// The usage text as the program writes it, through its own writer.
-std::string usage(const std::string& message) {
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* stream = open_memstream(&text, &size);
-  write_usage(stream, message.c_str());
-  std::fclose(stream);
-  std::string result(text, size);
-  std::free(text);
-  return result;
-}
 
 ProcessResult zemta(std::vector<std::string> args,
                     StdoutMode mode = StdoutMode::capture) {
