@@ -19,17 +19,7 @@ void put_array(detail::OutputText& text, int n, const char* name,
   if (n != 4) {
     text.put("        ");
   }
-  for (int i = 0; i < half_count; ++i) {
-    text.put_coefficient(values[i]);
-    if (i == half_count - 1) {
-      text.put("};\n");
-    } else {
-      text.put(",");
-      if ((i + 2) % 3 == 0) {
-        text.put("\n    ");
-      }
-    }
-  }
+  text.put_value_rows(values, half_count, "\n    ", "};\n");
 }
 
 }  // namespace

@@ -38,6 +38,26 @@ class OutputText {
     put(std::string_view(text.data(), text.size()));
   }
 
+  // The body of an array initialiser shared by the C and FORTRAN texts:
+  // the values separated by ",", with line_break after the second value and
+  // after every third one from there on, and closing after the last. So
+  // the first line holds two values and every further line three.
+  void put_value_rows(const double* values, int count,
+                      std::string_view line_break,
+                      std::string_view closing) noexcept {
+    for (int i = 0; i < count; ++i) {
+      put_coefficient(values[i]);
+      if (i == count - 1) {
+        put(closing);
+      } else {
+        put(",");
+        if ((i + 2) % 3 == 0) {
+          put(line_break);
+        }
+      }
+    }
+  }
+
   [[nodiscard]] bool ok() const noexcept { return ok_; }
 
  private:
