@@ -5,7 +5,7 @@
 // time is the steadier figure.
 //
 //   process_ratio RUNS FAST BASELINE [ARGS...]
-//   e.g. process_ratio 41 cli/zemta bench/zemta_one_at_a_time 999
+//   e.g. process_ratio 41 zemta bench/zemta_one_at_a_time 999
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
