@@ -25,6 +25,16 @@ int insert_root(double* table, int count, double x) {
   return j;
 }
 
+double first_root_bracket_end(int n) {
+  return first_root_scale /
+         std::pow(static_cast<double>(n), first_root_exponent);
+}
+
+double largest_root_bracket_start(int n) {
+  return 1.0 - largest_root_scale /
+                   std::pow(static_cast<double>(n), largest_root_exponent);
+}
+
 void report_progress(std::FILE* diag, int roots_found, int total) {
   std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
 }
@@ -75,20 +85,16 @@ int compute_coefficients_one_at_a_time(int n, double* abscissas,
     return 0;
   }
   const int total = half_count(n);
-  const auto order = static_cast<double>(n);
 
   // Starting roots. They are stored without a check: both brackets converge
   // for every accepted order.
   if (n % 2 != 0) {
     abscissas[0] = 0.0;
   } else {
-    abscissas[0] = newton_root(
-        n, 0.0, first_root_scale / std::pow(order, first_root_exponent));
+    abscissas[0] = newton_root(n, 0.0, first_root_bracket_end(n));
   }
   if (n >= 3) {
-    abscissas[1] = newton_root(
-        n, 1.0 - largest_root_scale / std::pow(order, largest_root_exponent),
-        1.0);
+    abscissas[1] = newton_root(n, largest_root_bracket_start(n), 1.0);
   }
   // Orders 2 to 4 hold all their non-negative roots now.
   if (n >= 5) {

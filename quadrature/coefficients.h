@@ -33,6 +33,11 @@ inline constexpr double first_root_exponent = 0.94;
 inline constexpr double largest_root_scale = 2.1;
 inline constexpr double largest_root_exponent = 1.9;
 
+// The bracket ends above, for order n: 1.3 / n^0.94 and 1 - 2.1 / n^1.9,
+// with the C library's pow on n converted to double.
+double first_root_bracket_end(int n);
+double largest_root_bracket_start(int n);
+
 // Inserts x into table[0 .. count), ascending, which has room for count + 1.
 // Returns 0, leaving the table unchanged, when some entry t has
 // |t - x| < root_tolerance (a duplicate). Otherwise stores x at the first

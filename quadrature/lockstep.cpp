@@ -193,23 +193,19 @@ int compute_coefficients_lockstep(int n, double* abscissas, double* weights,
     return 0;
   }
   const int total = half_count(n);
-  const auto order = static_cast<double>(n);
 
   // Starting roots, stored without a check. An even order from 4 on has two
   // brackets, refined together.
-  const double lower_start =
-      1.0 - largest_root_scale / std::pow(order, largest_root_exponent);
+  const double lower_start = largest_root_bracket_start(n);
   if (n % 2 != 0) {
     abscissas[0] = 0.0;
     abscissas[1] = newton_root(n, lower_start, 1.0);
   } else if (n >= 3) {
     const double lo[2] = {0.0, lower_start};
-    const double hi[2] = {
-        first_root_scale / std::pow(order, first_root_exponent), 1.0};
+    const double hi[2] = {first_root_bracket_end(n), 1.0};
     newton_root_lanes<2>(n, 2, lo, hi, abscissas);
   } else {
-    abscissas[0] = newton_root(
-        n, 0.0, first_root_scale / std::pow(order, first_root_exponent));
+    abscissas[0] = newton_root(n, 0.0, first_root_bracket_end(n));
   }
   if (n >= 5) {
     report_progress(diag, 2, total);
