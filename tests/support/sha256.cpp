@@ -2,6 +2,7 @@
 #include "support/sha256.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -28,13 +29,13 @@ constexpr std::uint32_t rotr(std::uint32_t x, int r) {
 
 void compress(std::array<std::uint32_t, 8>& h, const unsigned char* block) {
   std::array<std::uint32_t, 64> w{};
-  for (int i = 0; i < 16; ++i) {
+  for (std::size_t i = 0; i < 16; ++i) {
     w[i] = static_cast<std::uint32_t>(block[4 * i]) << 24 |
            static_cast<std::uint32_t>(block[4 * i + 1]) << 16 |
            static_cast<std::uint32_t>(block[4 * i + 2]) << 8 |
            static_cast<std::uint32_t>(block[4 * i + 3]);
   }
-  for (int i = 16; i < 64; ++i) {
+  for (std::size_t i = 16; i < 64; ++i) {
     const std::uint32_t s0 =
         rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const std::uint32_t s1 =
@@ -42,7 +43,7 @@ void compress(std::array<std::uint32_t, 8>& h, const unsigned char* block) {
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
   std::array<std::uint32_t, 8> v = h;
-  for (int i = 0; i < 64; ++i) {
+  for (std::size_t i = 0; i < 64; ++i) {
     const std::uint32_t s1 = rotr(v[4], 6) ^ rotr(v[4], 11) ^ rotr(v[4], 25);
     const std::uint32_t ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
     const std::uint32_t t1 = v[7] + s1 + ch + round_constants[i] + w[i];
@@ -51,7 +52,7 @@ void compress(std::array<std::uint32_t, 8>& h, const unsigned char* block) {
     const std::uint32_t t2 = s0 + maj;
     v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
   }
-  for (int i = 0; i < 8; ++i) {
+  for (std::size_t i = 0; i < 8; ++i) {
     h[i] += v[i];
   }
 }
@@ -76,9 +77,8 @@ std::string sha256_hex(std::string_view bytes) {
   tail[rest] = 0x80;
   const std::size_t tail_size = rest < 56 ? 64 : 128;
   const std::uint64_t bits = static_cast<std::uint64_t>(bytes.size()) * 8;
-  for (int i = 0; i < 8; ++i) {
-    tail[tail_size - 1 - static_cast<std::size_t>(i)] =
-        static_cast<unsigned char>(bits >> (8 * i));
+  for (std::size_t i = 0; i < 8; ++i) {
+    tail[tail_size - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   }
   for (std::size_t i = 0; i < tail_size; i += 64) {
     compress(h, tail.data() + i);
