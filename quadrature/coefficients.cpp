@@ -4,7 +4,8 @@
 
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
-#include "quadrature/lockstep.h"
+#include "quadrature/lane_kernel.h"
+#include "quadrature/speculative.h"
 
 namespace zemta {
 
@@ -121,7 +122,9 @@ int compute_coefficients(int n, double* abscissas, double* weights,
 #ifdef ZEMTA_ONE_AT_A_TIME
   return compute_coefficients_one_at_a_time(n, abscissas, weights, diag);
 #else
-  return compute_coefficients_lockstep(n, abscissas, weights, diag);
+  return compute_coefficients_speculative(n, abscissas, weights, diag,
+                                          best_lane_kernel(),
+                                          predict_roots_asymptotic);
 #endif
 }
 

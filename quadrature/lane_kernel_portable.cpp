@@ -1,0 +1,19 @@
+// The baseline kernel, for every target: 16-byte vectors (SSE2 on x86-64
+// and on i686 built with -msse2, NEON on AArch64).
+#include "quadrature/lane_kernel.h"
+
+#define ZEMTA_KERNEL_NAMESPACE portable_kernel
+#define ZEMTA_KERNEL_TARGET
+#define ZEMTA_VECTOR_BYTES 16
+#define ZEMTA_MAX_VECTORS 8
+#include "quadrature/lane_kernel_body.inc"
+
+namespace zemta {
+
+extern const LaneKernel portable_lane_kernel;
+// 8 lanes: a wider batch only adds register spills on 16-byte vectors.
+const LaneKernel portable_lane_kernel = {
+    "portable", portable_kernel::newton_tasks, portable_kernel::derivatives,
+    portable_kernel::kernel_max_lanes, 8};
+
+}  // namespace zemta

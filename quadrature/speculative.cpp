@@ -1,0 +1,258 @@
+#include "quadrature/speculative.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+#include "quadrature/coefficients.h"
+#include "quadrature/floating_point.h"
+#include "quadrature/lockstep.h"
+#include "quadrature/newton.h"
+
+namespace zemta {
+namespace {
+
+constexpr int max_half = half_count(max_order);
+// The visits of one search from the two starting roots: one per root
+// missing, each refining its first two pieces ahead.
+constexpr int max_visits = max_half - 2;
+constexpr int pieces_ahead = 2;
+
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Newton brackets around the predictions approx[first .. last], a quarter
+// of the distance to the nearer predicted neighbour on each side: the
+// refinement starts at the prediction and cannot wander to a neighbour.
+// Poor predictions give poor brackets, never an endless refinement.
+void polish_brackets(const double* approx, int first, int last, double* lo,
+                     double* hi) {
+  for (int j = first; j <= last; ++j) {
+    const double room = std::fmin(approx[j] - approx[j - 1],
+                                  approx[j + 1] - approx[j]) /
+                        4.0;
+    const double half_width = room > 0.0 ? room : 0.0;
+    lo[j - first] = approx[j] - half_width;
+    hi[j - first] = approx[j] + half_width;
+  }
+}
+
+// The first pieces of every visit of a search that starts from the two
+// starting roots and finds one root per visit, as every accepted order's
+// search does: visit i cuts [root i-1, largest root] into total - i pieces,
+// its lower end the root the visit before found, here the candidate.
+struct Speculation {
+  int visits = 0;
+  double upper = 0.0;
+  double lower[max_visits + 1] = {};
+  double root[max_visits + 1][pieces_ahead] = {};
+};
+
+void speculate(int n, const double* abscissas, const double* candidates,
+               const LaneKernel& kernel, Speculation& s) {
+  const int total = half_count(n);
+  s.visits = total - 2;
+  s.upper = abscissas[1];
+  double lo[max_visits * pieces_ahead];
+  double hi[max_visits * pieces_ahead];
+  double root[max_visits * pieces_ahead];
+  for (int i = 1; i <= s.visits; ++i) {
+    const double lower = i == 1 ? abscissas[0] : candidates[i - 1];
+    const int pieces = total - i;
+    const double step = (s.upper - lower) / static_cast<double>(pieces);
+    s.lower[i] = lower;
+    double b = lower;
+    for (int k = 0; k < pieces_ahead; ++k) {
+      const double a = b;
+      b = a + step;
+      lo[(i - 1) * pieces_ahead + k] = a;
+      hi[(i - 1) * pieces_ahead + k] = b;
+    }
+  }
+  const int tasks = s.visits * pieces_ahead;
+  kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
+  for (int i = 1; i <= s.visits; ++i) {
+    for (int k = 0; k < pieces_ahead; ++k) {
+      s.root[i][k] = root[(i - 1) * pieces_ahead + k];
+    }
+  }
+}
+
+// search_roots, step by step, taking a visit's first pieces from the
+// speculation when it was built on exactly this visit's state.
+int walk(int n, double* abscissas, int roots_found, std::FILE* diag,
+         const Speculation& s, SpeculationCount* count) {
+  const int total = half_count(n);
+  bool first_pass = true;
+  while (roots_found < total) {
+    const int found_before_pass = roots_found;
+    for (int i = 1; i < roots_found; ++i) {
+      const int pieces = total - roots_found + 1;
+      const double step =
+          (abscissas[i] - abscissas[i - 1]) / static_cast<double>(pieces);
+      double ahead[pieces_ahead] = {};
+      bool have_ahead = false;
+      if (first_pass && i <= s.visits && pieces == total - i &&
+          same_bits(abscissas[i - 1], s.lower[i]) &&
+          same_bits(abscissas[i], s.upper)) {
+        ahead[0] = s.root[i][0];
+        ahead[1] = s.root[i][1];
+        have_ahead = true;
+      }
+      if (count != nullptr) {
+        ++count->visits;
+        count->hits += have_ahead ? 1 : 0;
+      }
+      double b = abscissas[i - 1];
+      for (int k = 0; k < pieces; ++k) {
+        const double a = b;
+        b = a + step;
+        double r = 0.0;
+        if (k < pieces_ahead) {
+          if (!have_ahead) {
+            // Missed: the first two pieces from the true state, together.
+            const double lo[pieces_ahead] = {a, b};
+            const double hi[pieces_ahead] = {b, b + step};
+            newton_root_lanes<pieces_ahead>(n, pieces < 2 ? 1 : 2, lo, hi,
+                                            ahead);
+            have_ahead = true;
+          }
+          r = ahead[k];
+        } else {
+          r = newton_root(n, a, b);
+        }
+        if (r > newton_failure_threshold) {
+          continue;
+        }
+        if (insert_root(abscissas, roots_found, r) == 0) {
+          continue;
+        }
+        ++roots_found;
+        report_progress(diag, roots_found, total);
+        break;  // at most one new root per gap visit
+      }
+      if (roots_found >= total) {
+        break;
+      }
+    }
+    first_pass = false;
+    if (roots_found == found_before_pass) {
+      return search_stalled;
+    }
+  }
+  return total;
+}
+
+// Polishes the predictions of roots 1 .. total - 3, the lower ends of
+// visits 2 .. total - 2, into candidates[1 ..], together with `extra`
+// further tasks whose brackets the caller has put first in lo and hi.
+void polish(int n, const LaneKernel& kernel, RootPredictor predict,
+            double* lo, double* hi, double* root, int extra,
+            double* candidates) {
+  const int total = half_count(n);
+  double approx[max_half];
+  predict(n, total, approx);
+  const int polished = total - 3;
+  if (polished > 0) {
+    polish_brackets(approx, 1, polished, lo + extra, hi + extra);
+  }
+  const int tasks = extra + (polished > 0 ? polished : 0);
+  kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
+  for (int j = 1; j <= polished; ++j) {
+    candidates[j] = root[extra + j - 1];
+  }
+}
+
+}  // namespace
+
+void predict_roots_asymptotic(int n, int count, double* approx) {
+  const double order = static_cast<double>(n);
+  const double scale =
+      1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order);
+  for (int j = 0; j < count; ++j) {
+    const double k = static_cast<double>(count - j);
+    approx[j] = scale * std::cos(std::numbers::pi * (4.0 * k - 1.0) /
+                                 (4.0 * order + 2.0));
+  }
+}
+
+int search_roots_speculative(int n, double* abscissas, int roots_found,
+                             std::FILE* diag, const LaneKernel& kernel,
+                             RootPredictor predict, SpeculationCount* count) {
+  Speculation s;
+  if (roots_found == 2 && n >= 5 && n <= max_order) {
+    double lo[max_half];
+    double hi[max_half];
+    double root[max_half];
+    double candidates[max_half] = {};
+    polish(n, kernel, predict, lo, hi, root, 0, candidates);
+    speculate(n, abscissas, candidates, kernel, s);
+  }
+  return walk(n, abscissas, roots_found, diag, s, count);
+}
+
+int compute_coefficients_speculative(int n, double* abscissas, double* weights,
+                                     std::FILE* diag, const LaneKernel& kernel,
+                                     RootPredictor predict,
+                                     SpeculationCount* count) {
+  std::fputs("computing coefficients\n", diag);
+  if (n < min_order) {
+    return 0;
+  }
+  const int total = half_count(n);
+
+  // The starting roots (stored without a check) are refined in the same
+  // queue as the polished predictions: neither depends on the other.
+  double lo[max_half + 2];
+  double hi[max_half + 2];
+  double root[max_half + 2];
+  int starts = 0;
+  if (n % 2 == 0) {
+    lo[starts] = 0.0;
+    hi[starts] = first_root_bracket_end(n);
+    ++starts;
+  }
+  if (n >= 3) {
+    lo[starts] = largest_root_bracket_start(n);
+    hi[starts] = 1.0;
+    ++starts;
+  }
+  double candidates[max_half] = {};
+  if (n >= 5) {
+    polish(n, kernel, predict, lo, hi, root, starts, candidates);
+  } else {
+    kernel.newton_tasks(n, starts, lo, hi, root, kernel.default_lanes);
+  }
+  if (n % 2 != 0) {
+    abscissas[0] = 0.0;
+    abscissas[1] = root[0];
+  } else {
+    abscissas[0] = root[0];
+    if (n >= 3) {
+      abscissas[1] = root[1];
+    }
+  }
+
+  if (n >= 5) {
+    report_progress(diag, 2, total);
+    Speculation s;
+    speculate(n, abscissas, candidates, kernel, s);
+    if (walk(n, abscissas, 2, diag, s, count) == search_stalled) {
+      return search_stalled;
+    }
+    std::fputs("\n", diag);
+  }
+
+  // w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in this order.
+  double dp[max_half];
+  kernel.derivatives(n, total, abscissas, dp);
+  for (int i = 0; i < total; ++i) {
+    const double x = abscissas[i];
+    weights[i] = ((2.0 / (1.0 - x * x)) / dp[i]) / dp[i];
+  }
+  return total;
+}
+
+}  // namespace zemta
