@@ -11,7 +11,9 @@
 
 #include "quadrature/coefficients.h"
 #include "quadrature/legendre.h"
+#include "quadrature/lane_kernel.h"
 #include "quadrature/lockstep.h"
+#include "quadrature/speculative.h"
 
 namespace {
 
@@ -79,14 +81,23 @@ void run_compute(benchmark::State& state, Compute compute) {
   std::fclose(sink);
 }
 
-// The program's path (lockstep) and the reference it must match.
+// The program's path (speculative, on the best kernel), the previous
+// lockstep path and the reference they must match.
 void BM_ComputeCoefficients(benchmark::State& state) {
+  run_compute(state, zemta::compute_coefficients);
+}
+void BM_ComputeCoefficientsLockstep(benchmark::State& state) {
   run_compute(state, zemta::compute_coefficients_lockstep);
 }
 void BM_ComputeCoefficientsOneAtATime(benchmark::State& state) {
   run_compute(state, zemta::compute_coefficients_one_at_a_time);
 }
 BENCHMARK(BM_ComputeCoefficients)
+    ->Arg(20)
+    ->Arg(100)
+    ->Arg(999)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ComputeCoefficientsLockstep)
     ->Arg(20)
     ->Arg(100)
     ->Arg(999)
@@ -151,6 +162,73 @@ BENCHMARK(BM_WeightsLanes<1>)->Arg(999)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WeightsLanes<2>)->Arg(999)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WeightsLanes<4>)->Arg(999)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_WeightsLanes<8>)->Arg(999)->Unit(benchmark::kMicrosecond);
+
+const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
+                                         zemta::KernelVariant::avx2,
+                                         zemta::KernelVariant::avx512};
+
+// The speculative computation on each kernel this processor runs, at its
+// default width: args (variant, order).
+void BM_ComputeSpeculative(benchmark::State& state) {
+  const zemta::LaneKernel* kernel =
+      zemta::lane_kernel(variants[state.range(0)]);
+  if (kernel == nullptr) {
+    state.SkipWithError("kernel not supported here");
+    return;
+  }
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> x(static_cast<std::size_t>(zemta::half_count(n)));
+  std::vector<double> w(x.size());
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  zemta::SpeculationCount count;
+  for (auto _ : state) {
+    count = {};
+    zemta::compute_coefficients_speculative(n, x.data(), w.data(), sink,
+                                            *kernel,
+                                            zemta::predict_roots_asymptotic,
+                                            &count);
+    benchmark::DoNotOptimize(x.data());
+    benchmark::ClobberMemory();
+  }
+  std::fclose(sink);
+  state.SetLabel(kernel->name);
+  state.counters["hit_rate"] =
+      count.visits > 0 ? static_cast<double>(count.hits) / count.visits : 1.0;
+}
+BENCHMARK(BM_ComputeSpeculative)
+    ->ArgsProduct({{0, 1, 2}, {20, 100, 999}})
+    ->Unit(benchmark::kMicrosecond);
+
+// Throughput of the evaluation kernel: args (variant, lanes); 1920
+// derivative evaluations at order 999 per iteration.
+void BM_KernelWidth(benchmark::State& state) {
+  const zemta::LaneKernel* kernel =
+      zemta::lane_kernel(variants[state.range(0)]);
+  if (kernel == nullptr) {
+    state.SkipWithError("kernel not supported here");
+    return;
+  }
+  const int lanes = static_cast<int>(state.range(1));
+  constexpr int n = 999;
+  constexpr int points = 1920;
+  std::vector<double> x(points);
+  std::vector<double> dp(points);
+  for (int k = 0; k < points; ++k) {
+    x[static_cast<std::size_t>(k)] = 0.999 * k / points;
+  }
+  for (auto _ : state) {
+    kernel->derivatives(n, points, x.data(), dp.data(), lanes);
+    benchmark::DoNotOptimize(dp.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetLabel(kernel->name);
+  state.counters["ns_per_lane_step"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * points * (n - 1),
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_KernelWidth)
+    ->ArgsProduct({{0, 1, 2}, {2, 4, 8, 16, 32, 64}})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

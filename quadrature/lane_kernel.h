@@ -22,9 +22,10 @@ using NewtonTaskKernel = void (*)(int n, int count, const double* lo,
                                   const double* hi, double* root, int lanes);
 
 // Stores P_n'(x[t]) into dp[t] for every t < count, bit-identical to the
-// derivative legendre_eval gives.
+// derivative legendre_eval gives, `lanes` points at a time (clamped as
+// above).
 using DerivativeKernel = void (*)(int n, int count, const double* x,
-                                  double* dp);
+                                  double* dp, int lanes);
 
 struct LaneKernel {
   const char* name;

@@ -7,6 +7,7 @@
 
 #include "quadrature/coefficients.h"
 #include "quadrature/floating_point.h"
+#include "quadrature/legendre.h"
 #include "quadrature/lockstep.h"
 #include "quadrature/newton.h"
 
@@ -43,6 +44,24 @@ void polish_brackets(const double* approx, int first, int last, double* lo,
 // starting roots and finds one root per visit, as every accepted order's
 // search does: visit i cuts [root i-1, largest root] into total - i pieces,
 // its lower end the root the visit before found, here the candidate.
+// The root a visit with this lower end and these first two piece results
+// would insert, were the table just its two ends: the first piece result
+// that is neither a failure nor within root_tolerance of the lower end.
+double visit_result(double lower, const double* pieces) {
+  for (int k = 0; k < pieces_ahead; ++k) {
+    if (pieces[k] <= newton_failure_threshold &&
+        !(std::fabs(pieces[k] - lower) < root_tolerance)) {
+      return pieces[k];
+    }
+  }
+  return failure_value;
+}
+
+// Rounds of rebuilding visits whose lower end turned out wrong. One round
+// nearly always settles them: a visit's result hardly depends on the last
+// bits of its lower end.
+constexpr int max_repairs = 3;
+
 struct Speculation {
   int visits = 0;
   double upper = 0.0;
@@ -71,11 +90,46 @@ void speculate(int n, const double* abscissas, const double* candidates,
       hi[(i - 1) * pieces_ahead + k] = b;
     }
   }
-  const int tasks = s.visits * pieces_ahead;
-  kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
+  int tasks = s.visits * pieces_ahead;
+  int visit_of_task[max_visits];  // batch position -> visit, for repairs
   for (int i = 1; i <= s.visits; ++i) {
-    for (int k = 0; k < pieces_ahead; ++k) {
-      s.root[i][k] = root[(i - 1) * pieces_ahead + k];
+    visit_of_task[i - 1] = i;
+  }
+  for (int repair = 0;; ++repair) {
+    kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
+    const int batch = tasks / pieces_ahead;
+    for (int v = 0; v < batch; ++v) {
+      for (int k = 0; k < pieces_ahead; ++k) {
+        s.root[visit_of_task[v]][k] = root[v * pieces_ahead + k];
+      }
+    }
+    if (repair == max_repairs) {
+      break;
+    }
+    // A visit built on a lower end other than the root its predecessor
+    // speculatively found is rebuilt on that root, all such visits in one
+    // batch. (The walk still checks every visit against the true state.)
+    tasks = 0;
+    for (int i = 2; i <= s.visits; ++i) {
+      const double found = visit_result(s.lower[i - 1], s.root[i - 1]);
+      if (same_bits(found, s.lower[i]) || found > newton_failure_threshold) {
+        continue;
+      }
+      s.lower[i] = found;
+      const double step =
+          (s.upper - found) / static_cast<double>(total - i);
+      visit_of_task[tasks / pieces_ahead] = i;
+      double b = found;
+      for (int k = 0; k < pieces_ahead; ++k) {
+        const double a = b;
+        b = a + step;
+        lo[tasks] = a;
+        hi[tasks] = b;
+        ++tasks;
+      }
+    }
+    if (tasks == 0) {
+      break;
     }
   }
 }
@@ -247,7 +301,7 @@ int compute_coefficients_speculative(int n, double* abscissas, double* weights,
 
   // w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in this order.
   double dp[max_half];
-  kernel.derivatives(n, total, abscissas, dp);
+  kernel.derivatives(n, total, abscissas, dp, kernel.default_lanes);
   for (int i = 0; i < total; ++i) {
     const double x = abscissas[i];
     weights[i] = ((2.0 / (1.0 - x * x)) / dp[i]) / dp[i];
