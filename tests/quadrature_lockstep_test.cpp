@@ -1,5 +1,6 @@
-// The lockstep path against the one-at-a-time functions it replaces: every
-// double bit for bit, every exit, every line of progress.
+// The lockstep and speculative paths and the wide kernels against the
+// one-at-a-time functions: every double bit for bit, every exit, every line
+// of progress, on every kernel this processor runs.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -14,9 +15,11 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
+#include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/lockstep.h"
 #include "quadrature/newton.h"
+#include "quadrature/speculative.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -273,6 +276,66 @@ TEST(NewtonRootLanes, ManyBracketsMatchNewtonRoot) {
 }
 
 // ---------------------------------------------------------------------------
+// The wide kernels, every variant this processor runs
+
+std::vector<const LaneKernel*> supported_kernels() {
+  std::vector<const LaneKernel*> kernels;
+  for (const KernelVariant v : {KernelVariant::portable, KernelVariant::avx2,
+                                KernelVariant::avx512}) {
+    if (const LaneKernel* kernel = lane_kernel(v)) {
+      kernels.push_back(kernel);
+    }
+  }
+  return kernels;
+}
+
+TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
+  const std::vector<const LaneKernel*> kernels = supported_kernels();
+  ASSERT_FALSE(kernels.empty());
+  EXPECT_EQ(&best_lane_kernel(), kernels.back());
+  const std::vector<double> points = evaluation_points();
+  for (const LaneKernel* kernel : kernels) {
+    SCOPED_TRACE(kernel->name);
+    for (const int n : orders_to_evaluate) {
+      // Every exit and a grid, so lanes end at different rounds and take
+      // new tasks while others run; widths that leave lanes empty.
+      std::vector<double> lo;
+      std::vector<double> hi;
+      for (const Bracket& b : exit_brackets()) {
+        lo.push_back(b.lo);
+        hi.push_back(b.hi);
+      }
+      for (int k = 0; k < 60; ++k) {
+        lo.push_back(-1.0 + k / 30.0);
+        hi.push_back(lo.back() + (k % 3 == 0 ? 0.3 : 0.013));
+      }
+      const int count = static_cast<int>(lo.size());
+      for (const int lanes : {1, 3, kernel->default_lanes, kernel->max_lanes}) {
+        std::vector<double> root(lo.size() + 1, sentinel);
+        kernel->newton_tasks(n, count, lo.data(), hi.data(), root.data(),
+                             lanes);
+        for (std::size_t t = 0; t < lo.size(); ++t) {
+          ASSERT_TRUE(same_bits(root[t], newton_root(n, lo[t], hi[t])))
+              << "order " << n << " lanes " << lanes << " task " << t;
+        }
+        ASSERT_EQ(root.back(), sentinel);
+        std::vector<double> dp(points.size() + 1, sentinel);
+        kernel->derivatives(n, static_cast<int>(points.size()), points.data(),
+                            dp.data(), lanes);
+        for (std::size_t t = 0; t < points.size(); ++t) {
+          double sp = 0.0;
+          double sdp = 0.0;
+          legendre_eval(n, points[t], sp, sdp);
+          ASSERT_TRUE(same_bits(dp[t], sdp))
+              << "order " << n << " lanes " << lanes << " x " << hex(points[t]);
+        }
+        ASSERT_EQ(dp.back(), sentinel);
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
 // The search: lockstep against search_roots with newton_root
 
 int refinements = 0;
@@ -308,6 +371,12 @@ void expect_same_search(int n, const std::vector<double>& start) {
       run_search(n, start, search_roots_lanes<2>),
       run_search(n, start, search_roots_lanes<4>),
       run_search(n, start, search_roots_lockstep),
+      run_search(n, start,
+                 [](int o, double* t, int found, std::FILE* d) {
+                   return search_roots_speculative(o, t, found, d,
+                                                   best_lane_kernel(),
+                                                   predict_roots_asymptotic);
+                 }),
   };
   for (const SearchOutcome& outcome : lanes) {
     ASSERT_EQ(outcome.result, reference.result);
@@ -361,46 +430,99 @@ TEST(SearchRootsLockstep, PassWithoutNewRootReturnsSearchStalled) {
 }
 
 // ---------------------------------------------------------------------------
-// Every order 2..999: the program's path against the readable definition.
+// Every order 2..999: the program's paths against the readable definition,
+// with good and deliberately wrong predictions.
 
-TEST(EveryOrderLockstep, TablesAndProgressMatchOneAtATimeBitForBit) {
-  for (int n = min_order; n <= max_order; ++n) {
-    const auto entries = static_cast<std::size_t>(half_count(n));
-    // One spare entry each, to catch a write past the end.
-    std::vector<double> x(entries + 1, sentinel);
-    std::vector<double> w(entries + 1, sentinel);
-    std::vector<double> ref_x(entries + 1, sentinel);
-    std::vector<double> ref_w(entries + 1, sentinel);
-    MemoryStream diag;
-    MemoryStream ref_diag;
-    const int result = compute_coefficients(n, x.data(), w.data(), diag.file());
-    const int ref_result = compute_coefficients_one_at_a_time(
-        n, ref_x.data(), ref_w.data(), ref_diag.file());
-    ASSERT_EQ(result, ref_result) << "order " << n;
-    ASSERT_TRUE(same_table(x, ref_x)) << "abscissas, order " << n;
-    ASSERT_TRUE(same_table(w, ref_w)) << "weights, order " << n;
-    ASSERT_EQ(diag.text(), ref_diag.text()) << "order " << n;
+// Every prediction off by far more than the roots' spacing: no visit can
+// use its speculation, so every one is redone from the true state.
+void predict_all_wrong(int n, int count, double* approx) {
+  predict_roots_asymptotic(n, count, approx);
+  for (int j = 0; j < count; ++j) {
+    approx[j] = 0.5 * approx[j] + 0.01;
   }
 }
 
-TEST(EveryOrderLockstep, ProgramPathIsTheLockstepPath) {
-  // compute_coefficients is the lockstep path unless the library was built
-  // as the one-at-a-time baseline; the test build never is.
-  for (const int n : {2, 3, 4, 5, 6, 100, 999}) {
-    const auto entries = static_cast<std::size_t>(half_count(n));
-    std::vector<double> x(entries);
-    std::vector<double> w(entries);
-    std::vector<double> lx(entries);
-    std::vector<double> lw(entries);
-    MemoryStream diag;
-    MemoryStream ldiag;
-    ASSERT_EQ(
-        compute_coefficients(n, x.data(), w.data(), diag.file()),
-        compute_coefficients_lockstep(n, lx.data(), lw.data(), ldiag.file()));
-    ASSERT_TRUE(same_table(x, lx)) << "order " << n;
-    ASSERT_TRUE(same_table(w, lw)) << "order " << n;
-    ASSERT_EQ(diag.text(), ldiag.text()) << "order " << n;
+// The asymptotic predictions with every fifth one moved by a part in 10^9:
+// close enough to polish into a neighbouring double now and then, so hits
+// and misses alternate along the walk.
+void predict_some_wrong(int n, int count, double* approx) {
+  predict_roots_asymptotic(n, count, approx);
+  for (int j = 0; j < count; j += 5) {
+    approx[j] *= 1.0 + 1e-9 * (j % 2 == 0 ? 1.0 : -1.0);
+    if (j % 10 == 5) {
+      approx[j] = approx[j] * 0.999 + 0.0005;  // and some far off
+    }
   }
+}
+
+struct Coefficients {
+  int result;
+  std::vector<double> x;
+  std::vector<double> w;
+  std::string progress;
+};
+
+template <typename Compute>
+Coefficients run_compute(int n, Compute compute) {
+  const auto entries = static_cast<std::size_t>(half_count(n));
+  // One spare entry each, to catch a write past the end.
+  Coefficients c{0, std::vector<double>(entries + 1, sentinel),
+                 std::vector<double>(entries + 1, sentinel), {}};
+  MemoryStream diag;
+  c.result = compute(n, c.x.data(), c.w.data(), diag.file());
+  c.progress = diag.text();
+  return c;
+}
+
+void expect_same(const Coefficients& actual, const Coefficients& expected) {
+  ASSERT_EQ(actual.result, expected.result);
+  ASSERT_TRUE(same_table(actual.x, expected.x)) << "abscissas";
+  ASSERT_TRUE(same_table(actual.w, expected.w)) << "weights";
+  ASSERT_EQ(actual.progress, expected.progress);
+}
+
+TEST(EveryOrder, EveryPathKernelAndPredictorMatchesOneAtATimeBitForBit) {
+  const std::vector<const LaneKernel*> kernels = supported_kernels();
+  int misses = 0;
+  int hits = 0;
+  for (int n = min_order; n <= max_order; ++n) {
+    SCOPED_TRACE(::testing::Message() << "order " << n);
+    const Coefficients reference =
+        run_compute(n, compute_coefficients_one_at_a_time);
+    expect_same(run_compute(n, compute_coefficients), reference);
+    for (const LaneKernel* kernel : kernels) {
+      SCOPED_TRACE(kernel->name);
+      expect_same(run_compute(n,
+                              [&](int o, double* x, double* w, std::FILE* d) {
+                                return compute_coefficients_speculative(
+                                    o, x, w, d, *kernel,
+                                    predict_roots_asymptotic);
+                              }),
+                  reference);
+    }
+    // The wrong predictors on the best kernel, for a spread of orders.
+    if (n < 40 || n % 7 == 0 || n >= 990) {
+      for (const RootPredictor predict :
+           {predict_all_wrong, predict_some_wrong}) {
+        SpeculationCount count;
+        expect_same(run_compute(n,
+                                [&](int o, double* x, double* w, std::FILE* d) {
+                                  return compute_coefficients_speculative(
+                                      o, x, w, d, best_lane_kernel(), predict,
+                                      &count);
+                                }),
+                    reference);
+        misses += count.visits - count.hits;
+        hits += count.hits;
+      }
+    }
+    if (HasFatalFailure()) {
+      return;
+    }
+  }
+  // The wrong predictors must reach both branches of the walk.
+  EXPECT_GT(misses, 1000);
+  EXPECT_GT(hits, 1000);
 }
 
 }  // namespace
