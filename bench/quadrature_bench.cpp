@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "quadrature/legendre.h"
 #include "quadrature/lane_kernel.h"
+#include "quadrature/legendre.h"
 #include "quadrature/lockstep.h"
 #include "quadrature/speculative.h"
 
@@ -183,10 +183,9 @@ void BM_ComputeSpeculative(benchmark::State& state) {
   zemta::SpeculationCount count;
   for (auto _ : state) {
     count = {};
-    zemta::compute_coefficients_speculative(n, x.data(), w.data(), sink,
-                                            *kernel,
-                                            zemta::predict_roots_asymptotic,
-                                            &count);
+    zemta::compute_coefficients_speculative(
+        n, x.data(), w.data(), sink, *kernel, zemta::predict_roots_asymptotic,
+        &count);
     benchmark::DoNotOptimize(x.data());
     benchmark::ClobberMemory();
   }

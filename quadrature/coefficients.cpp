@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "quadrature/floating_point.h"
-#include "quadrature/legendre.h"
 #include "quadrature/lane_kernel.h"
+#include "quadrature/legendre.h"
 #include "quadrature/speculative.h"
 
 namespace zemta {

@@ -20,8 +20,7 @@ const LaneKernel* lane_kernel(KernelVariant variant) {
       return __builtin_cpu_supports("avx2") ? &avx2_lane_kernel : nullptr;
     case KernelVariant::avx512:
       __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f") ? &avx512_lane_kernel
-                                               : nullptr;
+      return __builtin_cpu_supports("avx512f") ? &avx512_lane_kernel : nullptr;
 #endif
     default:
       return nullptr;

@@ -24,8 +24,8 @@ using NewtonTaskKernel = void (*)(int n, int count, const double* lo,
 // Stores P_n'(x[t]) into dp[t] for every t < count, bit-identical to the
 // derivative legendre_eval gives, `lanes` points at a time (clamped as
 // above).
-using DerivativeKernel = void (*)(int n, int count, const double* x,
-                                  double* dp, int lanes);
+using DerivativeKernel = void (*)(int n, int count, const double* x, double* dp,
+                                  int lanes);
 
 struct LaneKernel {
   const char* name;

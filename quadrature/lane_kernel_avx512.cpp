@@ -13,9 +13,9 @@
 namespace zemta {
 
 extern const LaneKernel avx512_lane_kernel;
-const LaneKernel avx512_lane_kernel = {
-    "avx512", avx512_kernel::newton_tasks, avx512_kernel::derivatives,
-    avx512_kernel::kernel_max_lanes, 64};
+const LaneKernel avx512_lane_kernel = {"avx512", avx512_kernel::newton_tasks,
+                                       avx512_kernel::derivatives,
+                                       avx512_kernel::kernel_max_lanes, 64};
 
 }  // namespace zemta
 #endif

@@ -31,9 +31,8 @@ bool same_bits(double a, double b) {
 void polish_brackets(const double* approx, int first, int last, double* lo,
                      double* hi) {
   for (int j = first; j <= last; ++j) {
-    const double room = std::fmin(approx[j] - approx[j - 1],
-                                  approx[j + 1] - approx[j]) /
-                        4.0;
+    const double room =
+        std::fmin(approx[j] - approx[j - 1], approx[j + 1] - approx[j]) / 4.0;
     const double half_width = room > 0.0 ? room : 0.0;
     lo[j - first] = approx[j] - half_width;
     hi[j - first] = approx[j] + half_width;
@@ -116,8 +115,7 @@ void speculate(int n, const double* abscissas, const double* candidates,
         continue;
       }
       s.lower[i] = found;
-      const double step =
-          (s.upper - found) / static_cast<double>(total - i);
+      const double step = (s.upper - found) / static_cast<double>(total - i);
       visit_of_task[tasks / pieces_ahead] = i;
       double b = found;
       for (int k = 0; k < pieces_ahead; ++k) {
@@ -202,9 +200,8 @@ int walk(int n, double* abscissas, int roots_found, std::FILE* diag,
 // Polishes the predictions of roots 1 .. total - 3, the lower ends of
 // visits 2 .. total - 2, into candidates[1 ..], together with `extra`
 // further tasks whose brackets the caller has put first in lo and hi.
-void polish(int n, const LaneKernel& kernel, RootPredictor predict,
-            double* lo, double* hi, double* root, int extra,
-            double* candidates) {
+void polish(int n, const LaneKernel& kernel, RootPredictor predict, double* lo,
+            double* hi, double* root, int extra, double* candidates) {
   const int total = half_count(n);
   double approx[max_half];
   predict(n, total, approx);
@@ -222,11 +219,11 @@ void polish(int n, const LaneKernel& kernel, RootPredictor predict,
 }  // namespace
 
 void predict_roots_asymptotic(int n, int count, double* approx) {
-  const double order = static_cast<double>(n);
+  const auto order = static_cast<double>(n);
   const double scale =
       1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order);
   for (int j = 0; j < count; ++j) {
-    const double k = static_cast<double>(count - j);
+    const auto k = static_cast<double>(count - j);
     approx[j] = scale * std::cos(std::numbers::pi * (4.0 * k - 1.0) /
                                  (4.0 * order + 2.0));
   }

@@ -280,8 +280,8 @@ TEST(NewtonRootLanes, ManyBracketsMatchNewtonRoot) {
 
 std::vector<const LaneKernel*> supported_kernels() {
   std::vector<const LaneKernel*> kernels;
-  for (const KernelVariant v : {KernelVariant::portable, KernelVariant::avx2,
-                                KernelVariant::avx512}) {
+  for (const KernelVariant v :
+       {KernelVariant::portable, KernelVariant::avx2, KernelVariant::avx512}) {
     if (const LaneKernel* kernel = lane_kernel(v)) {
       kernels.push_back(kernel);
     }
@@ -466,8 +466,10 @@ template <typename Compute>
 Coefficients run_compute(int n, Compute compute) {
   const auto entries = static_cast<std::size_t>(half_count(n));
   // One spare entry each, to catch a write past the end.
-  Coefficients c{0, std::vector<double>(entries + 1, sentinel),
-                 std::vector<double>(entries + 1, sentinel), {}};
+  Coefficients c{0,
+                 std::vector<double>(entries + 1, sentinel),
+                 std::vector<double>(entries + 1, sentinel),
+                 {}};
   MemoryStream diag;
   c.result = compute(n, c.x.data(), c.w.data(), diag.file());
   c.progress = diag.text();
