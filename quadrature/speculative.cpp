@@ -64,8 +64,10 @@ constexpr int max_repairs = 3;
 struct Speculation {
   int visits = 0;
   double upper = 0.0;
-  double lower[max_visits + 1] = {};
-  double root[max_visits + 1][pieces_ahead] = {};
+  // Entries 1 .. visits are written before use; nothing is cleared, so a
+  // small order touches only the stack it needs.
+  double lower[max_visits + 1];
+  double root[max_visits + 1][pieces_ahead];
 };
 
 void speculate(int n, const double* abscissas, const double* candidates,
@@ -237,7 +239,7 @@ int search_roots_speculative(int n, double* abscissas, int roots_found,
     double lo[max_half];
     double hi[max_half];
     double root[max_half];
-    double candidates[max_half] = {};
+    double candidates[max_half];
     polish(n, kernel, predict, lo, hi, root, 0, candidates);
     speculate(n, abscissas, candidates, kernel, s);
   }
@@ -270,7 +272,7 @@ int compute_coefficients_speculative(int n, double* abscissas, double* weights,
     hi[starts] = 1.0;
     ++starts;
   }
-  double candidates[max_half] = {};
+  double candidates[max_half];  // entries 1 .. total - 3 are written
   if (n >= 5) {
     polish(n, kernel, predict, lo, hi, root, starts, candidates);
   } else {
