@@ -50,7 +50,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The program links libdouble-conversion and the C++ runtime as shared
-# libraries; dpkg-shlibdeps (dpkg-dev) turns them into the Depends field.
+# The program links the C and C++ runtimes as shared libraries;
+# dpkg-shlibdeps (dpkg-dev) turns them into the Depends field.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 include(CPack)
