@@ -5,6 +5,7 @@
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
 #include "quadrature/lockstep.h"
+#include "quadrature/power.h"
 
 namespace zemta {
 
@@ -26,13 +27,12 @@ int insert_root(double* table, int count, double x) {
 }
 
 double first_root_bracket_end(int n) {
-  return first_root_scale /
-         std::pow(static_cast<double>(n), first_root_exponent);
+  return first_root_scale / correctly_rounded_pow(n, first_root_exponent);
 }
 
 double largest_root_bracket_start(int n) {
-  return 1.0 - largest_root_scale /
-                   std::pow(static_cast<double>(n), largest_root_exponent);
+  return 1.0 -
+         largest_root_scale / correctly_rounded_pow(n, largest_root_exponent);
 }
 
 void report_progress(std::FILE* diag, int roots_found, int total) {

@@ -34,7 +34,8 @@ inline constexpr double largest_root_scale = 2.1;
 inline constexpr double largest_root_exponent = 1.9;
 
 // The bracket ends above, for order n: 1.3 / n^0.94 and 1 - 2.1 / n^1.9,
-// with the C library's pow on n converted to double.
+// with n^y correctly rounded (correctly_rounded_pow), so that they are the
+// same on every platform.
 double first_root_bracket_end(int n);
 double largest_root_bracket_start(int n);
 

@@ -136,6 +136,82 @@ TEST(NewtonRoot, SmallDerivativeFailsBeforeTheStep) {
   EXPECT_EQ(newton_root(4, -0.1, 0.1), failure_value);
 }
 
+TEST(NewtonRoot, DerivativeTestFiresJustBelowHalfAndNotAtHalf) {
+  // P_2'(x) is computed as 3x: find the double x near 1/6 where it is
+  // exactly 0.5, so the double below it gives a derivative just under 0.5.
+  double at_half = 1.0 / 6.0;
+  double p = 0.0;
+  double dp = 0.0;
+  for (int tries = 0; tries < 8; ++tries) {
+    legendre_eval(2, at_half, p, dp);
+    if (dp >= min_derivative) {
+      break;
+    }
+    at_half = std::nextafter(at_half, 1.0);
+  }
+  ASSERT_EQ(dp, min_derivative) << hex(at_half);
+  const double below = std::nextafter(at_half, 0.0);
+  legendre_eval(2, below, p, dp);
+  ASSERT_LT(dp, min_derivative);
+
+  // Brackets centred exactly on each start (the half-width is a multiple of
+  // the starts' last place, so the midpoint is exact). At 0.5 the step is
+  // taken, pinned to hi twice, and hi returned; below it the refinement
+  // gives up before any step.
+  const double half_width = 0x1p-30;
+  EXPECT_EQ(newton_root(2, at_half - half_width, at_half + half_width),
+            at_half + half_width);
+  EXPECT_EQ(newton_root(2, below - half_width, below + half_width),
+            failure_value);
+}
+
+// Rounds newton_root takes from [lo, hi] with no round limit, each round
+// checked as newton_root checks it; 0 when a step would fail.
+int rounds_without_limit(int n, double lo, double hi, double& result) {
+  double x = (lo + hi) / 2.0;
+  for (int round = 1; round < 1000; ++round) {
+    double p = 0.0;
+    double dp = 0.0;
+    legendre_eval(n, x, p, dp);
+    if (std::fabs(dp) < min_derivative) {
+      return 0;
+    }
+    const double t = std::max(std::min(x - p / dp, hi), lo);
+    if (std::fabs(p) <= root_tolerance || std::fabs(t - x) <= root_tolerance) {
+      result = t;
+      return round;
+    }
+    x = t;
+  }
+  return 0;
+}
+
+TEST(NewtonRoot, GivesUpAfterExactlyTwentyRounds) {
+  // From far above the root 1/sqrt(3) of P_2, each Newton step roughly
+  // halves x, so a wider bracket costs more rounds: find brackets that
+  // converge in round 20 and in round 21.
+  double converging_in_20 = 0.0;
+  double converging_in_21 = 0.0;
+  double expected = 0.0;
+  for (double hi = 2.0; hi < 1e9; hi *= 1.0625) {
+    double result = 0.0;
+    const int rounds = rounds_without_limit(2, 0.5, hi, result);
+    if (rounds == max_newton_rounds && converging_in_20 == 0.0) {
+      converging_in_20 = hi;
+      expected = result;
+    }
+    if (rounds == max_newton_rounds + 1 && converging_in_21 == 0.0) {
+      converging_in_21 = hi;
+    }
+  }
+  ASSERT_EQ(max_newton_rounds, 20);
+  ASSERT_NE(converging_in_20, 0.0);
+  ASSERT_NE(converging_in_21, 0.0);
+  EXPECT_EQ(newton_root(2, 0.5, converging_in_20), expected);
+  EXPECT_TRUE(near(expected, 1.0L / std::sqrt(3.0L), 1e-16L));
+  EXPECT_EQ(newton_root(2, 0.5, converging_in_21), failure_value);
+}
+
 TEST(NewtonRoot, ResidualAtStartStillReturnsTheSteppedPoint) {
   // The midpoint of [-0.25, 0.25] is the root 0 of P_3: the residual test
   // holds at once and the returned value is the stepped point, 0 itself.
