@@ -1,12 +1,24 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
 #include "cli/exits.h"
 #include "cli/run.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
+
+bool stderr_is_terminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
 
 // The whole output of the largest order (about 90 KB) fits one buffer, so a
 // run costs a few write calls.
@@ -19,7 +31,7 @@ char diagnostic_buffer[1 << 16];
 
 int main(int argc, char** argv) {
   std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
-  if (isatty(STDERR_FILENO) == 0) {
+  if (!stderr_is_terminal()) {
     std::setvbuf(stderr, diagnostic_buffer, _IOFBF, sizeof diagnostic_buffer);
   }
 

@@ -1,6 +1,8 @@
 #include "emit/format_coefficient.h"
 
-#include <double-conversion/double-to-string.h>
+#include <bit>
+#include <charconv>
+#include <cstdint>
 
 namespace zemta {
 
@@ -12,6 +14,148 @@ constexpr int significant_digits = 17;
 // Decimal places written after the point.
 constexpr int decimal_places = 19;
 
+// 10^16 and 10^17: a 17-digit significand lies in [10^16, 10^17).
+constexpr std::uint64_t ten_to_16 = 10'000'000'000'000'000;
+constexpr std::uint64_t ten_to_17 = 100'000'000'000'000'000;
+
+// Bits of an IEEE double: 52 stored significand bits, exponent bias 1023.
+constexpr int stored_significand_bits = 52;
+constexpr int exponent_bias = 1023;
+
+// The exact path below needs 5^s in 64 bits for s up to 16 - floor(log10 v);
+// 5^27 < 2^63 < 5^28, so it takes binary exponents down to -36, where
+// floor(log10 v) >= -11 (v >= 2^-36, about 1.5e-11).
+constexpr int max_scale = 27;
+constexpr int min_exact_binary_exponent = -36;
+
+// Longest scientific text of a double with 17 digits:
+// "d.dddddddddddddddde-324" is 23 characters.
+constexpr int scientific_length = 23;
+
+// floor(e * log10(2)) for |e| <= 1650, as 78913 / 2^18 approximates
+// log10(2) closely enough over that range (the bound used by Ryu and fmt).
+constexpr int floor_log10_pow2(int e) { return (e * 78913) >> 18; }
+
+constexpr std::uint64_t power_of_five(int s) {
+  std::uint64_t p = 1;
+  for (int i = 0; i < s; ++i) {
+    p *= 5;
+  }
+  return p;
+}
+
+static_assert(significant_digits - 1 -
+                      floor_log10_pow2(min_exact_binary_exponent) ==
+                  max_scale,
+              "the smallest exact-path value needs 5^max_scale");
+static_assert(power_of_five(max_scale) < (std::uint64_t{1} << 63),
+              "5^max_scale fits in 64 bits");
+
+// The 17 significant digits of a positive value: the rounded value is
+// significand * 10^(point - 17), significand in [10^16, 10^17].
+struct Rounded {
+  std::uint64_t significand;
+  int point;
+};
+
+// a * b as a 128-bit number hi * 2^64 + lo, from 32-bit halves, so that
+// it needs no 128-bit type (32-bit targets have none).
+void multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& hi,
+              std::uint64_t& lo) {
+  constexpr std::uint64_t low_half = 0xFFFF'FFFF;
+  const std::uint64_t a0 = a & low_half;
+  const std::uint64_t a1 = a >> 32;
+  const std::uint64_t b0 = b & low_half;
+  const std::uint64_t b1 = b >> 32;
+  const std::uint64_t p00 = a0 * b0;
+  const std::uint64_t p01 = a0 * b1;
+  const std::uint64_t p10 = a1 * b0;
+  const std::uint64_t p11 = a1 * b1;
+  const std::uint64_t middle =
+      (p00 >> 32) + (p01 & low_half) + (p10 & low_half);
+  lo = (middle << 32) | (p00 & low_half);
+  hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+}
+
+// The value m * 2^e times 10^s, rounded to an integer, halfway up.
+// Exact: m * 2^e * 10^s = m * 5^s / 2^-(s + e), and the integer m * 5^s
+// is formed in full before the division by a power of two, whose
+// remainder decides the rounding. Needs 0 < -(s + e) < 64 and a quotient
+// below 2^64.
+std::uint64_t scaled(std::uint64_t m, int e, int s) {
+  std::uint64_t hi = 0;
+  std::uint64_t lo = 0;
+  multiply(m, power_of_five(s), hi, lo);
+  const int shift = -(s + e);
+  const std::uint64_t quotient = (hi << (64 - shift)) | (lo >> shift);
+  const std::uint64_t remainder = lo & ((std::uint64_t{1} << shift) - 1);
+  const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+  return remainder >= half ? quotient + 1 : quotient;
+}
+
+// The truncated quotient of the same scaling: which decade the value is in.
+std::uint64_t scaled_down(std::uint64_t m, int e, int s) {
+  std::uint64_t hi = 0;
+  std::uint64_t lo = 0;
+  multiply(m, power_of_five(s), hi, lo);
+  const int shift = -(s + e);
+  return (hi << (64 - shift)) | (lo >> shift);
+}
+
+// The 17 digits of v >= 2^-36 (and below 10) by exact integer arithmetic.
+// With k = floor(log10 2^E) for v in [2^E, 2^(E+1)), floor(log10 v) is k
+// or k + 1, so v * 10^(16 - k) lies in [10^16, 2 * 10^17); when it is
+// 10^17 or more the scale drops by one.
+Rounded exact_digits(std::uint64_t m, int binary_exponent) {
+  const int e = binary_exponent - stored_significand_bits;
+  const int k = floor_log10_pow2(binary_exponent);
+  int s = significant_digits - 1 - k;
+  if (scaled_down(m, e, s) >= ten_to_17) {
+    --s;
+  }
+  // Rounding up may carry to 10^17, which is still 17 digits' worth of
+  // value: 10^17 * 10^(point - 17) = 10^16 * 10^(point + 1 - 17).
+  return {scaled(m, e, s), significant_digits - s};
+}
+
+// The 17 digits of a tiny v (below 2^-36) from std::to_chars, which rounds
+// correctly but breaks ties to even. No tie exists there: a double m * 2^-k
+// (m odd) has the exact decimal m * 5^k * 10^-k; a tie needs that to have
+// 18 significant digits, so 5^k < 10^18, k <= 25 and the value is at least
+// 10^17 * 10^-25 = 1e-8.
+Rounded tiny_digits(double value) {
+  // "d.dddddddddddddddde-xxx": d.ddd * 10^-x.
+  char text[scientific_length];
+  const std::to_chars_result r =
+      std::to_chars(text, text + sizeof text, value,
+                    std::chars_format::scientific, significant_digits - 1);
+  auto significand = static_cast<std::uint64_t>(text[0] - '0');
+  for (int i = 2; i <= significant_digits; ++i) {
+    significand = 10 * significand + static_cast<std::uint64_t>(text[i] - '0');
+  }
+  // After the 'e' come '-' and two or three digits.
+  int x = 0;
+  for (const char* c = text + significant_digits + 3; c != r.ptr; ++c) {
+    x = 10 * x + (*c - '0');
+  }
+  return {significand, 1 - x};
+}
+
+// The 17 significant digits of a positive finite double below 10, rounded
+// to nearest with halfway cases up.
+Rounded significant(double value) {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const int binary_exponent =
+      static_cast<int>(bits >> stored_significand_bits) - exponent_bias;
+  if (binary_exponent < min_exact_binary_exponent) {
+    return tiny_digits(value);
+  }
+  const std::uint64_t m =
+      (bits & ((std::uint64_t{1} << stored_significand_bits) - 1)) |
+      (std::uint64_t{1} << stored_significand_bits);
+  return exact_digits(m, binary_exponent);
+}
+
 }  // namespace
 
 std::array<char, coefficient_width> format_coefficient(double value) noexcept {
@@ -22,43 +166,48 @@ std::array<char, coefficient_width> format_coefficient(double value) noexcept {
     return text;
   }
 
-  // Stage 1: the 17 significant digits. The value equals
-  // 0.d1 d2 ... d_length * 10^point; PRECISION mode rounds halfway cases
-  // away from zero, which for non-negative values is upward.
-  char digits[significant_digits + 1];
-  bool negative = false;
-  int length = 0;
-  int point = 0;
-  double_conversion::DoubleToStringConverter::DoubleToAscii(
-      value, double_conversion::DoubleToStringConverter::PRECISION,
-      significant_digits, digits, sizeof digits, &negative, &length, &point);
-
-  // Stage 2: place the digits by weight. place[0] is the units digit and
-  // place[p] the p-th decimal place; digit k (1-based) of the buffer has
-  // weight 10^(point - k), so it lands on place k - point. Digits that the
-  // converter left out are zeros, as are the places after the last digit.
+  // Zero (either sign) has no significant digits to place.
   int place[decimal_places + 1] = {};
-  int first_cut_digit = 0;
-  for (int k = 1; k <= length; ++k) {
-    const int p = k - point;
-    const int d = digits[k - 1] - '0';
-    if (p <= decimal_places) {
-      place[p] = d;
-    } else if (p == decimal_places + 1) {
-      first_cut_digit = d;
+  if (value != 0.0) {
+    // Stage 1: the 17 significant digits, most significant first; a carry
+    // to 10^17 gives the digits of 10^16 one decade up.
+    Rounded r = significant(value);
+    if (r.significand == ten_to_17) {
+      r = {ten_to_16, r.point + 1};
     }
-  }
+    int digit[significant_digits];
+    for (int k = significant_digits - 1; k >= 0; --k) {
+      digit[k] = static_cast<int>(r.significand % 10);
+      r.significand /= 10;
+    }
 
-  // Below 0.001 the 17 digits run past the last place: round half up on
-  // the first digit cut, not on the exact value, and carry leftward. Within
-  // the domain the carry stops at the units digit at the latest.
-  if (first_cut_digit >= 5) {
-    int p = decimal_places;
-    while (p > 0 && place[p] == 9) {
-      place[p] = 0;
-      --p;
+    // Stage 2: place the digits by weight. place[0] is the units digit and
+    // place[p] the p-th decimal place; digit k (1-based) has weight
+    // 10^(point - k), so it lands on place k - point. Below 10 the 17-digit
+    // decimal stays below 10 (the largest double below 10 keeps the digits
+    // 9.9999999999999982), so point <= 1 and p >= 0. The places after the
+    // last digit are zeros.
+    int first_cut_digit = 0;
+    for (int k = 1; k <= significant_digits; ++k) {
+      const int p = k - r.point;
+      if (p <= decimal_places) {
+        place[p] = digit[k - 1];
+      } else if (p == decimal_places + 1) {
+        first_cut_digit = digit[k - 1];
+      }
     }
-    ++place[p];
+
+    // Below 0.001 the 17 digits run past the last place: round half up on
+    // the first digit cut, not on the exact value, and carry leftward.
+    // Within the domain the carry stops at the units digit at the latest.
+    if (first_cut_digit >= 5) {
+      int p = decimal_places;
+      while (p > 0 && place[p] == 9) {
+        place[p] = 0;
+        --p;
+      }
+      ++place[p];
+    }
   }
 
   text[0] = static_cast<char>('0' + place[0]);

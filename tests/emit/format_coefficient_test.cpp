@@ -114,18 +114,29 @@ TEST(FormatCoefficient, HalfwayCasesRoundUpInEveryLayout) {
   }
 }
 
-// Uniform over the bit patterns, so every decade from 1e-7 up gets its
-// share, including the cut-and-carry range below 0.001.
+// Uniform over the bit patterns of each range, so every decade from 1e-7
+// up gets its share, including the cut-and-carry range below 0.001. The
+// second range straddles 2^-36, where the digits change from exact integer
+// arithmetic to the library conversion; the third is the rest of the domain.
 TEST(FormatCoefficient, RandomDoublesMatchExactDecimalReference) {
-  const auto low = std::bit_cast<std::uint64_t>(1e-7);
-  const auto high = std::bit_cast<std::uint64_t>(1.0);
-  std::mt19937_64 random(20240601);
-  std::uniform_int_distribution<std::uint64_t> bits(low, high - 1);
-  int failures = 0;
-  for (int i = 0; i < 200000 && failures < 5; ++i) {
-    const auto result = matches_reference(std::bit_cast<double>(bits(random)));
-    EXPECT_TRUE(result);
-    failures += result ? 0 : 1;
+  struct Range {
+    double low, high;
+    int samples;
+  };
+  for (const Range r :
+       {Range{1e-7, 1.0, 200000}, Range{0x1p-40, 0x1p-32, 20000},
+        Range{1.0, 10.0, 20000}}) {
+    std::mt19937_64 random(20240601);
+    std::uniform_int_distribution<std::uint64_t> bits(
+        std::bit_cast<std::uint64_t>(r.low),
+        std::bit_cast<std::uint64_t>(r.high) - 1);
+    int failures = 0;
+    for (int i = 0; i < r.samples && failures < 5; ++i) {
+      const auto result =
+          matches_reference(std::bit_cast<double>(bits(random)));
+      EXPECT_TRUE(result);
+      failures += result ? 0 : 1;
+    }
   }
 }
 
