@@ -1,9 +1,44 @@
-# What `cmake --install` and `cpack` ship: the program, its manual page, and
-# a CMake package whose zemta_generate() runs the installed program at a
-# consumer's build time. Included at the end of the top-level CMakeLists.txt.
+# What `cmake --install` and `cpack` ship. On Linux: the program, its manual
+# page, and a CMake package whose zemta_generate() runs the installed program
+# at a consumer's build time, packed by `cpack` as a Debian package. On
+# Windows: one folder with zemta.exe, the licence, the README and the manual
+# page as plain text, packed by `cpack` as a zip archive. Included at the end
+# of the top-level CMakeLists.txt.
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
+
+set(CPACK_PACKAGE_NAME zemta)
+set(CPACK_PACKAGE_VENDOR "the zemta developers")
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # Windows has no man, so the page goes in rendered as ASCII text, with no
+  # overstriking or escape sequences for Notepad to show as noise.
+  find_program(ZEMTA_GROFF groff REQUIRED)
+  set(manual_text ${PROJECT_BINARY_DIR}/zemta.txt)
+  add_custom_command(OUTPUT ${manual_text}
+    COMMAND ${CMAKE_COMMAND} -DGROFF=${ZEMTA_GROFF}
+            -DMANUAL=${PROJECT_SOURCE_DIR}/man/zemta.1 -DTEXT=${manual_text}
+            -P ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/man/zemta.1
+            ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
+    COMMENT "Rendering the manual page as text"
+    VERBATIM)
+  add_custom_target(zemta_manual_text ALL DEPENDS ${manual_text})
+
+  install(TARGETS zemta RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${manual_text} DESTINATION .)
+
+  # zemta-2.02-win32.zip or zemta-2.02-win64.zip, everything in one folder
+  # of the same name.
+  math(EXPR pointer_bits "${CMAKE_SIZEOF_VOID_P} * 8")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME zemta-${PROJECT_VERSION}-win${pointer_bits})
+  include(CPack)
+  return()
+endif()
 
 install(TARGETS zemta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/man/zemta.1
@@ -34,8 +69,6 @@ install(FILES
 # The Debian package: `cpack -G DEB` in the build directory.
 set(ZEMTA_PACKAGE_MAINTAINER "zemta dev <dev@zemta.invalid>" CACHE STRING
     "Maintainer field of the Debian package")
-set(CPACK_PACKAGE_NAME zemta)
-set(CPACK_PACKAGE_VENDOR "the zemta developers")
 set(CPACK_PACKAGE_CONTACT "${ZEMTA_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Gauss-Legendre quadrature code generator for C and FORTRAN")
@@ -46,11 +79,19 @@ a FORTRAN function that integrate a given function over [A, B], and the
 rule mapped onto [0, 1] as two C arrays. A CMake package with
 zemta_generate() runs it at build time.")
 set(CPACK_GENERATOR DEB)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# The program links the C and C++ runtimes as shared libraries;
-# dpkg-shlibdeps (dpkg-dev) turns them into the Depends field.
+# dpkg-shlibdeps (dpkg-dev) turns the shared libraries the program loads
+# into the Depends field, so it stays right whether the C++ runtime is
+# linked in or loaded.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The copyright file, the changelog and the compressed manual page that
+# Debian asks of a package are added to the staged tree.
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/zemta_debian_staging.cmake)
+set(CPACK_ZEMTA_SOURCE_DIR ${PROJECT_SOURCE_DIR})
+set(CPACK_ZEMTA_BINDIR ${CMAKE_INSTALL_BINDIR})
+set(CPACK_ZEMTA_STRIP ${CMAKE_STRIP})
+set(CPACK_ZEMTA_MANDIR ${CMAKE_INSTALL_MANDIR})
+set(CPACK_ZEMTA_DOCDIR ${CMAKE_INSTALL_DOCDIR})
 include(CPack)

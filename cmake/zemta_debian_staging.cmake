@@ -1,0 +1,75 @@
+# Run by CPack (CPACK_PRE_BUILD_SCRIPTS) on the staged tree of the Debian
+# package, before it is packed: adds what Debian requires of every package
+# and `cmake --install` has no use for.
+#
+# - share/doc/zemta/copyright: the licence in Debian's machine-readable
+#   copyright format, made from LICENSE;
+# - share/doc/zemta/changelog.gz: the package's changelog;
+# - the manual page compressed, as man-db expects under /usr/share/man;
+# - the program without the compiler's .comment and .note sections, which
+#   CPack's plain strip leaves in and nothing at run time reads.
+#
+# Both compressed files are made with gzip -9n: best compression, and no
+# name or time stamp in the header, so the same sources give the same bytes.
+#
+# Reads CPACK_ZEMTA_SOURCE_DIR, CPACK_ZEMTA_BINDIR, CPACK_ZEMTA_MANDIR,
+# CPACK_ZEMTA_DOCDIR, CPACK_ZEMTA_STRIP and CPACK_PACKAGE_VERSION from
+# CPackConfig.cmake.
+
+if(NOT CPACK_GENERATOR STREQUAL "DEB")
+  return()
+endif()
+
+find_program(GZIP gzip REQUIRED)
+set(root "${CPACK_TEMPORARY_INSTALL_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
+set(source "${CPACK_ZEMTA_SOURCE_DIR}/packaging/debian")
+set(docdir "${root}/${CPACK_ZEMTA_DOCDIR}")
+
+function(gzip_in_place file)
+  execute_process(COMMAND "${GZIP}" -9nf "${file}" RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "gzip -9n ${file} failed")
+  endif()
+endfunction()
+
+# A package whose changelog does not open with its own version would tell
+# the user the wrong story.
+file(STRINGS "${source}/changelog" top LIMIT_COUNT 1)
+if(NOT top MATCHES "^zemta \\(([^)]+)\\) ")
+  message(FATAL_ERROR "${source}/changelog: first line is not an entry: ${top}")
+endif()
+if(NOT CMAKE_MATCH_1 STREQUAL CPACK_PACKAGE_VERSION)
+  message(FATAL_ERROR
+    "${source}/changelog begins with version ${CMAKE_MATCH_1}, the package "
+    "is ${CPACK_PACKAGE_VERSION}: add an entry for it")
+endif()
+file(READ "${source}/changelog" changelog)
+file(WRITE "${docdir}/changelog" "${changelog}")
+gzip_in_place("${docdir}/changelog")
+
+# The licence text goes into the License paragraph indented by one space,
+# with its empty lines written as " ." (Debian's continuation-line rules).
+file(READ "${CPACK_ZEMTA_SOURCE_DIR}/LICENSE" licence)
+string(STRIP "${licence}" licence)
+string(REGEX REPLACE "\n\n" "\n.\n" licence "${licence}")
+string(REGEX REPLACE "\n" "\n " licence "${licence}")
+set(ZEMTA_LICENSE_TEXT " ${licence}")
+set(ZEMTA_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+configure_file("${source}/copyright.in" "${docdir}/copyright" @ONLY)
+
+file(GLOB manuals "${root}/${CPACK_ZEMTA_MANDIR}/man*/*")
+foreach(manual IN LISTS manuals)
+  if(NOT manual MATCHES "\\.gz$")
+    gzip_in_place("${manual}")
+  endif()
+endforeach()
+
+if(CPACK_ZEMTA_STRIP)
+  execute_process(
+    COMMAND "${CPACK_ZEMTA_STRIP}" --remove-section=.comment
+            --remove-section=.note "${root}/${CPACK_ZEMTA_BINDIR}/zemta"
+    RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${CPACK_ZEMTA_STRIP} failed on the program")
+  endif()
+endif()
