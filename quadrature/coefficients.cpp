@@ -112,7 +112,7 @@ int compute_coefficients_one_at_a_time(int n, double* abscissas,
     double p = 0.0;
     double dp = 0.0;
     legendre_eval(n, x, p, dp);
-    weights[i] = ((2.0 / (1.0 - x * x)) / dp) / dp;
+    weights[i] = gauss_weight(x, dp);
   }
   return total;
 }

@@ -39,6 +39,13 @@ inline constexpr double largest_root_exponent = 1.9;
 double first_root_bracket_end(int n);
 double largest_root_bracket_start(int n);
 
+// The Gauss-Legendre weight of the node x from dp = P_n'(x):
+// w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in exactly this order on every
+// path, as the order fixes the rounding of the weights the program writes.
+inline double gauss_weight(double x, double dp) {
+  return ((2.0 / (1.0 - x * x)) / dp) / dp;
+}
+
 // Inserts x into table[0 .. count), ascending, which has room for count + 1.
 // Returns 0, leaving the table unchanged, when some entry t has
 // |t - x| < root_tolerance (a duplicate). Otherwise stores x at the first

@@ -223,7 +223,7 @@ int compute_coefficients_lockstep(int n, double* abscissas, double* weights,
     legendre_eval_lanes<weight_lanes>(n, count, abscissas + i, p, dp);
     for (int l = 0; l < count; ++l) {
       const double x = abscissas[i + l];
-      weights[i + l] = ((2.0 / (1.0 - x * x)) / dp[l]) / dp[l];
+      weights[i + l] = gauss_weight(x, dp[l]);
     }
   }
   return total;
