@@ -39,10 +39,6 @@ void polish_brackets(const double* approx, int first, int last, double* lo,
   }
 }
 
-// The first pieces of every visit of a search that starts from the two
-// starting roots and finds one root per visit, as every accepted order's
-// search does: visit i cuts [root i-1, largest root] into total - i pieces,
-// its lower end the root the visit before found, here the candidate.
 // The root a visit with this lower end and these first two piece results
 // would insert, were the table just its two ends: the first piece result
 // that is neither a failure nor within root_tolerance of the lower end.
@@ -70,6 +66,10 @@ struct Speculation {
   double root[max_visits + 1][pieces_ahead];
 };
 
+// The first pieces of every visit of a search that starts from the two
+// starting roots and finds one root per visit, as the search of every order
+// from 5 to 999 does: visit i cuts [root i-1, largest root] into total - i
+// pieces, its lower end the root the visit before found, here the candidate.
 void speculate(int n, const double* abscissas, const double* candidates,
                const LaneKernel& kernel, Speculation& s) {
   const int total = half_count(n);

@@ -39,8 +39,9 @@ struct SpeculationCount {
   int hits = 0;    // visits that used their precomputed pieces
 };
 
-// search_roots with newton_root on abscissas[0 .. roots_found), speculating
-// as described above when the search starts from the two starting roots.
+// search_roots with newton_root on abscissas[0 .. roots_found). When the
+// search starts from the two starting roots, every visit is refined ahead
+// from the predictions and its results used only where verified.
 // Same table, progress text and result as search_roots, for any start.
 int search_roots_speculative(int n, double* abscissas, int roots_found,
                              std::FILE* diag, const LaneKernel& kernel,
