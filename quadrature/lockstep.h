@@ -1,5 +1,7 @@
-// The fast path: several Legendre evaluations and Newton refinements run in
-// lockstep, each lane bit-identical to the scalar functions.
+// An earlier fast path, kept for its tests and benchmarks (the program runs
+// quadrature/speculative.h): several Legendre evaluations and Newton
+// refinements run in lockstep, each lane bit-identical to the scalar
+// functions.
 //
 // One recurrence step is bound by the latency of its division; the divider
 // can start a new division long before the last one finishes. Running
