@@ -1,7 +1,7 @@
 #include "emit/format_coefficient.h"
 
+#include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cstdint>
 
 namespace zemta {
@@ -27,10 +27,6 @@ constexpr int exponent_bias = 1023;
 // floor(log10 v) >= -11 (v >= 2^-36, about 1.5e-11).
 constexpr int max_scale = 27;
 constexpr int min_exact_binary_exponent = -36;
-
-// Longest scientific text of a double with 17 digits:
-// "d.dddddddddddddddde-324" is 23 characters.
-constexpr int scientific_length = 23;
 
 // floor(e * log10(2)) for |e| <= 1650, as 78913 / 2^18 approximates
 // log10(2) closely enough over that range (the bound used by Ryu and fmt).
@@ -118,27 +114,68 @@ Rounded exact_digits(std::uint64_t m, int binary_exponent) {
   return {scaled(m, e, s), significant_digits - s};
 }
 
-// The 17 digits of a tiny v (below 2^-36) from std::to_chars, which rounds
-// correctly but breaks ties to even. No tie exists there: a double m * 2^-k
-// (m odd) has the exact decimal m * 5^k * 10^-k; a tie needs that to have
-// 18 significant digits, so 5^k < 10^18, k <= 25 and the value is at least
-// 10^17 * 10^-25 = 1e-8.
-Rounded tiny_digits(double value) {
-  // "d.dddddddddddddddde-xxx": d.ddd * 10^-x.
-  char text[scientific_length];
-  const std::to_chars_result r =
-      std::to_chars(text, text + sizeof text, value,
-                    std::chars_format::scientific, significant_digits - 1);
-  auto significand = static_cast<std::uint64_t>(text[0] - '0');
-  for (int i = 2; i <= significant_digits; ++i) {
-    significand = 10 * significand + static_cast<std::uint64_t>(text[i] - '0');
+// Below 2^-36 the same scaling needs more than 64 bits: the smallest
+// double, 2^-1074, takes s = 340, and m * 5^340 < 2^53 * 2^790. It is formed
+// in 32-bit limbs, least significant first.
+constexpr int wide_limbs = 27;
+static_assert(32 * wide_limbs >= 53 + 790, "m * 5^340 fits the limbs");
+
+// 5^13 is the largest power of five below 2^31, so a limb times it plus
+// the carry stays below 2^63.
+constexpr int five_powers_per_step = 13;
+
+// m * 2^e * 10^s rounded to an integer, halfway up, with its truncated
+// quotient in `truncated`, for e < 0, s >= 0 and a quotient below 2^63: the
+// integer m * 5^s divided by 2^-(s + e).
+std::uint64_t wide_scaled(std::uint64_t m, int e, int s,
+                          std::uint64_t& truncated) {
+  std::uint32_t limb[wide_limbs] = {static_cast<std::uint32_t>(m),
+                                    static_cast<std::uint32_t>(m >> 32)};
+  int used = 2;
+  for (int left = s; left > 0; left -= five_powers_per_step) {
+    const std::uint64_t factor =
+        power_of_five(std::min(left, five_powers_per_step));
+    std::uint64_t carry = 0;
+    for (int i = 0; i < used; ++i) {
+      const std::uint64_t product = limb[i] * factor + carry;
+      limb[i] = static_cast<std::uint32_t>(product);
+      carry = product >> 32;
+    }
+    if (carry != 0) {
+      limb[used++] = static_cast<std::uint32_t>(carry);
+    }
   }
-  // After the 'e' come '-' and two or three digits.
-  int x = 0;
-  for (const char* c = text + significant_digits + 3; c != r.ptr; ++c) {
-    x = 10 * x + (*c - '0');
+  // The quotient is the 64 bits from bit `shift` on (it has fewer than
+  // 64); the remainder is at least half the divisor when bit shift - 1 is
+  // set.
+  const int shift = -(s + e);
+  const auto bits_from = [&limb](int at) {
+    const int word = at / 32;
+    const int bit = at % 32;
+    const auto limb_at = [&limb](int i) {
+      return i < wide_limbs ? std::uint64_t{limb[i]} : 0;
+    };
+    const std::uint64_t low = limb_at(word) | (limb_at(word + 1) << 32);
+    return bit == 0 ? low : (low >> bit) | (limb_at(word + 2) << (64 - bit));
+  };
+  truncated = bits_from(shift);
+  return truncated + (bits_from(shift - 1) & 1);
+}
+
+// The 17 digits of a tiny v (below 2^-36, subnormals included) as
+// exact_digits finds them, in wide integers. m * 2^e with m < 2^53 (below
+// 2^52 for a subnormal), so v lies in [2^E, 2^(E+1)) for
+// E = e + bit_width(m) - 1.
+Rounded tiny_digits(std::uint64_t m, int e) {
+  const int k = floor_log10_pow2(e + static_cast<int>(std::bit_width(m)) - 1);
+  int s = significant_digits - 1 - k;
+  std::uint64_t truncated = 0;
+  std::uint64_t rounded = wide_scaled(m, e, s, truncated);
+  if (truncated >= ten_to_17) {
+    --s;
+    rounded = wide_scaled(m, e, s, truncated);
   }
-  return {significand, 1 - x};
+  return {rounded, significant_digits - s};
 }
 
 // The 17 significant digits of a positive finite double below 10, rounded
@@ -147,12 +184,19 @@ Rounded significant(double value) {
   const auto bits = std::bit_cast<std::uint64_t>(value);
   const int binary_exponent =
       static_cast<int>(bits >> stored_significand_bits) - exponent_bias;
+  const std::uint64_t stored =
+      bits & ((std::uint64_t{1} << stored_significand_bits) - 1);
   if (binary_exponent < min_exact_binary_exponent) {
-    return tiny_digits(value);
+    // A subnormal (stored exponent 0) has no implicit leading bit and the
+    // binary exponent of the smallest normal.
+    if (binary_exponent == -exponent_bias) {
+      return tiny_digits(stored, 1 - exponent_bias - stored_significand_bits);
+    }
+    return tiny_digits(stored | (std::uint64_t{1} << stored_significand_bits),
+                       binary_exponent - stored_significand_bits);
   }
   const std::uint64_t m =
-      (bits & ((std::uint64_t{1} << stored_significand_bits) - 1)) |
-      (std::uint64_t{1} << stored_significand_bits);
+      stored | (std::uint64_t{1} << stored_significand_bits);
   return exact_digits(m, binary_exponent);
 }
 

@@ -73,6 +73,8 @@ const KnownText known_texts[] = {
     {"far below 0.001: only the first cut digit counts", 6e-20,
      "0.0000000000000000001"},
     {"far below 0.001: rounds to zero", 1e-20, "0.0000000000000000000"},
+    {"smallest subnormal: the widest scaling of all", 0x1p-1074,
+     "0.0000000000000000000"},
 };
 
 TEST(FormatCoefficient, KnownTexts) {
@@ -116,15 +118,16 @@ TEST(FormatCoefficient, HalfwayCasesRoundUpInEveryLayout) {
 
 // Uniform over the bit patterns of each range, so every decade from 1e-7
 // up gets its share, including the cut-and-carry range below 0.001. The
-// second range straddles 2^-36, where the digits change from exact integer
-// arithmetic to the library conversion; the third is the rest of the domain.
+// second range straddles 2^-36, where the digits change from 64-bit to wide
+// integer arithmetic, and reaches down to 2^-70, below the smallest value
+// with a digit in the 19 places; the third is the rest of the domain.
 TEST(FormatCoefficient, RandomDoublesMatchExactDecimalReference) {
   struct Range {
     double low, high;
     int samples;
   };
   for (const Range r :
-       {Range{1e-7, 1.0, 200000}, Range{0x1p-40, 0x1p-32, 20000},
+       {Range{1e-7, 1.0, 200000}, Range{0x1p-70, 0x1p-32, 20000},
         Range{1.0, 10.0, 20000}}) {
     std::mt19937_64 random(20240601);
     std::uniform_int_distribution<std::uint64_t> bits(
