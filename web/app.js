@@ -93,7 +93,7 @@ function drawRule(order, raw) {
     return;
   }
   const [width, height] = [400, 180];
-  const [left, right, top, bottom] = [46, 12, 12, 30];
+  const [left, right, top, bottom] = [66, 12, 12, 30];
   const highest = Math.max(...weights);
   const x = (t) => (left + ((t + 1) / 2) * (width - left - right)).toFixed(2);
   const y = (w) => (height - bottom - (w / highest) * (height - top - bottom)).toFixed(2);
@@ -118,7 +118,7 @@ function drawRule(order, raw) {
       svgElement("text", { x: x(t), y: height - 10, "text-anchor": "middle" }, String(t).replace("-", "\u2212")),
     );
   }
-  const label = highest.toPrecision(4);
+  const label = String(Number(highest.toPrecision(4)));
   svg.append(
     svgElement("path", { class: "axis", d: `M${left - 4} ${top}h4` }),
     svgElement("text", { x: left - 7, y: top + 4, "text-anchor": "end" }, label),
