@@ -12,6 +12,14 @@ set(CPACK_PACKAGE_NAME zemta)
 set(CPACK_PACKAGE_VENDOR "the zemta developers")
 set(CPACK_STRIP_FILES ON)
 
+# Directories get the modes `install -d` gives them, whatever the umask of
+# the one who installs or packs; install(FILES) and install(TARGETS) set
+# 0644 and 0755 of their own accord, never the source tree's modes.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE
+  GROUP_READ GROUP_EXECUTE
+  WORLD_READ WORLD_EXECUTE)
+
 if(WIN32)
   # Windows has no man, so the page goes in rendered as ASCII text, with no
   # overstriking or escape sequences for Notepad to show as noise.
