@@ -36,7 +36,8 @@ if(WIN32)
   add_custom_target(zemta_manual_text ALL DEPENDS ${manual_text})
 
   install(TARGETS zemta RUNTIME DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+  include(${PROJECT_SOURCE_DIR}/cmake/zemta_runtime_notices.cmake)
+  install(FILES ${zemta_licence_text} DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${manual_text} DESTINATION .)
 
   # zemta-2.02-win32.zip or zemta-2.02-win64.zip, everything in one folder
