@@ -21,6 +21,9 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}/source")
 set(source "${SOURCE_DIR}")
 if(GIT)
+  # stash create fails on files whose time stamps alone have changed.
+  execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" update-index -q --refresh
+    OUTPUT_QUIET ERROR_QUIET)
   execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" stash create
     OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE status ERROR_QUIET)
