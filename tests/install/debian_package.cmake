@@ -17,6 +17,12 @@ find_program(READELF readelf REQUIRED)
 find_program(GIT git)
 find_program(SH sh REQUIRED)
 
+# Runs a shell command line under umask 002; the arguments after it are
+# its $0, $1, ...
+macro(run_with_umask_002 command_line)
+  run_checked("${SH}" -c "umask 002 && ${command_line}" ${ARGN})
+endmacro()
+
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}/source")
 set(source "${SOURCE_DIR}")
@@ -24,6 +30,7 @@ if(GIT)
   # stash create fails on files whose time stamps alone have changed.
   execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" update-index -q --refresh
     OUTPUT_QUIET ERROR_QUIET)
+  # The tracked files as they stand: HEAD, or a commit of the changes to it.
   execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" stash create
     OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE status ERROR_QUIET)
@@ -31,15 +38,18 @@ if(GIT)
     if(NOT commit)
       set(commit HEAD)
     endif()
-    run_checked("${SH}" -c "umask 002 && \"$0\" -C \"$1\" archive \"$2\" | tar -x -C \"$3\""
-                "${GIT}" "${SOURCE_DIR}" "${commit}" "${WORK_DIR}/source")
+    run_with_umask_002("\"$0\" -C \"$1\" archive \"$2\" | tar -x -C \"$3\""
+      "${GIT}" "${SOURCE_DIR}" "${commit}" "${WORK_DIR}/source")
     set(source "${WORK_DIR}/source")
   endif()
 endif()
 set(build "${WORK_DIR}/build")
-run_checked("${SH}" -c "umask 002 && \"$0\" -S \"$1\" -B \"$2\" -G \"$3\" -DCMAKE_BUILD_TYPE=Release && \"$0\" --build \"$2\" --target zemta && cd \"$2\" && \"$4\" -G DEB -B \"$5\""
-            "${CMAKE_COMMAND}" "${source}" "${build}" "${GENERATOR}" "${CPACK}"
-            "${WORK_DIR}")
+run_with_umask_002("\"$0\" -S \"$1\" -B \"$2\" -G \"$3\" -DCMAKE_BUILD_TYPE=Release"
+  "${CMAKE_COMMAND}" "${source}" "${build}" "${GENERATOR}")
+run_with_umask_002("\"$0\" --build \"$1\" --target zemta"
+  "${CMAKE_COMMAND}" "${build}")
+run_with_umask_002("cd \"$1\" && \"$0\" -G DEB -B \"$2\""
+  "${CPACK}" "${build}" "${WORK_DIR}")
 file(GLOB packages "${WORK_DIR}/*.deb")
 list(LENGTH packages count)
 if(NOT count EQUAL 1)
