@@ -31,7 +31,8 @@ if(GIT)
   execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" update-index -q --refresh
     OUTPUT_QUIET ERROR_QUIET)
   # The tracked files as they stand: HEAD, or a commit of the changes to it.
-  execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" stash create
+  execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" -c user.name=zemta
+                          -c user.email=zemta@invalid stash create
     OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
     RESULT_VARIABLE status ERROR_QUIET)
   if(status EQUAL 0)
