@@ -16,6 +16,11 @@
 #   purpose (a static program starts in a fraction of the time, and it
 #   needs nothing at run time that could change its output).
 #
+# Last, every mode in the staged tree is set to Debian's: 0755 for the
+# directories and the program, 0644 for every other file. The files made
+# here would otherwise carry the builder's umask, and configure_file() the
+# mode of its template in the source tree.
+#
 # Reads CPACK_ZEMTA_SOURCE_DIR, CPACK_ZEMTA_BINDIR, CPACK_ZEMTA_MANDIR,
 # CPACK_ZEMTA_DOCDIR, CPACK_ZEMTA_STRIP, CPACK_ZEMTA_STATIC_LINK and CPACK_PACKAGE_VERSION from
 # CPackConfig.cmake.
@@ -84,3 +89,16 @@ if(CPACK_ZEMTA_STATIC_LINK)
     "# Linked statically on purpose: it starts faster and loads no library.\n"
     "zemta: statically-linked-binary [${prefix}/${CPACK_ZEMTA_BINDIR}/zemta]\n")
 endif()
+
+set(executable_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE
+                    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(data_mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+file(GLOB_RECURSE entries LIST_DIRECTORIES true
+     "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY "${entry}" OR entry STREQUAL "${root}/${CPACK_ZEMTA_BINDIR}/zemta")
+    file(CHMOD "${entry}" PERMISSIONS ${executable_mode})
+  else()
+    file(CHMOD "${entry}" PERMISSIONS ${data_mode})
+  endif()
+endforeach()

@@ -23,13 +23,14 @@
 # changes, and when the zemta program itself changes; a build without such a
 # change leaves them alone.
 
-if(CMAKE_VERSION VERSION_LESS 3.20)
-  message(FATAL_ERROR "zemta_generate() needs CMake 3.20 or later")
+# The build rule runs zemta_split_output.cmake, which needs the same.
+if(CMAKE_VERSION VERSION_LESS 3.25)
+  message(FATAL_ERROR "zemta_generate() needs CMake 3.25 or later")
 endif()
 include_guard(GLOBAL)
 # The function keeps these policies whatever the calling project sets.
 cmake_policy(PUSH)
-cmake_policy(VERSION 3.20...3.25)
+cmake_policy(VERSION 3.25)
 
 set_property(GLOBAL PROPERTY ZEMTA_SPLIT_SCRIPT
   "${CMAKE_CURRENT_LIST_DIR}/zemta_split_output.cmake")

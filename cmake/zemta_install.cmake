@@ -12,6 +12,14 @@ set(CPACK_PACKAGE_NAME zemta)
 set(CPACK_PACKAGE_VENDOR "the zemta developers")
 set(CPACK_STRIP_FILES ON)
 
+# Directories get the modes `install -d` gives them, whatever the umask of
+# the one who installs or packs; install(FILES) and install(TARGETS) set
+# 0644 and 0755 of their own accord, never the source tree's modes.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE
+  GROUP_READ GROUP_EXECUTE
+  WORLD_READ WORLD_EXECUTE)
+
 if(WIN32)
   # Windows has no man, so the page goes in rendered as ASCII text, with no
   # overstriking or escape sequences for Notepad to show as noise.
@@ -28,7 +36,8 @@ if(WIN32)
   add_custom_target(zemta_manual_text ALL DEPENDS ${manual_text})
 
   install(TARGETS zemta RUNTIME DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+  include(${PROJECT_SOURCE_DIR}/cmake/zemta_runtime_notices.cmake)
+  install(FILES ${zemta_licence_text} DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${manual_text} DESTINATION .)
 
   # zemta-2.02-win32.zip or zemta-2.02-win64.zip, everything in one folder

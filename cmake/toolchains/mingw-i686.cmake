@@ -11,9 +11,8 @@ set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 # The project's CMakeLists.txt adds -msse2 -mfpmath=sse on 32-bit x86.
-# One self-contained .exe: the C++ runtime and winpthread linked in, so it
-# needs only the system's DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The project links the C++ runtime and winpthread in (-static) on any
+# MinGW target, so the .exe needs only the system's DLLs.
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

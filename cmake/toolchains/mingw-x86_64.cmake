@@ -10,9 +10,8 @@ set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
-# One self-contained .exe: the C++ runtime and winpthread linked in, so it
-# needs only the system's DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# The project links the C++ runtime and winpthread in (-static) on any
+# MinGW target, so the .exe needs only the system's DLLs.
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,6 +1,12 @@
-# Builds the Debian package from the build tree, checks its control fields,
-# has lintian check it against Debian policy (any error or warning fails),
-# unpacks it into a scratch root and runs the program from there.
+# Builds the Debian package as a user builds it from a release's source
+# archive, checks its control fields, has lintian check it against Debian
+# policy (any error or warning fails), unpacks it into a scratch root and
+# runs the program from there.
+#
+# The source is the tracked files of SOURCE_DIR as `git archive` gives
+# them (files 0664, folders 0775), unpacked and built under umask 002, so
+# that a mode the package took from the source tree or the umask shows.
+# Outside a git clone the tree SOURCE_DIR is built as it stands.
 
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
@@ -8,14 +14,43 @@ find_program(DPKG_DEB dpkg-deb REQUIRED)
 find_program(DPKG dpkg REQUIRED)
 find_program(LINTIAN lintian REQUIRED)
 find_program(READELF readelf REQUIRED)
+find_program(GIT git)
+find_program(SH sh REQUIRED)
+
+# Runs a shell command line under umask 002; the arguments after it are
+# its $0, $1, ...
+macro(run_with_umask_002 command_line)
+  run_checked("${SH}" -c "umask 002 && ${command_line}" ${ARGN})
+endmacro()
 
 file(REMOVE_RECURSE "${WORK_DIR}")
-set(config_option "")
-if(CONFIG)
-  set(config_option -C "${CONFIG}")
+file(MAKE_DIRECTORY "${WORK_DIR}/source")
+set(source "${SOURCE_DIR}")
+if(GIT)
+  # stash create fails on files whose time stamps alone have changed.
+  execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" update-index -q --refresh
+    OUTPUT_QUIET ERROR_QUIET)
+  # The tracked files as they stand: HEAD, or a commit of the changes to it.
+  execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" -c user.name=zemta
+                          -c user.email=zemta@invalid stash create
+    OUTPUT_VARIABLE commit OUTPUT_STRIP_TRAILING_WHITESPACE
+    RESULT_VARIABLE status ERROR_QUIET)
+  if(status EQUAL 0)
+    if(NOT commit)
+      set(commit HEAD)
+    endif()
+    run_with_umask_002("\"$0\" -C \"$1\" archive \"$2\" | tar -x -C \"$3\""
+      "${GIT}" "${SOURCE_DIR}" "${commit}" "${WORK_DIR}/source")
+    set(source "${WORK_DIR}/source")
+  endif()
 endif()
-run_checked("${CPACK}" -G DEB ${config_option}
-            --config "${BUILD_DIR}/CPackConfig.cmake" -B "${WORK_DIR}")
+set(build "${WORK_DIR}/build")
+run_with_umask_002("\"$0\" -S \"$1\" -B \"$2\" -G \"$3\" -DCMAKE_BUILD_TYPE=Release"
+  "${CMAKE_COMMAND}" "${source}" "${build}" "${GENERATOR}")
+run_with_umask_002("\"$0\" --build \"$1\" --target zemta"
+  "${CMAKE_COMMAND}" "${build}")
+run_with_umask_002("cd \"$1\" && \"$0\" -G DEB -B \"$2\""
+  "${CPACK}" "${build}" "${WORK_DIR}")
 file(GLOB packages "${WORK_DIR}/*.deb")
 list(LENGTH packages count)
 if(NOT count EQUAL 1)

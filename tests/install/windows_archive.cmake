@@ -1,6 +1,7 @@
 # Unpacks a Windows zip archive made by cpack and checks it as a user meets
 # it: one folder named after the archive, holding exactly the program, the
-# licence, the README and the manual page as text, and a program that, run
+# licence (with the licences of the runtimes linked into the program), the
+# README and the manual page as text, and a program that, run
 # under Wine, writes the bytes of the Linux build REFERENCE with every line
 # ending in CR LF, as a Windows text stream writes them.
 #
@@ -26,6 +27,22 @@ list(TRANSFORM expected PREPEND "${folder}/")
 if(NOT unpacked STREQUAL expected)
   message(FATAL_ERROR "${ARCHIVE} holds\n  ${unpacked}\ninstead of\n  ${expected}")
 endif()
+
+# The program holds the GCC runtime (libgcc, libstdc++) and the mingw-w64
+# C runtime and winpthreads, linked in; their notices travel with it.
+file(READ "${WORK_DIR}/${folder}/LICENSE.txt" licence)
+foreach(notice IN ITEMS
+    "the zemta developers"
+    "GCC RUNTIME LIBRARY EXCEPTION"
+    "libgcc"
+    "libstdc++-v3"
+    "Files: mingw-w64-crt/"
+    "Files: mingw-w64-libraries/winpthreads/")
+  string(FIND "${licence}" "${notice}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "LICENSE.txt in ${ARCHIVE} lacks \"${notice}\"")
+  endif()
+endforeach()
 
 if(NOT WINE)
   return()
