@@ -16,7 +16,7 @@ void put_array(detail::OutputText& text, int n, const char* name,
   text.put("[");
   text.put(half_count);
   text.put("]={");
-  if (n != 4) {
+  if (n != 4) {  // deliberate, as are the other quirks in output_text.h
     text.put("        ");
   }
   text.put_value_rows(values, half_count, "\n    ", "};\n");
@@ -35,6 +35,8 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
   text.put("typedef long double DBL;\n\n");
   text.put("DBL GQ");
   text.put(n);
+  // "qaudrature" and the split comment markers are deliberate
+  // (output_text.h).
   text.put("(DBL F(DBL),DBL A,DBL B)      /");
   text.put("* ");
   text.put(n);

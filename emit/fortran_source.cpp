@@ -15,7 +15,7 @@ void put_data(detail::OutputText& text, int n, const char* name,
   text.put("      DATA ");
   text.put(name);
   text.put("/");
-  if (n != 4) {
+  if (n != 4) {  // deliberate, as are the other quirks in output_text.h
     text.put("               ");
   }
   text.put_value_rows(values, half_count, "\n     &", "/\n");
@@ -34,7 +34,7 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
   text.put("(F,A,B)\n");
   text.put("C ");
   text.put(n);
-  text.put("-pt Gauss qaudrature\n");
+  text.put("-pt Gauss qaudrature\n");  // so spelled (output_text.h)
   text.put("      IMPLICIT INTEGER*4(I-M),REAL*8(A-H,O-Z)\n");
 
   if (n == 2) {
