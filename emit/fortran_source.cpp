@@ -6,19 +6,18 @@ namespace zemta {
 
 namespace {
 
-// One DATA statement: two values on the first line, three on each
-// continuation line. With the lead-in both kinds of line end exactly at
-// column 72 (13 + 15 + 2 * 22 and 6 + 3 * 22 characters).
+// One DATA statement: two values on the first line, after a fifteen-space
+// lead-in except at order 4, and three on each continuation line. With the
+// lead-in both kinds of line end exactly at column 72 (13 + 15 + 2 * 22 and
+// 6 + 3 * 22 characters).
 void put_data(detail::OutputText& text, int n, const char* name,
               const double* values) {
   const int half_count = (n + 1) / 2;
   text.put("      DATA ");
   text.put(name);
   text.put("/");
-  if (n != 4) {  // deliberate, as are the other quirks in output_text.h
-    text.put("               ");
-  }
-  text.put_value_rows(values, half_count, "\n     &", "/\n");
+  text.put_array_values(n, "               ", values, half_count, "\n     &",
+                        "/\n");
 }
 
 }  // namespace

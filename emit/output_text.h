@@ -15,7 +15,8 @@
 //    those of one write (c_source.cpp, emit_c_source).
 //  - From order 5 on, an array's first value follows a lead-in, eight
 //    spaces in C and fifteen in a FORTRAN DATA statement; order 4 has none
-//    (c_source.cpp put_array, fortran_source.cpp put_data).
+//    (put_array_values below, for c_source.cpp put_array and
+//    fortran_source.cpp put_data).
 //  - The FORTRAN constants have no D exponent: a standard compiler reads
 //    them as default (single precision) reals, so the FORTRAN function
 //    wants -fdefault-real-8 or its equivalent (put_data, through
@@ -83,6 +84,17 @@ class OutputText {
         }
       }
     }
+  }
+
+  // An array's values after its opening: lead_in, left out at order 4
+  // (one of the quirks above), then the rows of put_value_rows.
+  void put_array_values(int n, std::string_view lead_in, const double* values,
+                        int count, std::string_view line_break,
+                        std::string_view closing) noexcept {
+    if (n != 4) {
+      put(lead_in);
+    }
+    put_value_rows(values, count, line_break, closing);
   }
 
   [[nodiscard]] bool ok() const noexcept { return ok_; }

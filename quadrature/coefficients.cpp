@@ -40,6 +40,17 @@ void report_progress(std::FILE* diag, int roots_found, int total) {
   std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
 }
 
+bool take_root(double r, double* abscissas, int& roots_found, int total,
+               std::FILE* diag) {
+  if (r > newton_failure_threshold ||
+      insert_root(abscissas, roots_found, r) == 0) {
+    return false;
+  }
+  ++roots_found;
+  report_progress(diag, roots_found, total);
+  return true;
+}
+
 int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
                  Refiner refine) {
   const int total = half_count(n);
@@ -52,16 +63,10 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
       GapPieces cut(abscissas[i - 1], abscissas[i], pieces);
       for (int k = 0; k < pieces; ++k) {
         const Bracket piece = cut.next();
-        const double r = refine(n, piece.lo, piece.hi);
-        if (r > newton_failure_threshold) {
-          continue;
+        if (take_root(refine(n, piece.lo, piece.hi), abscissas, roots_found,
+                      total, diag)) {
+          break;  // at most one new root per gap visit
         }
-        if (insert_root(abscissas, roots_found, r) == 0) {
-          continue;
-        }
-        ++roots_found;
-        report_progress(diag, roots_found, total);
-        break;  // at most one new root per gap visit
       }
       if (roots_found >= total) {
         break;

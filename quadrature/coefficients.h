@@ -92,6 +92,15 @@ class GapPieces {
   double end_;  // the upper end of the last piece handed out
 };
 
+// Takes a piece's result r as every search does: passes over a failure
+// (r > newton_failure_threshold) or a duplicate of a held root (insert_root
+// gives 0) and returns false; otherwise inserts r into
+// abscissas[0 .. roots_found), counts it in roots_found, writes the progress
+// line "\r<roots_found> roots found out of <total>" to diag and returns
+// true.
+bool take_root(double r, double* abscissas, int& roots_found, int total,
+               std::FILE* diag);
+
 // Refines one root of P_n inside [lo, hi]; newton_root is the real one.
 using Refiner = double (*)(int n, double lo, double hi);
 

@@ -137,8 +137,7 @@ void speculate(int n, const double* abscissas, const double* candidates,
     tasks = 0;
     for (int i = 2; i <= s.visits; ++i) {
       const double found = likely_root(s.lower[i - 1], s.root[i - 1]);
-      if (!same_bits(found, s.lower[i]) &&
-          found <= newton_failure_threshold) {
+      if (!same_bits(found, s.lower[i]) && found <= newton_failure_threshold) {
         queue(i, found);
       }
     }
@@ -192,15 +191,9 @@ int walk(int n, double* abscissas, int roots_found, std::FILE* diag,
           const Bracket piece = cut.next();
           r = newton_root(n, piece.lo, piece.hi);
         }
-        if (r > newton_failure_threshold) {
-          continue;
+        if (take_root(r, abscissas, roots_found, total, diag)) {
+          break;  // at most one new root per gap visit
         }
-        if (insert_root(abscissas, roots_found, r) == 0) {
-          continue;
-        }
-        ++roots_found;
-        report_progress(diag, roots_found, total);
-        break;  // at most one new root per gap visit
       }
       if (roots_found >= total) {
         break;

@@ -392,9 +392,8 @@ TEST(ComputeCoefficients, OrderOutOfRangeReturnsZeroAndTouchesNothing) {
   // Above max_order the work arrays, sized for it, would overflow (the
   // address sanitizer reports the first write past them).
   using Compute = int (*)(int, double*, double*, std::FILE*);
-  for (const Compute compute :
-       {Compute{compute_coefficients},
-        Compute{compute_coefficients_one_at_a_time}}) {
+  for (const Compute compute : {Compute{compute_coefficients},
+                                Compute{compute_coefficients_one_at_a_time}}) {
     for (const int n : {1, -5, max_order + 1, 1500, INT_MAX}) {
       double x[1] = {-1.0};
       double w[1] = {-1.0};
