@@ -31,7 +31,9 @@ bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// Cuts the next pieces_ahead pieces of a visit into lo and hi.
+// Cuts the next pieces_ahead pieces of a visit into lo and hi. A gap of
+// fewer pieces (none the search makes: a visit has total - roots_found + 1
+// >= 2) would get pieces beyond its top, whose results are never read.
 void cut_ahead(GapPieces& cut, double* lo, double* hi) {
   for (int k = 0; k < pieces_ahead; ++k) {
     const Bracket piece = cut.next();
