@@ -90,6 +90,9 @@ struct Speculation {
   // walk cuts exactly the gap speculative visit i was cut from, the same
   // bits of lower and upper end and the same piece count. Its first pieces
   // are then those refined ahead, and so are their results (GapPieces).
+  // In the walk's first pass the upper end is always the largest root and
+  // the count total - i, so only the lower end can differ; all three are
+  // checked because the argument rests on all three.
   [[nodiscard]] bool built_on(int i, double lower_end, double upper_end,
                               int pieces) const {
     return i <= visits && pieces == total - i &&
