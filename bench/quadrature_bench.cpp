@@ -1,5 +1,6 @@
-// Timing of the numerical kernel and of the whole computation, on the
-// lockstep path and on the one-at-a-time path, in the same run.
+// Timing of the evaluation kernels and of the whole computation, on the
+// program's (speculative) path and on the one-at-a-time path, in the same
+// run.
 //
 //   quadrature_bench --benchmark_min_time=0.5
 //   quadrature_bench --benchmark_filter='ComputeCoefficients.*/999'
@@ -12,7 +13,6 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
-#include "quadrature/lockstep.h"
 #include "quadrature/speculative.h"
 
 namespace {
@@ -37,35 +37,6 @@ void BM_LegendreEval(benchmark::State& state) {
 }
 BENCHMARK(BM_LegendreEval)->Arg(999);
 
-// Lanes evaluations in lockstep: ns_per_step is the time of one lockstep
-// step (all lanes), ns_per_lane_step that time divided by the lanes.
-template <int Lanes>
-void BM_LegendreEvalLanes(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  double x[Lanes];
-  for (int l = 0; l < Lanes; ++l) {
-    x[l] = 0.123456789 + 0.01 * l;
-  }
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(x);
-    double p[Lanes];
-    double dp[Lanes];
-    zemta::legendre_eval_lanes<Lanes>(n, Lanes, x, p, dp);
-    benchmark::DoNotOptimize(p);
-    benchmark::DoNotOptimize(dp);
-    benchmark::ClobberMemory();
-  }
-  const double steps = static_cast<double>(state.iterations()) * (n - 1);
-  state.counters["ns_per_step"] = benchmark::Counter(
-      steps, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["ns_per_lane_step"] = benchmark::Counter(
-      steps * Lanes, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
-BENCHMARK(BM_LegendreEvalLanes<1>)->Arg(999);
-BENCHMARK(BM_LegendreEvalLanes<2>)->Arg(999);
-BENCHMARK(BM_LegendreEvalLanes<4>)->Arg(999);
-BENCHMARK(BM_LegendreEvalLanes<8>)->Arg(999);
-
 using Compute = int (*)(int, double*, double*, std::FILE*);
 
 void run_compute(benchmark::State& state, Compute compute) {
@@ -81,13 +52,10 @@ void run_compute(benchmark::State& state, Compute compute) {
   std::fclose(sink);
 }
 
-// The program's path (speculative, on the best kernel), the previous
-// lockstep path and the reference they must match.
+// The program's path (speculative, on the best kernel) and the reference
+// it must match.
 void BM_ComputeCoefficients(benchmark::State& state) {
   run_compute(state, zemta::compute_coefficients);
-}
-void BM_ComputeCoefficientsLockstep(benchmark::State& state) {
-  run_compute(state, zemta::compute_coefficients_lockstep);
 }
 void BM_ComputeCoefficientsOneAtATime(benchmark::State& state) {
   run_compute(state, zemta::compute_coefficients_one_at_a_time);
@@ -97,71 +65,11 @@ BENCHMARK(BM_ComputeCoefficients)
     ->Arg(100)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ComputeCoefficientsLockstep)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(999)
-    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComputeCoefficientsOneAtATime)
     ->Arg(20)
     ->Arg(100)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
-
-// The search alone, from the two starting roots, at several lane widths;
-// width 1 is the lockstep code with nothing beside it.
-template <int Lanes>
-void BM_SearchLanes(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  std::vector<double> x(static_cast<std::size_t>(zemta::half_count(n)));
-  std::vector<double> w(x.size());
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  zemta::compute_coefficients_one_at_a_time(n, x.data(), w.data(), sink);
-  const double first = x[0];
-  const double largest = x.back();
-  for (auto _ : state) {
-    x[0] = first;
-    x[1] = largest;
-    zemta::search_roots_lanes<Lanes>(n, x.data(), 2, sink);
-    benchmark::DoNotOptimize(x.data());
-    benchmark::ClobberMemory();
-  }
-  std::fclose(sink);
-}
-BENCHMARK(BM_SearchLanes<1>)->Arg(999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SearchLanes<2>)->Arg(999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SearchLanes<4>)->Arg(999)->Unit(benchmark::kMicrosecond);
-
-// The weights alone, at several lane widths.
-template <int Lanes>
-void BM_WeightsLanes(benchmark::State& state) {
-  const int n = static_cast<int>(state.range(0));
-  const int total = zemta::half_count(n);
-  std::vector<double> x(static_cast<std::size_t>(total));
-  std::vector<double> w(x.size());
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  zemta::compute_coefficients_one_at_a_time(n, x.data(), w.data(), sink);
-  std::fclose(sink);
-  for (auto _ : state) {
-    for (int i = 0; i < total; i += Lanes) {
-      const int count = total - i < Lanes ? total - i : Lanes;
-      double p[Lanes];
-      double dp[Lanes];
-      zemta::legendre_eval_lanes<Lanes>(n, count, x.data() + i, p, dp);
-      for (int l = 0; l < count; ++l) {
-        const auto at =
-            static_cast<std::size_t>(i) + static_cast<std::size_t>(l);
-        w[at] = ((2.0 / (1.0 - x[at] * x[at])) / dp[l]) / dp[l];
-      }
-    }
-    benchmark::DoNotOptimize(w.data());
-    benchmark::ClobberMemory();
-  }
-}
-BENCHMARK(BM_WeightsLanes<1>)->Arg(999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WeightsLanes<2>)->Arg(999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WeightsLanes<4>)->Arg(999)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_WeightsLanes<8>)->Arg(999)->Unit(benchmark::kMicrosecond);
 
 const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
                                          zemta::KernelVariant::avx2,

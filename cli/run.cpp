@@ -10,9 +10,17 @@
 #include "emit/raw_list.h"
 #include "quadrature/coefficients.h"
 
+// The version in the banner: project(VERSION) in CMakeLists.txt, which the
+// build passes in (cli/CMakeLists.txt).
+#ifndef ZEMTA_VERSION
+#error "ZEMTA_VERSION must be defined by the build"
+#endif
+
 namespace zemta {
 
 namespace {
+
+constexpr const char* version = ZEMTA_VERSION;
 
 RunOutcome usage_error(const char* message) {
   return {RunOutcome::Kind::usage_error, 0, message};

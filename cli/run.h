@@ -7,8 +7,6 @@
 
 namespace zemta {
 
-inline constexpr const char* version = "2.02";
-
 struct RunOutcome {
   enum class Kind { success, usage_error, fatal_error };
   Kind kind = Kind::success;

@@ -6,8 +6,9 @@ namespace zemta {
 
 namespace {
 
-// One array initialiser: two values on the first line, three on each
-// further line indented by four spaces.
+// One array initialiser: two values on the first line, after an eight-space
+// lead-in except at order 4, and three on each further line indented by
+// four spaces.
 void put_array(detail::OutputText& text, int n, const char* name,
                const double* values) {
   const int half_count = (n + 1) / 2;
@@ -16,10 +17,7 @@ void put_array(detail::OutputText& text, int n, const char* name,
   text.put("[");
   text.put(half_count);
   text.put("]={");
-  if (n != 4) {
-    text.put("        ");
-  }
-  text.put_value_rows(values, half_count, "\n    ", "};\n");
+  text.put_array_values(n, "        ", values, half_count, "\n    ", "};\n");
 }
 
 }  // namespace
@@ -35,6 +33,8 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
   text.put("typedef long double DBL;\n\n");
   text.put("DBL GQ");
   text.put(n);
+  // "qaudrature" and the split comment markers are deliberate
+  // (output_text.h).
   text.put("(DBL F(DBL),DBL A,DBL B)      /");
   text.put("* ");
   text.put(n);

@@ -6,19 +6,18 @@ namespace zemta {
 
 namespace {
 
-// One DATA statement: two values on the first line, three on each
-// continuation line. With the lead-in both kinds of line end exactly at
-// column 72 (13 + 15 + 2 * 22 and 6 + 3 * 22 characters).
+// One DATA statement: two values on the first line, after a fifteen-space
+// lead-in except at order 4, and three on each continuation line. With the
+// lead-in both kinds of line end exactly at column 72 (13 + 15 + 2 * 22 and
+// 6 + 3 * 22 characters).
 void put_data(detail::OutputText& text, int n, const char* name,
               const double* values) {
   const int half_count = (n + 1) / 2;
   text.put("      DATA ");
   text.put(name);
   text.put("/");
-  if (n != 4) {
-    text.put("               ");
-  }
-  text.put_value_rows(values, half_count, "\n     &", "/\n");
+  text.put_array_values(n, "               ", values, half_count, "\n     &",
+                        "/\n");
 }
 
 }  // namespace
@@ -34,7 +33,7 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
   text.put("(F,A,B)\n");
   text.put("C ");
   text.put(n);
-  text.put("-pt Gauss qaudrature\n");
+  text.put("-pt Gauss qaudrature\n");  // so spelled (output_text.h)
   text.put("      IMPLICIT INTEGER*4(I-M),REAL*8(A-H,O-Z)\n");
 
   if (n == 2) {

@@ -2,6 +2,34 @@
 
 // Used by the emitters only: writes the pieces of an output text to a
 // stream and remembers whether every write succeeded.
+//
+// The output's deliberate quirks. Each looks like a mistake and each is
+// part of the locked bytes (tests/lock): users' tools and diffs rely on
+// them, so none may be "fixed".
+//  - "qaudrature", so spelled, in the comment of the C function and in the
+//    comment line of the FORTRAN function (emit_c_source in c_source.cpp,
+//    emit_fortran_source in fortran_source.cpp).
+//  - The C function's comment, "      /* <n>-pt Gauss qaudrature */", six
+//    spaces after the parameter list, is written in pieces that split
+//    both comment markers ("/" then "* ", "*" then "/\n"); the bytes are
+//    those of one write (c_source.cpp, emit_c_source).
+//  - From order 5 on, an array's first value follows a lead-in, eight
+//    spaces in C and fifteen in a FORTRAN DATA statement; order 4 has none
+//    (put_array_values below, for c_source.cpp put_array and
+//    fortran_source.cpp put_data).
+//  - The FORTRAN constants have no D exponent: a standard compiler reads
+//    them as default (single precision) reals, so the FORTRAN function
+//    wants -fdefault-real-8 or its equivalent (put_data, through
+//    put_value_rows below).
+//  - Every coefficient is 17 significant digits padded with zeros to 19
+//    decimal places, and one below 0.001 is rounded twice
+//    (format_coefficient.h).
+//  - The C text declares DBL as long double but its constants carry only
+//    a double's 17 digits and no L suffix, and it includes <float.h> and
+//    <math.h> though it uses neither (c_source.cpp, emit_c_source).
+//  - The raw list opens with an empty line, uses DBL without declaring it,
+//    and ends in an empty line after the weights alone
+//    (raw_list.cpp, put_list).
 
 #include <charconv>
 #include <cstdio>
@@ -56,6 +84,17 @@ class OutputText {
         }
       }
     }
+  }
+
+  // An array's values after its opening: lead_in, left out at order 4
+  // (one of the quirks above), then the rows of put_value_rows.
+  void put_array_values(int n, std::string_view lead_in, const double* values,
+                        int count, std::string_view line_break,
+                        std::string_view closing) noexcept {
+    if (n != 4) {
+      put(lead_in);
+    }
+    put_value_rows(values, count, line_break, closing);
   }
 
   [[nodiscard]] bool ok() const noexcept { return ok_; }

@@ -40,6 +40,17 @@ void report_progress(std::FILE* diag, int roots_found, int total) {
   std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
 }
 
+bool take_root(double r, double* abscissas, int& roots_found, int total,
+               std::FILE* diag) {
+  if (r > newton_failure_threshold ||
+      insert_root(abscissas, roots_found, r) == 0) {
+    return false;
+  }
+  ++roots_found;
+  report_progress(diag, roots_found, total);
+  return true;
+}
+
 int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
                  Refiner refine) {
   const int total = half_count(n);
@@ -49,24 +60,13 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
     // gap the one from the new root up to the old abscissas[i].
     for (int i = 1; i < roots_found; ++i) {
       const int pieces = total - roots_found + 1;
-      const double step =
-          (abscissas[i] - abscissas[i - 1]) / static_cast<double>(pieces);
-      // Piece ends are accumulated, not recomputed from the gap's start;
-      // this fixes which pieces the Newton iterations start from.
-      double b = abscissas[i - 1];
+      GapPieces cut(abscissas[i - 1], abscissas[i], pieces);
       for (int k = 0; k < pieces; ++k) {
-        const double a = b;
-        b = a + step;
-        const double r = refine(n, a, b);
-        if (r > newton_failure_threshold) {
-          continue;
+        const Bracket piece = cut.next();
+        if (take_root(refine(n, piece.lo, piece.hi), abscissas, roots_found,
+                      total, diag)) {
+          break;  // at most one new root per gap visit
         }
-        if (insert_root(abscissas, roots_found, r) == 0) {
-          continue;
-        }
-        ++roots_found;
-        report_progress(diag, roots_found, total);
-        break;  // at most one new root per gap visit
       }
       if (roots_found >= total) {
         break;
@@ -82,7 +82,7 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
 int compute_coefficients_one_at_a_time(int n, double* abscissas,
                                        double* weights, std::FILE* diag) {
   std::fputs("computing coefficients\n", diag);
-  if (n < min_order) {
+  if (!order_in_range(n)) {
     return 0;
   }
   const int total = half_count(n);
@@ -106,7 +106,6 @@ int compute_coefficients_one_at_a_time(int n, double* abscissas,
     std::fputs("\n", diag);
   }
 
-  // w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in this order.
   for (int i = 0; i < total; ++i) {
     const double x = abscissas[i];
     double p = 0.0;

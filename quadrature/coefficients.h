@@ -53,13 +53,61 @@ inline double gauss_weight(double x, double dp) {
 // none, moving the entries above it up by one, and returns j (never 0).
 int insert_root(double* table, int count, double x);
 
+// The bracket of one piece of a gap.
+struct Bracket {
+  double lo;
+  double hi;
+};
+
+// How a gap visit cuts its gap [lower, upper] into `count` pieces, handed
+// out from the bottom up: piece k is [e_k, e_(k+1)], where e_0 = lower,
+// e_(k+1) = e_k + step and step = (upper - lower) / count. The ends are
+// accumulated, not computed as lower + k * step: the roundings of this
+// order of operations fix where each Newton refinement starts, and so
+// which root it finds. Pieces past the count may be asked for; they go on
+// upward.
+//
+// The exactness of the speculative path rests on this: piece k is a
+// function of (lower, upper, count, k) alone, in fixed IEEE operations; it
+// reads nothing else (not the table, not another piece's result). A
+// refinement is a function of (n, lo, hi) alone: newton_root, and every
+// lane of every kernel, which give its bits. So a visit that meets the
+// same bits of lower, upper and count has, bit for bit, the same pieces and
+// the same piece results, whenever and on whatever lanes they were
+// computed. Every search cuts its gaps here and nowhere else.
+class GapPieces {
+ public:
+  GapPieces(double lower, double upper, int count)
+      : step_((upper - lower) / static_cast<double>(count)), end_(lower) {}
+
+  // The next piece, piece 0 first.
+  Bracket next() {
+    const double lo = end_;
+    end_ = lo + step_;
+    return {lo, end_};
+  }
+
+ private:
+  double step_;
+  double end_;  // the upper end of the last piece handed out
+};
+
+// Takes a piece's result r as every search does: passes over a failure
+// (r > newton_failure_threshold) or a duplicate of a held root (insert_root
+// gives 0) and returns false; otherwise inserts r into
+// abscissas[0 .. roots_found), counts it in roots_found, writes the progress
+// line "\r<roots_found> roots found out of <total>" to diag and returns
+// true.
+bool take_root(double r, double* abscissas, int& roots_found, int total,
+               std::FILE* diag);
+
 // Refines one root of P_n inside [lo, hi]; newton_root is the real one.
 using Refiner = double (*)(int n, double lo, double hi);
 
 // Searches out the roots missing from abscissas[0 .. roots_found) until
 // half_count(n) are held. Each pass walks the gaps from the bottom up, cuts a
-// gap into half_count - roots_found + 1 pieces and refines them in turn; the
-// first piece whose root is new is inserted, the progress line
+// gap into half_count - roots_found + 1 pieces (GapPieces) and refines them
+// in turn; the first piece whose root is new is inserted, the progress line
 // "\r<found> roots found out of <half_count>" goes to diag, and the walk
 // moves on to the next gap, the one above the new root. Returns half_count,
 // or search_stalled after a pass that added nothing.
@@ -69,10 +117,19 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
 // Writes the progress line "\r<found> roots found out of <total>" to diag.
 void report_progress(std::FILE* diag, int roots_found, int total);
 
-// Fills both tables for order n and returns half_count(n); returns 0 when
-// n < 2 and search_stalled if the root search stops making progress.
-// Writes "computing coefficients\n" to diag and, for n >= 5, the progress
-// line for 2, 3, ..., half_count roots and a closing "\n". Does not allocate.
+// Whether the computation accepts order n: min_order <= n <= max_order.
+// Its fixed work arrays are sized for max_order.
+constexpr bool order_in_range(int n) {
+  return n >= min_order && n <= max_order;
+}
+
+// Fills both tables for order n and returns half_count(n); returns
+// search_stalled if the root search stops making progress. Writes
+// "computing coefficients\n" to diag and, for n >= 5, the progress line for
+// 2, 3, ..., half_count roots and a closing "\n". Does not allocate.
+//
+// Domain: min_order <= n <= max_order. Outside it, returns 0 after the
+// first line and touches neither table.
 //
 // This is the readable definition: one newton_root after another, then one
 // legendre_eval per weight.

@@ -31,6 +31,9 @@ inline constexpr int max_newton_rounds = 20;
 // leaves the bracket twice at the same end, that end is returned even if it
 // is not a root: the root search discards such returns as duplicates of the
 // root held there.
+//
+// Every lane kernel (lane_kernel.h) keeps this contract bit for bit; the
+// tests run its cases through every variant.
 double newton_root(int n, double lo, double hi);
 
 }  // namespace zemta

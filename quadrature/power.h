@@ -18,8 +18,9 @@ inline constexpr double power_error_bound = 0x1p-93;
 
 // n^y rounded to the nearest double (ties to even), computed as
 // exp(y log n) in double-double arithmetic from IEEE double additions and
-// multiplications alone: no library function, no fused multiply-add, no
-// wider format, so every platform returns the same bits.
+// multiplications: no transcendental library function, no fused
+// multiply-add, no wider format, so every platform returns the same bits.
+// The only library calls, std::round and std::ldexp, are exact.
 //
 // Guarantees, inside the domain: the result is one of the two doubles
 // adjacent to n^y, and it is the nearest one whenever n^y is farther than

@@ -8,7 +8,6 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
-#include "quadrature/lockstep.h"
 #include "quadrature/newton.h"
 
 namespace zemta {
@@ -16,12 +15,31 @@ namespace {
 
 constexpr int max_half = half_count(max_order);
 // The visits of one search from the two starting roots: one per root
-// missing, each refining its first two pieces ahead.
+// missing.
 constexpr int max_visits = max_half - 2;
+
+// The pieces of a visit refined together, ahead of their turn. Two are
+// enough: in every search the program makes (orders 5 to 999, from the two
+// starting roots) piece 0 of a visit converges back to the lower end it
+// holds, a duplicate, and piece 1 to the new root (the test
+// SearchRoots.EveryGapVisitCostsTwoRefinements counts this). A visit not
+// decided by them refines its further pieces from the true state, one
+// after another.
 constexpr int pieces_ahead = 2;
 
 bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
+// Cuts the next pieces_ahead pieces of a visit into lo and hi. A gap of
+// fewer pieces (none the search makes: a visit has total - roots_found + 1
+// >= 2) would get pieces beyond its top, whose results are never read.
+void cut_ahead(GapPieces& cut, double* lo, double* hi) {
+  for (int k = 0; k < pieces_ahead; ++k) {
+    const Bracket piece = cut.next();
+    lo[k] = piece.lo;
+    hi[k] = piece.hi;
+  }
 }
 
 // Newton brackets around the predictions approx[first .. last], a quarter
@@ -39,10 +57,12 @@ void polish_brackets(const double* approx, int first, int last, double* lo,
   }
 }
 
-// The root a visit with this lower end and these first two piece results
-// would insert, were the table just its two ends: the first piece result
-// that is neither a failure nor within root_tolerance of the lower end.
-double visit_result(double lower, const double* pieces) {
+// The root a visit will probably insert, from its lower end and the
+// results of its first pieces: the first result that is neither a failure
+// nor within root_tolerance of the lower end. A guess to build the next
+// visit on, no more: it tests neither the upper end nor the rest of the
+// table, and the walk decides with insert_root against the whole table.
+double likely_root(double lower, const double* pieces) {
   for (int k = 0; k < pieces_ahead; ++k) {
     if (pieces[k] <= newton_failure_threshold &&
         !(std::fabs(pieces[k] - lower) < root_tolerance)) {
@@ -58,50 +78,59 @@ double visit_result(double lower, const double* pieces) {
 constexpr int max_repairs = 3;
 
 struct Speculation {
-  int visits = 0;
+  int total = 0;   // half_count of the order
+  int visits = 0;  // visits 1 .. visits are speculated
   double upper = 0.0;
   // Entries 1 .. visits are written before use; nothing is cleared, so a
   // small order touches only the stack it needs.
   double lower[max_visits + 1];
   double root[max_visits + 1][pieces_ahead];
+
+  // The one check before a result refined ahead is used: visit i of the
+  // walk cuts exactly the gap speculative visit i was cut from, the same
+  // bits of lower and upper end and the same piece count. Its first pieces
+  // are then those refined ahead, and so are their results (GapPieces).
+  // In the walk's first pass the upper end is always the largest root and
+  // the count total - i, so only the lower end can differ; all three are
+  // checked because the argument rests on all three.
+  [[nodiscard]] bool built_on(int i, double lower_end, double upper_end,
+                              int pieces) const {
+    return i <= visits && pieces == total - i &&
+           same_bits(lower_end, lower[i]) && same_bits(upper_end, upper);
+  }
 };
 
 // The first pieces of every visit of a search that starts from the two
 // starting roots and finds one root per visit, as the search of every order
 // from 5 to 999 does: visit i cuts [root i-1, largest root] into total - i
-// pieces, its lower end the root the visit before found, here the candidate.
+// pieces (at least two), its lower end the root the visit before found,
+// here the candidate.
 void speculate(int n, const double* abscissas, const double* candidates,
                const LaneKernel& kernel, Speculation& s) {
-  const int total = half_count(n);
-  s.visits = total - 2;
+  s.total = half_count(n);
+  s.visits = s.total - 2;
   s.upper = abscissas[1];
   double lo[max_visits * pieces_ahead];
   double hi[max_visits * pieces_ahead];
   double root[max_visits * pieces_ahead];
-  for (int i = 1; i <= s.visits; ++i) {
-    const double lower = i == 1 ? abscissas[0] : candidates[i - 1];
-    const int pieces = total - i;
-    const double step = (s.upper - lower) / static_cast<double>(pieces);
+  int visit_of_batch[max_visits];  // batch position -> visit, for repairs
+  int tasks = 0;
+  const auto queue = [&](int i, double lower) {
     s.lower[i] = lower;
-    double b = lower;
-    for (int k = 0; k < pieces_ahead; ++k) {
-      const double a = b;
-      b = a + step;
-      lo[(i - 1) * pieces_ahead + k] = a;
-      hi[(i - 1) * pieces_ahead + k] = b;
-    }
-  }
-  int tasks = s.visits * pieces_ahead;
-  int visit_of_task[max_visits];  // batch position -> visit, for repairs
+    visit_of_batch[tasks / pieces_ahead] = i;
+    GapPieces cut(lower, s.upper, s.total - i);
+    cut_ahead(cut, lo + tasks, hi + tasks);
+    tasks += pieces_ahead;
+  };
   for (int i = 1; i <= s.visits; ++i) {
-    visit_of_task[i - 1] = i;
+    queue(i, i == 1 ? abscissas[0] : candidates[i - 1]);
   }
   for (int repair = 0;; ++repair) {
     kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
     const int batch = tasks / pieces_ahead;
     for (int v = 0; v < batch; ++v) {
       for (int k = 0; k < pieces_ahead; ++k) {
-        s.root[visit_of_task[v]][k] = root[v * pieces_ahead + k];
+        s.root[visit_of_batch[v]][k] = root[v * pieces_ahead + k];
       }
     }
     if (repair == max_repairs) {
@@ -112,20 +141,9 @@ void speculate(int n, const double* abscissas, const double* candidates,
     // batch. (The walk still checks every visit against the true state.)
     tasks = 0;
     for (int i = 2; i <= s.visits; ++i) {
-      const double found = visit_result(s.lower[i - 1], s.root[i - 1]);
-      if (same_bits(found, s.lower[i]) || found > newton_failure_threshold) {
-        continue;
-      }
-      s.lower[i] = found;
-      const double step = (s.upper - found) / static_cast<double>(total - i);
-      visit_of_task[tasks / pieces_ahead] = i;
-      double b = found;
-      for (int k = 0; k < pieces_ahead; ++k) {
-        const double a = b;
-        b = a + step;
-        lo[tasks] = a;
-        hi[tasks] = b;
-        ++tasks;
+      const double found = likely_root(s.lower[i - 1], s.root[i - 1]);
+      if (!same_bits(found, s.lower[i]) && found <= newton_failure_threshold) {
+        queue(i, found);
       }
     }
     if (tasks == 0) {
@@ -134,58 +152,53 @@ void speculate(int n, const double* abscissas, const double* candidates,
   }
 }
 
-// search_roots, step by step, taking a visit's first pieces from the
-// speculation when it was built on exactly this visit's state.
+// search_roots, step by step: each visit's first pieces are taken from the
+// speculation when it was built on exactly this visit's state, and are
+// otherwise refined now from the true state, side by side on the kernel.
 int walk(int n, double* abscissas, int roots_found, std::FILE* diag,
-         const Speculation& s, SpeculationCount* count) {
+         const LaneKernel& kernel, const Speculation& s,
+         SpeculationCount* count) {
   const int total = half_count(n);
+  // Hits are looked for in the first pass only: speculative visit i is
+  // visit i of the first pass. A later pass (which no order from 5 to 999
+  // reaches) walks a table holding more roots, whose gap i is another gap.
+  // A result used there would still be exact, as built_on holds; it is the
+  // speculation that is not meant for it.
   bool first_pass = true;
   while (roots_found < total) {
     const int found_before_pass = roots_found;
     for (int i = 1; i < roots_found; ++i) {
       const int pieces = total - roots_found + 1;
-      const double step =
-          (abscissas[i] - abscissas[i - 1]) / static_cast<double>(pieces);
+      GapPieces cut(abscissas[i - 1], abscissas[i], pieces);
+      double lo[pieces_ahead];
+      double hi[pieces_ahead];
+      cut_ahead(cut, lo, hi);
       double ahead[pieces_ahead] = {};
-      bool have_ahead = false;
-      if (first_pass && i <= s.visits && pieces == total - i &&
-          same_bits(abscissas[i - 1], s.lower[i]) &&
-          same_bits(abscissas[i], s.upper)) {
-        ahead[0] = s.root[i][0];
-        ahead[1] = s.root[i][1];
-        have_ahead = true;
+      const bool hit =
+          first_pass && s.built_on(i, abscissas[i - 1], abscissas[i], pieces);
+      if (hit) {
+        for (int k = 0; k < pieces_ahead; ++k) {
+          ahead[k] = s.root[i][k];
+        }
+      } else {
+        kernel.newton_tasks(n, pieces < pieces_ahead ? pieces : pieces_ahead,
+                            lo, hi, ahead, pieces_ahead);
       }
       if (count != nullptr) {
         ++count->visits;
-        count->hits += have_ahead ? 1 : 0;
+        count->hits += hit ? 1 : 0;
       }
-      double b = abscissas[i - 1];
       for (int k = 0; k < pieces; ++k) {
-        const double a = b;
-        b = a + step;
         double r = 0.0;
         if (k < pieces_ahead) {
-          if (!have_ahead) {
-            // Missed: the first two pieces from the true state, together.
-            const double lo[pieces_ahead] = {a, b};
-            const double hi[pieces_ahead] = {b, b + step};
-            newton_root_lanes<pieces_ahead>(n, pieces < 2 ? 1 : 2, lo, hi,
-                                            ahead);
-            have_ahead = true;
-          }
           r = ahead[k];
         } else {
-          r = newton_root(n, a, b);
+          const Bracket piece = cut.next();
+          r = newton_root(n, piece.lo, piece.hi);
         }
-        if (r > newton_failure_threshold) {
-          continue;
+        if (take_root(r, abscissas, roots_found, total, diag)) {
+          break;  // at most one new root per gap visit
         }
-        if (insert_root(abscissas, roots_found, r) == 0) {
-          continue;
-        }
-        ++roots_found;
-        report_progress(diag, roots_found, total);
-        break;  // at most one new root per gap visit
       }
       if (roots_found >= total) {
         break;
@@ -235,7 +248,7 @@ int search_roots_speculative(int n, double* abscissas, int roots_found,
                              std::FILE* diag, const LaneKernel& kernel,
                              RootPredictor predict, SpeculationCount* count) {
   Speculation s;
-  if (roots_found == 2 && n >= 5 && n <= max_order) {
+  if (roots_found == 2 && n >= 5 && order_in_range(n)) {
     double lo[max_half];
     double hi[max_half];
     double root[max_half];
@@ -243,7 +256,7 @@ int search_roots_speculative(int n, double* abscissas, int roots_found,
     polish(n, kernel, predict, lo, hi, root, 0, candidates);
     speculate(n, abscissas, candidates, kernel, s);
   }
-  return walk(n, abscissas, roots_found, diag, s, count);
+  return walk(n, abscissas, roots_found, diag, kernel, s, count);
 }
 
 int compute_coefficients_speculative(int n, double* abscissas, double* weights,
@@ -251,7 +264,7 @@ int compute_coefficients_speculative(int n, double* abscissas, double* weights,
                                      RootPredictor predict,
                                      SpeculationCount* count) {
   std::fputs("computing coefficients\n", diag);
-  if (n < min_order) {
+  if (!order_in_range(n)) {
     return 0;
   }
   const int total = half_count(n);
@@ -292,13 +305,12 @@ int compute_coefficients_speculative(int n, double* abscissas, double* weights,
     report_progress(diag, 2, total);
     Speculation s;
     speculate(n, abscissas, candidates, kernel, s);
-    if (walk(n, abscissas, 2, diag, s, count) == search_stalled) {
+    if (walk(n, abscissas, 2, diag, kernel, s, count) == search_stalled) {
       return search_stalled;
     }
     std::fputs("\n", diag);
   }
 
-  // w = 2 / ((1 - x^2) P_n'(x)^2), evaluated in this order.
   double dp[max_half];
   kernel.derivatives(n, total, abscissas, dp, kernel.default_lanes);
   for (int i = 0; i < total; ++i) {

@@ -3,17 +3,19 @@
 //
 // In the search every gap visit starts from the root the visit before it
 // found, so refined one after another the visits wait on each other's
-// divisions. Here every visit is first refined at once, on wide lanes, from
-// a predicted previous root; then the visits are walked in order as the
-// one-at-a-time search makes them. A visit's precomputed pieces are used
-// only when the lower end, the upper end and the piece count it was built
-// on equal, bit for bit, those the walk holds; their results are then
-// exactly what newton_root gives on those pieces, and the walk decides
-// (failure, duplicate test against the whole held table, insertion) with
-// the real insert_root, in piece order. Any other visit, and any piece past
-// the precomputed ones, is refined from the true state. So the tables, the
-// progress text and the result never depend on the predictor: a poor one
-// only costs time.
+// divisions. Here every visit's first pieces are first refined at once, on
+// wide lanes, from a predicted previous root; then the visits are walked in
+// order as the one-at-a-time search makes them. A visit's precomputed
+// results are used only when the lower end, the upper end and the piece
+// count it was built on equal, bit for bit, those the walk holds; its
+// pieces, and so their results, are then exactly those the walk would cut
+// and refine (the argument is written at GapPieces, quadrature/
+// coefficients.h). The walk decides (failure, duplicate test against the
+// whole held table, insertion) with the real insert_root, in piece order.
+// Any other visit is refined from the true state: its first pieces side by
+// side on the lane kernel, any further ones by newton_root. So the tables,
+// the progress text and the result never depend on the predictor: a poor
+// one only costs time.
 #pragma once
 
 #include <cstdio>

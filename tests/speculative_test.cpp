@@ -1,6 +1,7 @@
-// The lockstep and speculative paths and the wide kernels against the
-// one-at-a-time functions: every double bit for bit, every exit, every line
-// of progress, on every kernel this processor runs.
+// The speculative path and the wide kernels against the one-at-a-time
+// functions: every double bit for bit, every exit, every line of progress,
+// on every kernel this processor runs and with deliberately wrong
+// predictors.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -17,7 +18,6 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
-#include "quadrature/lockstep.h"
 #include "quadrature/newton.h"
 #include "quadrature/speculative.h"
 #include "support/memory_stream.h"
@@ -72,79 +72,9 @@ std::vector<double> evaluation_points() {
 const int orders_to_evaluate[] = {-2, 0, 1, 2, 3, 4, 5, 17, 64, 333, 998, 999};
 
 // ---------------------------------------------------------------------------
-// legendre_eval_lanes, for every width the program or the benchmark uses
+// Brackets
 
-template <typename Width>
-class LegendreEvalLanes : public ::testing::Test {};
-template <int W>
-using Lanes = std::integral_constant<int, W>;
-using Widths = ::testing::Types<Lanes<1>, Lanes<2>, Lanes<4>, Lanes<8>>;
-TYPED_TEST_SUITE(LegendreEvalLanes, Widths);
-
-TYPED_TEST(LegendreEvalLanes, EveryLaneMatchesTheScalarBitForBit) {
-  constexpr int width = TypeParam::value;
-  const std::vector<double> points = evaluation_points();
-  for (const int n : orders_to_evaluate) {
-    // Each batch takes consecutive points from a different start, so every
-    // point meets different neighbours in every lane position.
-    for (std::size_t start = 0; start < points.size(); ++start) {
-      double x[width];
-      for (int l = 0; l < width; ++l) {
-        x[l] =
-            points[(start + static_cast<std::size_t>(l) * 7) % points.size()];
-      }
-      double p[width];
-      double dp[width];
-      legendre_eval_lanes<width>(n, width, x, p, dp);
-      for (int l = 0; l < width; ++l) {
-        double sp = 0.0;
-        double sdp = 0.0;
-        legendre_eval(n, x[l], sp, sdp);
-        ASSERT_TRUE(same_bits(p[l], sp))
-            << "P, order " << n << " lane " << l << " x " << hex(x[l]);
-        ASSERT_TRUE(same_bits(dp[l], sdp))
-            << "P', order " << n << " lane " << l << " x " << hex(x[l]);
-      }
-    }
-  }
-}
-
-TYPED_TEST(LegendreEvalLanes, PartlyFilledBatchWritesOnlyItsLanes) {
-  constexpr int width = TypeParam::value;
-  const std::vector<double> points = evaluation_points();
-  for (const int n : {2, 7, 999}) {
-    for (int count = 1; count <= width; ++count) {
-      // Only count inputs exist; reading past them would be a fault that
-      // the address sanitizer reports.
-      std::vector<double> x(points.begin() + count,
-                            points.begin() + std::ptrdiff_t{2} * count);
-      double p[width];
-      double dp[width];
-      for (int l = 0; l < width; ++l) {
-        p[l] = sentinel;
-        dp[l] = sentinel;
-      }
-      legendre_eval_lanes<width>(n, count, x.data(), p, dp);
-      for (int l = 0; l < width; ++l) {
-        if (l < count) {
-          double sp = 0.0;
-          double sdp = 0.0;
-          legendre_eval(n, x[static_cast<std::size_t>(l)], sp, sdp);
-          ASSERT_TRUE(same_bits(p[l], sp)) << "order " << n << " lane " << l;
-          ASSERT_TRUE(same_bits(dp[l], sdp)) << "order " << n << " lane " << l;
-        } else {
-          ASSERT_EQ(p[l], sentinel) << "count " << count << " lane " << l;
-          ASSERT_EQ(dp[l], sentinel) << "count " << count << " lane " << l;
-        }
-      }
-    }
-  }
-}
-
-// ---------------------------------------------------------------------------
-// newton_root_lanes
-
-struct Bracket {
+struct ExitBracket {
   const char* exit;
   int n;
   double lo;
@@ -152,7 +82,7 @@ struct Bracket {
 };
 
 // One bracket for each way newton_root ends, at different rounds.
-std::vector<Bracket> exit_brackets() {
+std::vector<ExitBracket> exit_brackets() {
   const double flat = std::sqrt(0.2);  // P_3' vanishes at sqrt(1/5)
   return {
       {"derivative failure at once", 3, flat - 0.01, flat + 0.01},
@@ -174,105 +104,14 @@ std::vector<Bracket> exit_brackets() {
   };
 }
 
-TEST(NewtonRootLanes, ExitBracketsReachTheExitTheyAreNamedFor) {
+TEST(ExitBrackets, ReachTheExitTheyAreNamedFor) {
   // Guards the table above: the brackets still exercise what they claim.
-  const std::vector<Bracket> b = exit_brackets();
-  double root = 0.0;
-  EXPECT_EQ(newton_root_lanes<1>(b[0].n, 1, &b[0].lo, &b[0].hi, &root), 1);
-  EXPECT_EQ(root, failure_value);
-  EXPECT_EQ(newton_root_lanes<1>(b[2].n, 1, &b[2].lo, &b[2].hi, &root),
-            max_newton_rounds);
-  EXPECT_EQ(root, failure_value);
+  const std::vector<ExitBracket> b = exit_brackets();
+  EXPECT_EQ(newton_root(b[0].n, b[0].lo, b[0].hi), failure_value);
   EXPECT_EQ(newton_root(b[2].n, b[2].lo, b[2].hi), failure_value);
   EXPECT_EQ(newton_root(b[3].n, b[3].lo, b[3].hi), b[3].lo);
   EXPECT_EQ(newton_root(b[4].n, b[4].lo, b[4].hi), b[4].lo);
-  EXPECT_EQ(newton_root_lanes<1>(b[5].n, 1, &b[5].lo, &b[5].hi, &root), 1);
-  EXPECT_EQ(root, 0.0);
-}
-
-template <int Width>
-void expect_batch_matches(const std::vector<Bracket>& brackets,
-                          std::size_t first, int count) {
-  double lo[Width];
-  double hi[Width];
-  double root[Width];
-  const int n = brackets[first].n;
-  for (int l = 0; l < Width; ++l) {
-    root[l] = sentinel;
-  }
-  for (int l = 0; l < count; ++l) {
-    const Bracket& b =
-        brackets[(first + static_cast<std::size_t>(l)) % brackets.size()];
-    lo[l] = b.lo;
-    hi[l] = b.hi;
-  }
-  const int evaluations = newton_root_lanes<Width>(n, count, lo, hi, root);
-  int slowest = 0;
-  for (int l = 0; l < Width; ++l) {
-    if (l >= count) {
-      ASSERT_EQ(root[l], sentinel) << "lane " << l << " of " << count;
-      continue;
-    }
-    ASSERT_TRUE(same_bits(root[l], newton_root(n, lo[l], hi[l])))
-        << "order " << n << " lane " << l << " [" << hex(lo[l]) << ", "
-        << hex(hi[l]) << "]";
-    double alone = 0.0;
-    slowest =
-        std::max(slowest, newton_root_lanes<1>(n, 1, &lo[l], &hi[l], &alone));
-  }
-  // The batch runs exactly as long as its slowest lane.
-  ASSERT_EQ(evaluations, slowest);
-}
-
-TEST(NewtonRootLanes, EveryExitInEveryLanePositionBesideOtherExits) {
-  // Lanes of one batch share n, so each exit is paired with brackets of its
-  // own order that end differently: early and late exits side by side.
-  const std::vector<Bracket> all = exit_brackets();
-  for (const Bracket& b : all) {
-    std::vector<Bracket> same_order = {b};
-    for (const Bracket& other : all) {
-      if (other.n == b.n && &other != &b) {
-        same_order.push_back(other);
-      }
-    }
-    // Fill up with ordinary brackets of that order.
-    for (int k = 0; k < 6; ++k) {
-      same_order.push_back(
-          {"grid", b.n, -0.9 + 0.3 * k, -0.9 + 0.3 * k + 0.07});
-    }
-    for (std::size_t first = 0; first < same_order.size(); ++first) {
-      // Rotating the list puts b in every lane position.
-      std::vector<Bracket> rotated;
-      for (std::size_t k = 0; k < same_order.size(); ++k) {
-        rotated.push_back(same_order[(first + k) % same_order.size()]);
-      }
-      SCOPED_TRACE(b.exit);
-      expect_batch_matches<2>(rotated, 0, 2);
-      expect_batch_matches<4>(rotated, 0, 4);
-      for (int count = 1; count < 4; ++count) {
-        expect_batch_matches<4>(rotated, 0, count);
-      }
-    }
-  }
-}
-
-TEST(NewtonRootLanes, ManyBracketsMatchNewtonRoot) {
-  // Brackets of every width around every part of [-1, 1]: roots, pinned
-  // ends, derivative failures and cycles all occur among them.
-  for (const int n : {2, 3, 5, 8, 13, 21, 40, 77, 150, 999}) {
-    std::vector<Bracket> brackets;
-    for (int k = 0; k < 60; ++k) {
-      const double lo = -1.0 + k / 30.0;
-      for (const double width : {1e-4, 0.013, 0.05, 0.3}) {
-        brackets.push_back({"grid", n, lo, lo + width});
-      }
-    }
-    for (std::size_t first = 0; first < brackets.size(); first += 3) {
-      expect_batch_matches<2>(brackets, first, 2);
-      expect_batch_matches<4>(brackets, first, 4);
-      expect_batch_matches<4>(brackets, first, 3);
-    }
-  }
+  EXPECT_EQ(newton_root(b[5].n, b[5].lo, b[5].hi), 0.0);
 }
 
 // ---------------------------------------------------------------------------
@@ -301,7 +140,7 @@ TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
       // new tasks while others run; widths that leave lanes empty.
       std::vector<double> lo;
       std::vector<double> hi;
-      for (const Bracket& b : exit_brackets()) {
+      for (const ExitBracket& b : exit_brackets()) {
         lo.push_back(b.lo);
         hi.push_back(b.hi);
       }
@@ -336,7 +175,7 @@ TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
 }
 
 // ---------------------------------------------------------------------------
-// The search: lockstep against search_roots with newton_root
+// The search: speculative against search_roots with newton_root
 
 int refinements = 0;
 double counting_newton(int n, double lo, double hi) {
@@ -366,29 +205,23 @@ void expect_same_search(int n, const std::vector<double>& start) {
       run_search(n, start, [](int o, double* t, int found, std::FILE* d) {
         return search_roots(o, t, found, d, counting_newton);
       });
-  const SearchOutcome lanes[] = {
-      run_search(n, start, search_roots_lanes<1>),
-      run_search(n, start, search_roots_lanes<2>),
-      run_search(n, start, search_roots_lanes<4>),
-      run_search(n, start, search_roots_lockstep),
-      run_search(n, start,
-                 [](int o, double* t, int found, std::FILE* d) {
-                   return search_roots_speculative(o, t, found, d,
-                                                   best_lane_kernel(),
-                                                   predict_roots_asymptotic);
-                 }),
-  };
-  for (const SearchOutcome& outcome : lanes) {
+  for (const LaneKernel* kernel : supported_kernels()) {
+    SCOPED_TRACE(kernel->name);
+    const SearchOutcome outcome =
+        run_search(n, start, [&](int o, double* t, int found, std::FILE* d) {
+          return search_roots_speculative(o, t, found, d, *kernel,
+                                          predict_roots_asymptotic);
+        });
     ASSERT_EQ(outcome.result, reference.result);
     ASSERT_TRUE(same_table(outcome.table, reference.table));
     ASSERT_EQ(outcome.progress, reference.progress);
   }
 }
 
-TEST(SearchRootsLockstep, ArbitraryStartingTablesGiveTheSameSearch) {
+TEST(SearchRootsSpeculative, ArbitraryStartingTablesGiveTheSameSearch) {
   // Starting tables other than the run's make visits whose first two pieces
-  // both fail, odd piece counts (a partly filled last batch), several passes
-  // and stalls; the lockstep search must follow the same decisions.
+  // both fail, visits that miss the speculation, several passes and stalls;
+  // the speculative search must follow the same decisions.
   int long_visits = 0;
   int stalls = 0;
   for (const int n : {5, 6, 9, 12, 15, 24, 31, 60}) {
@@ -419,11 +252,15 @@ TEST(SearchRootsLockstep, ArbitraryStartingTablesGiveTheSameSearch) {
   EXPECT_GT(stalls, 0);
 }
 
-TEST(SearchRootsLockstep, PassWithoutNewRootReturnsSearchStalled) {
+TEST(SearchRootsSpeculative, PassWithoutNewRootReturnsSearchStalled) {
   // Two held entries closer together than the tolerance: every piece
   // returns one of them, a duplicate, and the pass adds nothing.
   const std::vector<double> start = {0.3, 0.3 + 1e-15};
-  const SearchOutcome outcome = run_search(9, start, search_roots_lockstep);
+  const SearchOutcome outcome =
+      run_search(9, start, [](int o, double* t, int found, std::FILE* d) {
+        return search_roots_speculative(o, t, found, d, best_lane_kernel(),
+                                        predict_roots_asymptotic);
+      });
   EXPECT_EQ(outcome.result, search_stalled);
   EXPECT_EQ(outcome.progress, "");
   expect_same_search(9, start);
