@@ -20,3 +20,16 @@ ensure_packages() {
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# Lets apt install the packages of the foreign architecture $1 (i386 for
+# wine32 on amd64); ensure_packages runs apt-get update before it installs
+# anything, which then also reads that architecture's package lists.
+ensure_foreign_architecture() {
+  [ "$(dpkg --print-architecture)" != "$1" ] || return 0
+  dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "zemta: run 'sudo dpkg --add-architecture $1' first" >&2
+    exit 1
+  fi
+  dpkg --add-architecture "$1"
+}
