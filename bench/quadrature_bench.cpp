@@ -13,7 +13,7 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
-#include "quadrature/speculative.h"
+#include "quadrature/predicted_search.h"
 
 namespace {
 

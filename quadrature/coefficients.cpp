@@ -6,7 +6,7 @@
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/power.h"
-#include "quadrature/speculative.h"
+#include "quadrature/predicted_search.h"
 
 namespace zemta {
 

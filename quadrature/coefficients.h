@@ -138,7 +138,7 @@ int compute_coefficients_one_at_a_time(int n, double* abscissas,
 
 // What the program runs: the same tables, text and result as
 // compute_coefficients_one_at_a_time, bit for bit, computed on the
-// speculative path (quadrature/speculative.h) with the fastest lane kernel
+// speculative path (quadrature/predicted_search.h) with the fastest lane kernel
 // this processor runs. Built with ZEMTA_ONE_AT_A_TIME defined, it
 // runs compute_coefficients_one_at_a_time instead (the benchmark baseline).
 int compute_coefficients(int n, double* abscissas, double* weights,

@@ -17,7 +17,7 @@
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/newton.h"
-#include "quadrature/speculative.h"
+#include "quadrature/predicted_search.h"
 #include "support/memory_stream.h"
 
 namespace zemta {

@@ -1,4 +1,4 @@
-#include "quadrature/speculative.h"
+#include "quadrature/predicted_search.h"
 
 #include <bit>
 #include <cmath>
