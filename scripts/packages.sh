@@ -21,6 +21,11 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
+# The WebAssembly toolchain of the wasm preset: clang and lld 14 with
+# Debian's WASI sysroot (cmake/toolchains/wasm32-wasi.cmake).
+wasm_toolchain=(clang-14 lld-14 wasi-libc libc++-dev-wasm32
+  libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
+
 # Lets apt install the packages of the foreign architecture $1 (i386 for
 # wine32 on amd64); ensure_packages runs apt-get update before it installs
 # anything, which then also reads that architecture's package lists.
