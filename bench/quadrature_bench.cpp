@@ -1,6 +1,6 @@
 // Timing of the evaluation kernels and of the whole computation, on the
-// program's (speculative) path and on the one-at-a-time path, in the same
-// run.
+// program's path (refinements computed ahead into a memo) and on the
+// one-at-a-time path, in the same run.
 //
 //   quadrature_bench --benchmark_min_time=0.5
 //   quadrature_bench --benchmark_filter='ComputeCoefficients.*/999'
@@ -52,8 +52,7 @@ void run_compute(benchmark::State& state, Compute compute) {
   std::fclose(sink);
 }
 
-// The program's path (speculative, on the best kernel) and the reference
-// it must match.
+// The program's path (on the best kernel) and the reference it must match.
 void BM_ComputeCoefficients(benchmark::State& state) {
   run_compute(state, zemta::compute_coefficients);
 }
@@ -75,9 +74,10 @@ const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
                                          zemta::KernelVariant::avx2,
                                          zemta::KernelVariant::avx512};
 
-// The speculative computation on each kernel this processor runs, at its
-// default width: args (variant, order).
-void BM_ComputeSpeculative(benchmark::State& state) {
+// The program's computation on each kernel this processor runs, at its
+// default width: args (variant, order). Counts the refinements the memo
+// could not answer.
+void BM_ComputePerKernel(benchmark::State& state) {
   const zemta::LaneKernel* kernel =
       zemta::lane_kernel(variants[state.range(0)]);
   if (kernel == nullptr) {
@@ -88,21 +88,18 @@ void BM_ComputeSpeculative(benchmark::State& state) {
   std::vector<double> x(static_cast<std::size_t>(zemta::half_count(n)));
   std::vector<double> w(x.size());
   std::FILE* sink = std::fopen("/dev/null", "w");
-  zemta::SpeculationCount count;
+  zemta::detail::RefinementMemo memo(*kernel);
   for (auto _ : state) {
-    count = {};
-    zemta::compute_coefficients_speculative(
-        n, x.data(), w.data(), sink, *kernel, zemta::predict_roots_asymptotic,
-        &count);
+    memo.compute_ahead(n, zemta::predict_roots_asymptotic);
+    zemta::detail::compute_with(n, x.data(), w.data(), sink, memo);
     benchmark::DoNotOptimize(x.data());
     benchmark::ClobberMemory();
   }
   std::fclose(sink);
   state.SetLabel(kernel->name);
-  state.counters["hit_rate"] =
-      count.visits > 0 ? static_cast<double>(count.hits) / count.visits : 1.0;
+  state.counters["misses"] = memo.misses();
 }
-BENCHMARK(BM_ComputeSpeculative)
+BENCHMARK(BM_ComputePerKernel)
     ->ArgsProduct({{0, 1, 2}, {20, 100, 999}})
     ->Unit(benchmark::kMicrosecond);
 

@@ -1,6 +1,7 @@
-// The program's two ways of stopping on an error. Both write to the given
-// diagnostic stream and end the process with status 1 through the normal
-// exit path, which flushes every stream.
+// The program's two ways of stopping on an error, and the texts they write.
+// usage_exit and fatal_exit write their text to stderr and end the process
+// with status 1 through the normal exit path, which flushes every stream;
+// write_usage and write_fatal write the same texts to the stream given.
 #pragma once
 
 #include <cstdio>

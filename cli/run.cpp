@@ -8,7 +8,6 @@
 #include "emit/c_source.h"
 #include "emit/fortran_source.h"
 #include "emit/raw_list.h"
-#include "quadrature/coefficients.h"
 
 // The version in the banner: project(VERSION) in CMakeLists.txt, which the
 // build passes in (cli/CMakeLists.txt).
@@ -43,7 +42,8 @@ Table allocate_table(TableAllocator allocate, int entries) {
 }  // namespace
 
 RunOutcome run(int argc, const char* const* argv, std::FILE* out,
-               std::FILE* diag, TableAllocator allocate) {
+               std::FILE* diag, TableAllocator allocate,
+               CoefficientComputation compute) {
   std::fprintf(diag, "ZEMTA/V%s: Gauss Quadrature Integration Coefficients\n",
                version);
   std::fputs("by the zemta developers; the generated code is yours to use\n",
@@ -76,8 +76,7 @@ RunOutcome run(int argc, const char* const* argv, std::FILE* out,
     return fatal_error(error_alloc_weights, "can't allocate memory");
   }
 
-  if (compute_coefficients(order, abscissas.get(), weights.get(), diag) ==
-      search_stalled) {
+  if (compute(order, abscissas.get(), weights.get(), diag) == search_stalled) {
     return fatal_error(error_search_stalled, "root search made no progress");
   }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "quadrature/coefficients.h"
+
 namespace zemta {
 
 struct RunOutcome {
@@ -29,9 +31,17 @@ struct RunOutcome {
 //               480 "root search made no progress".
 //
 // The tables come from allocate, with calloc's contract (zero-filled, null
-// on failure); tests pass one that fails.
+// on failure); tests pass one that fails. They are filled by compute: the
+// program's compute_coefficients, or the one-at-a-time computation the
+// benchmarks time it against.
 using TableAllocator = void* (*)(std::size_t count, std::size_t size);
 RunOutcome run(int argc, const char* const* argv, std::FILE* out,
-               std::FILE* diag, TableAllocator allocate = std::calloc);
+               std::FILE* diag, TableAllocator allocate = std::calloc,
+               CoefficientComputation compute = compute_coefficients);
+
+// The whole process on stdout and stderr: sets up the streams' buffers,
+// runs, and ends the process through usage_exit or fatal_exit on an error.
+// Returns EXIT_SUCCESS after a complete run, for main to return.
+int run_process(int argc, char** argv, CoefficientComputation compute);
 
 }  // namespace zemta

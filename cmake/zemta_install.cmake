@@ -8,6 +8,10 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+# The manual page with the project's version written in.
+set(zemta_manual ${PROJECT_BINARY_DIR}/zemta.1)
+configure_file(${PROJECT_SOURCE_DIR}/man/zemta.1.in ${zemta_manual} @ONLY)
+
 set(CPACK_PACKAGE_NAME zemta)
 set(CPACK_PACKAGE_VENDOR "the zemta developers")
 set(CPACK_STRIP_FILES ON)
@@ -27,9 +31,9 @@ if(WIN32)
   set(manual_text ${PROJECT_BINARY_DIR}/zemta.txt)
   add_custom_command(OUTPUT ${manual_text}
     COMMAND ${CMAKE_COMMAND} -DGROFF=${ZEMTA_GROFF}
-            -DMANUAL=${PROJECT_SOURCE_DIR}/man/zemta.1 -DTEXT=${manual_text}
+            -DMANUAL=${zemta_manual} -DTEXT=${manual_text}
             -P ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/zemta.1
+    DEPENDS ${zemta_manual}
             ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
     COMMENT "Rendering the manual page as text"
     VERBATIM)
@@ -50,7 +54,7 @@ if(WIN32)
 endif()
 
 install(TARGETS zemta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/man/zemta.1
+install(FILES ${zemta_manual}
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The package files hold no machine code, but they locate the installed

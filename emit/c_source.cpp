@@ -1,6 +1,7 @@
 #include "emit/c_source.h"
 
 #include "emit/output_text.h"
+#include "quadrature/coefficients.h"
 
 namespace zemta {
 
@@ -11,13 +12,13 @@ namespace {
 // four spaces.
 void put_array(detail::OutputText& text, int n, const char* name,
                const double* values) {
-  const int half_count = (n + 1) / 2;
+  const int entries = half_count(n);
   text.put("  static DBL ");
   text.put(name);
   text.put("[");
-  text.put(half_count);
+  text.put(entries);
   text.put("]={");
-  text.put_array_values(n, "        ", values, half_count, "\n    ", "};\n");
+  text.put_array_values(n, "        ", values, entries, "\n    ", "};\n");
 }
 
 }  // namespace
@@ -26,7 +27,7 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
                    std::FILE* out, std::FILE* diag) {
   detail::announce(diag, "generating C source code\n");
   detail::OutputText text(out);
-  const int half_count = (n + 1) / 2;
+  const int entries = half_count(n);
 
   text.put("#include <float.h>\n");
   text.put("#include <math.h>\n");
@@ -78,7 +79,7 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
       text.put("  Q=0;\n");
       text.put("  for(i=0;i<");
     }
-    text.put(half_count);
+    text.put(entries);
     text.put(";i++)\n");
     text.put("    Q+=W[i]*(F(C-D*X[i])+F(C+D*X[i]));\n");
     text.put("  return(Q*D);\n");

@@ -1,6 +1,7 @@
 #include "emit/fortran_source.h"
 
 #include "emit/output_text.h"
+#include "quadrature/coefficients.h"
 
 namespace zemta {
 
@@ -12,11 +13,11 @@ namespace {
 // 6 + 3 * 22 characters).
 void put_data(detail::OutputText& text, int n, const char* name,
               const double* values) {
-  const int half_count = (n + 1) / 2;
+  const int entries = half_count(n);
   text.put("      DATA ");
   text.put(name);
   text.put("/");
-  text.put_array_values(n, "               ", values, half_count, "\n     &",
+  text.put_array_values(n, "               ", values, entries, "\n     &",
                         "/\n");
 }
 
@@ -26,7 +27,7 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
                          std::FILE* out, std::FILE* diag) {
   detail::announce(diag, "generating FORTRAN source code\n");
   detail::OutputText text(out);
-  const int half_count = (n + 1) / 2;
+  const int entries = half_count(n);
 
   text.put("      FUNCTION GQ");
   text.put(n);
@@ -51,9 +52,9 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
     text.put("/\n");
   } else {
     text.put("      DIMENSION X(");
-    text.put(half_count);
+    text.put(entries);
     text.put("),W(");
-    text.put(half_count);
+    text.put(entries);
     text.put(")\n");
     put_data(text, n, "X", abscissas);
     put_data(text, n, "W", weights);
@@ -86,7 +87,7 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
       text.put("=0\n");
       text.put("      DO I=1,");
     }
-    text.put(half_count);
+    text.put(entries);
     text.put("\n");
     text.put("        ");
     put_name();

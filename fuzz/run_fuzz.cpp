@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       static_cast<int>(argv.size() - 1), argv.data(), out.file(), diag.file());
 
   if (!diag.text().starts_with(
-          "ZEMTA/V2.02: Gauss Quadrature Integration Coefficients\n")) {
+          "ZEMTA/V" ZEMTA_VERSION
+          ": Gauss Quadrature Integration Coefficients\n")) {
     fail("the diagnostics do not begin with the banner");
   }
   const char* usage_message = expected_usage_error(args);

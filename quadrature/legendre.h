@@ -1,14 +1,7 @@
 // Legendre polynomials P_n and their derivatives.
 #pragma once
 
-#include <cfloat>
-
 namespace zemta {
-
-// Convergence tolerance shared by the Newton refinement and the root search:
-// 100 units of DBL_EPSILON, 100 * 2^-52 = 2.220446049250313e-14 (exact in
-// double). Roots of P_n for n <= 999 are at least ~3e-6 apart, far wider.
-inline constexpr double root_tolerance = 100.0 * DBL_EPSILON;
 
 // Stores P_n(x) into p and P_n'(x) into dp.
 //

@@ -7,39 +7,16 @@
 
 #include "quadrature/coefficients.h"
 #include "quadrature/floating_point.h"
-#include "quadrature/legendre.h"
 #include "quadrature/newton.h"
 
 namespace zemta {
+namespace detail {
 namespace {
 
 constexpr int max_half = half_count(max_order);
-// The visits of one search from the two starting roots: one per root
-// missing.
-constexpr int max_visits = max_half - 2;
-
-// The pieces of a visit refined together, ahead of their turn. Two are
-// enough: in every search the program makes (orders 5 to 999, from the two
-// starting roots) piece 0 of a visit converges back to the lower end it
-// holds, a duplicate, and piece 1 to the new root (the test
-// SearchRoots.EveryGapVisitCostsTwoRefinements counts this). A visit not
-// decided by them refines its further pieces from the true state, one
-// after another.
-constexpr int pieces_ahead = 2;
 
 bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
-}
-
-// Cuts the next pieces_ahead pieces of a visit into lo and hi. A gap of
-// fewer pieces (none the search makes: a visit has total - roots_found + 1
-// >= 2) would get pieces beyond its top, whose results are never read.
-void cut_ahead(GapPieces& cut, double* lo, double* hi) {
-  for (int k = 0; k < pieces_ahead; ++k) {
-    const Bracket piece = cut.next();
-    lo[k] = piece.lo;
-    hi[k] = piece.hi;
-  }
 }
 
 // Newton brackets around the predictions approx[first .. last], a quarter
@@ -60,10 +37,9 @@ void polish_brackets(const double* approx, int first, int last, double* lo,
 // The root a visit will probably insert, from its lower end and the
 // results of its first pieces: the first result that is neither a failure
 // nor within root_tolerance of the lower end. A guess to build the next
-// visit on, no more: it tests neither the upper end nor the rest of the
-// table, and the walk decides with insert_root against the whole table.
-double likely_root(double lower, const double* pieces) {
-  for (int k = 0; k < pieces_ahead; ++k) {
+// visit on, no more: the search decides with insert_root.
+double likely_root(double lower, const double* pieces, int count) {
+  for (int k = 0; k < count; ++k) {
     if (pieces[k] <= newton_failure_threshold &&
         !(std::fabs(pieces[k] - lower) < root_tolerance)) {
       return pieces[k];
@@ -77,161 +53,150 @@ double likely_root(double lower, const double* pieces) {
 // bits of its lower end.
 constexpr int max_repairs = 3;
 
-struct Speculation {
-  int total = 0;   // half_count of the order
-  int visits = 0;  // visits 1 .. visits are speculated
-  double upper = 0.0;
-  // Entries 1 .. visits are written before use; nothing is cleared, so a
-  // small order touches only the stack it needs.
-  double lower[max_visits + 1];
-  double root[max_visits + 1][pieces_ahead];
+}  // namespace
 
-  // The one check before a result refined ahead is used: visit i of the
-  // walk cuts exactly the gap speculative visit i was cut from, the same
-  // bits of lower and upper end and the same piece count. Its first pieces
-  // are then those refined ahead, and so are their results (GapPieces).
-  // In the walk's first pass the upper end is always the largest root and
-  // the count total - i, so only the lower end can differ; all three are
-  // checked because the argument rests on all three.
-  [[nodiscard]] bool built_on(int i, double lower_end, double upper_end,
-                              int pieces) const {
-    return i <= visits && pieces == total - i &&
-           same_bits(lower_end, lower[i]) && same_bits(upper_end, upper);
+void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
+  count_ = 0;
+  next_ = 0;
+  hits_ = 0;
+  misses_ = 0;
+  if (!order_in_range(n)) {
+    return;
   }
-};
+  const int total = half_count(n);
 
-// The first pieces of every visit of a search that starts from the two
-// starting roots and finds one root per visit, as the search of every order
-// from 5 to 999 does: visit i cuts [root i-1, largest root] into total - i
-// pieces (at least two), its lower end the root the visit before found,
-// here the candidate.
-void speculate(int n, const double* abscissas, const double* candidates,
-               const LaneKernel& kernel, Speculation& s) {
-  s.total = half_count(n);
-  s.visits = s.total - 2;
-  s.upper = abscissas[1];
-  double lo[max_visits * pieces_ahead];
-  double hi[max_visits * pieces_ahead];
-  double root[max_visits * pieces_ahead];
-  int visit_of_batch[max_visits];  // batch position -> visit, for repairs
-  int tasks = 0;
-  const auto queue = [&](int i, double lower) {
-    s.lower[i] = lower;
-    visit_of_batch[tasks / pieces_ahead] = i;
-    GapPieces cut(lower, s.upper, s.total - i);
-    cut_ahead(cut, lo + tasks, hi + tasks);
-    tasks += pieces_ahead;
+  // First batch: the starting brackets, as the outline asks them, and the
+  // predictions of roots 1 .. total - 3 (the lower ends of visits
+  // 2 .. total - 2), polished. Neither depends on the other.
+  double lo[capacity];
+  double hi[capacity];
+  double root[capacity];
+  int starts = 0;
+  if (n % 2 == 0) {
+    lo[starts] = 0.0;
+    hi[starts] = first_root_bracket_end(n);
+    ++starts;
+  }
+  if (n >= 3) {
+    lo[starts] = largest_root_bracket_start(n);
+    hi[starts] = 1.0;
+    ++starts;
+  }
+  if (starts == 0) {
+    return;  // (not for an accepted order: every one has a starting root)
+  }
+  const int polished = n >= 5 ? total - 3 : 0;
+  if (polished > 0) {
+    double approx[max_half];
+    predict(n, total, approx);
+    polish_brackets(approx, 1, polished, lo + starts, hi + starts);
+  }
+  kernel_.newton_tasks(n, starts + polished, lo, hi, root,
+                       kernel_.default_lanes);
+  for (int s = 0; s < starts; ++s) {
+    keep(n, lo[s], hi[s], root[s]);
+  }
+  if (n < 5) {
+    return;
+  }
+
+  // The visits of a search from the starting roots that finds one root per
+  // visit, as the search of every order from 5 to 999 does: visit i cuts
+  // [root i - 1, largest root] into total - i pieces (at least two), built
+  // here on the root the visit before it will probably find.
+  const double largest = root[starts - 1];
+  const int visits = total - 2;
+  const int first = count_;
+  // The entry of piece k of visit i.
+  const auto entry = [first](int i, int k) {
+    return first + (i - 1) * pieces_ahead + k;
   };
-  for (int i = 1; i <= s.visits; ++i) {
-    queue(i, i == 1 ? abscissas[0] : candidates[i - 1]);
+  double lower[max_visits + 1];
+  const auto build = [&](int i, double lower_end) {
+    lower[i] = lower_end;
+    GapPieces cut(lower_end, largest, total - i);
+    for (int k = 0; k < pieces_ahead; ++k) {
+      const Bracket piece = cut.next();
+      const int e = entry(i, k);
+      n_[e] = n;
+      lo_[e] = piece.lo;
+      hi_[e] = piece.hi;
+    }
+  };
+  for (int i = 1; i <= visits; ++i) {
+    // polished root i - 1 is root[starts + i - 2]
+    build(i, i == 1 ? (n % 2 != 0 ? 0.0 : root[0]) : root[starts + i - 2]);
   }
-  for (int repair = 0;; ++repair) {
-    kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
-    const int batch = tasks / pieces_ahead;
-    for (int v = 0; v < batch; ++v) {
+  count_ = entry(visits + 1, 0);
+  kernel_.newton_tasks(n, visits * pieces_ahead, &lo_[first], &hi_[first],
+                       &root_[first], kernel_.default_lanes);
+
+  // A visit built on a lower end other than the root its predecessor's
+  // results now point to is rebuilt on that root, all such in one batch.
+  int visit_of_batch[max_visits];
+  for (int repair = 0; repair < max_repairs; ++repair) {
+    int tasks = 0;
+    for (int i = 2; i <= visits; ++i) {
+      const double found =
+          likely_root(lower[i - 1], &root_[entry(i - 1, 0)], pieces_ahead);
+      if (same_bits(found, lower[i]) || found > newton_failure_threshold) {
+        continue;
+      }
+      build(i, found);
+      visit_of_batch[tasks / pieces_ahead] = i;
       for (int k = 0; k < pieces_ahead; ++k) {
-        s.root[visit_of_batch[v]][k] = root[v * pieces_ahead + k];
+        lo[tasks + k] = lo_[entry(i, k)];
+        hi[tasks + k] = hi_[entry(i, k)];
       }
-    }
-    if (repair == max_repairs) {
-      break;
-    }
-    // A visit built on a lower end other than the root its predecessor
-    // speculatively found is rebuilt on that root, all such visits in one
-    // batch. (The walk still checks every visit against the true state.)
-    tasks = 0;
-    for (int i = 2; i <= s.visits; ++i) {
-      const double found = likely_root(s.lower[i - 1], s.root[i - 1]);
-      if (!same_bits(found, s.lower[i]) && found <= newton_failure_threshold) {
-        queue(i, found);
-      }
+      tasks += pieces_ahead;
     }
     if (tasks == 0) {
       break;
     }
-  }
-}
-
-// search_roots, step by step: each visit's first pieces are taken from the
-// speculation when it was built on exactly this visit's state, and are
-// otherwise refined now from the true state, side by side on the kernel.
-int walk(int n, double* abscissas, int roots_found, std::FILE* diag,
-         const LaneKernel& kernel, const Speculation& s,
-         SpeculationCount* count) {
-  const int total = half_count(n);
-  // Hits are looked for in the first pass only: speculative visit i is
-  // visit i of the first pass. A later pass (which no order from 5 to 999
-  // reaches) walks a table holding more roots, whose gap i is another gap.
-  // A result used there would still be exact, as built_on holds; it is the
-  // speculation that is not meant for it.
-  bool first_pass = true;
-  while (roots_found < total) {
-    const int found_before_pass = roots_found;
-    for (int i = 1; i < roots_found; ++i) {
-      const int pieces = total - roots_found + 1;
-      GapPieces cut(abscissas[i - 1], abscissas[i], pieces);
-      double lo[pieces_ahead];
-      double hi[pieces_ahead];
-      cut_ahead(cut, lo, hi);
-      double ahead[pieces_ahead] = {};
-      const bool hit =
-          first_pass && s.built_on(i, abscissas[i - 1], abscissas[i], pieces);
-      if (hit) {
-        for (int k = 0; k < pieces_ahead; ++k) {
-          ahead[k] = s.root[i][k];
-        }
-      } else {
-        kernel.newton_tasks(n, pieces < pieces_ahead ? pieces : pieces_ahead,
-                            lo, hi, ahead, pieces_ahead);
-      }
-      if (count != nullptr) {
-        ++count->visits;
-        count->hits += hit ? 1 : 0;
-      }
-      for (int k = 0; k < pieces; ++k) {
-        double r = 0.0;
-        if (k < pieces_ahead) {
-          r = ahead[k];
-        } else {
-          const Bracket piece = cut.next();
-          r = newton_root(n, piece.lo, piece.hi);
-        }
-        if (take_root(r, abscissas, roots_found, total, diag)) {
-          break;  // at most one new root per gap visit
-        }
-      }
-      if (roots_found >= total) {
-        break;
-      }
-    }
-    first_pass = false;
-    if (roots_found == found_before_pass) {
-      return search_stalled;
+    kernel_.newton_tasks(n, tasks, lo, hi, root, kernel_.default_lanes);
+    for (int t = 0; t < tasks; ++t) {
+      const int i = visit_of_batch[t / pieces_ahead];
+      root_[entry(i, t % pieces_ahead)] = root[t];
     }
   }
-  return total;
 }
 
-// Polishes the predictions of roots 1 .. total - 3, the lower ends of
-// visits 2 .. total - 2, into candidates[1 ..], together with `extra`
-// further tasks whose brackets the caller has put first in lo and hi.
-void polish(int n, const LaneKernel& kernel, RootPredictor predict, double* lo,
-            double* hi, double* root, int extra, double* candidates) {
-  const int total = half_count(n);
-  double approx[max_half];
-  predict(n, total, approx);
-  const int polished = total - 3;
-  if (polished > 0) {
-    polish_brackets(approx, 1, polished, lo + extra, hi + extra);
-  }
-  const int tasks = extra + (polished > 0 ? polished : 0);
-  kernel.newton_tasks(n, tasks, lo, hi, root, kernel.default_lanes);
-  for (int j = 1; j <= polished; ++j) {
-    candidates[j] = root[extra + j - 1];
+void RefinementMemo::keep(int n, double lo, double hi, double r) {
+  if (count_ < capacity) {
+    n_[count_] = n;
+    lo_[count_] = lo;
+    hi_[count_] = hi;
+    root_[count_] = r;
+    ++count_;
   }
 }
 
-}  // namespace
+double RefinementMemo::root(int n, double lo, double hi) {
+  // The search asks in the order the entries were kept, its lower ends
+  // ascending: entries below this lower end were for gaps it has passed,
+  // and a visit decided by its first piece skips its second, so the match,
+  // if any, is one of the next two.
+  while (next_ < count_ && lo_[next_] < lo) {
+    ++next_;
+  }
+  const int end = next_ + pieces_ahead < count_ ? next_ + pieces_ahead : count_;
+  for (int e = next_; e < end; ++e) {
+    if (n_[e] == n && same_bits(lo_[e], lo) && same_bits(hi_[e], hi)) {
+      next_ = e + 1;
+      ++hits_;
+      return root_[e];
+    }
+  }
+  ++misses_;
+  return newton_root(n, lo, hi);
+}
+
+void RefinementMemo::derivatives(int n, int count, const double* x,
+                                 double* dp) {
+  kernel_.derivatives(n, count, x, dp, kernel_.default_lanes);
+}
+
+}  // namespace detail
 
 void predict_roots_asymptotic(int n, int count, double* approx) {
   const auto order = static_cast<double>(n);
@@ -244,80 +209,11 @@ void predict_roots_asymptotic(int n, int count, double* approx) {
   }
 }
 
-int search_roots_speculative(int n, double* abscissas, int roots_found,
-                             std::FILE* diag, const LaneKernel& kernel,
-                             RootPredictor predict, SpeculationCount* count) {
-  Speculation s;
-  if (roots_found == 2 && n >= 5 && order_in_range(n)) {
-    double lo[max_half];
-    double hi[max_half];
-    double root[max_half];
-    double candidates[max_half];
-    polish(n, kernel, predict, lo, hi, root, 0, candidates);
-    speculate(n, abscissas, candidates, kernel, s);
-  }
-  return walk(n, abscissas, roots_found, diag, kernel, s, count);
-}
-
-int compute_coefficients_speculative(int n, double* abscissas, double* weights,
-                                     std::FILE* diag, const LaneKernel& kernel,
-                                     RootPredictor predict,
-                                     SpeculationCount* count) {
-  std::fputs("computing coefficients\n", diag);
-  if (!order_in_range(n)) {
-    return 0;
-  }
-  const int total = half_count(n);
-
-  // The starting roots (stored without a check) are refined in the same
-  // queue as the polished predictions: neither depends on the other.
-  double lo[max_half + 2];
-  double hi[max_half + 2];
-  double root[max_half + 2];
-  int starts = 0;
-  if (n % 2 == 0) {
-    lo[starts] = 0.0;
-    hi[starts] = first_root_bracket_end(n);
-    ++starts;
-  }
-  if (n >= 3) {
-    lo[starts] = largest_root_bracket_start(n);
-    hi[starts] = 1.0;
-    ++starts;
-  }
-  double candidates[max_half];  // entries 1 .. total - 3 are written
-  if (n >= 5) {
-    polish(n, kernel, predict, lo, hi, root, starts, candidates);
-  } else {
-    kernel.newton_tasks(n, starts, lo, hi, root, kernel.default_lanes);
-  }
-  if (n % 2 != 0) {
-    abscissas[0] = 0.0;
-    abscissas[1] = root[0];
-  } else {
-    abscissas[0] = root[0];
-    if (n >= 3) {
-      abscissas[1] = root[1];
-    }
-  }
-
-  if (n >= 5) {
-    report_progress(diag, 2, total);
-    Speculation s;
-    speculate(n, abscissas, candidates, kernel, s);
-    if (walk(n, abscissas, 2, diag, kernel, s, count) == search_stalled) {
-      return search_stalled;
-    }
-    std::fputs("\n", diag);
-  }
-
-  double dp[max_half];
-  kernel.derivatives(n, total, abscissas, dp, kernel.default_lanes);
-  for (int i = 0; i < total; ++i) {
-    const double x = abscissas[i];
-    weights[i] = gauss_weight(x, dp[i]);
-  }
-  return total;
+int compute_coefficients(int n, double* abscissas, double* weights,
+                         std::FILE* diag) {
+  detail::RefinementMemo memo(best_lane_kernel());
+  memo.compute_ahead(n, predict_roots_asymptotic);
+  return detail::compute_with(n, abscissas, weights, diag, memo);
 }
 
 }  // namespace zemta

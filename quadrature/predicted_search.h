@@ -1,62 +1,95 @@
-// The program's path: the root search run speculatively, every result
-// verified bit for bit before it is used.
+// The program's path: the search's refinements computed ahead, on wide
+// lanes, from predicted roots, and kept in a memo the search then asks.
 //
 // In the search every gap visit starts from the root the visit before it
 // found, so refined one after another the visits wait on each other's
-// divisions. Here every visit's first pieces are first refined at once, on
-// wide lanes, from a predicted previous root; then the visits are walked in
-// order as the one-at-a-time search makes them. A visit's precomputed
-// results are used only when the lower end, the upper end and the piece
-// count it was built on equal, bit for bit, those the walk holds; its
-// pieces, and so their results, are then exactly those the walk would cut
-// and refine (the argument is written at GapPieces, quadrature/
-// coefficients.h). The walk decides (failure, duplicate test against the
-// whole held table, insertion) with the real insert_root, in piece order.
-// Any other visit is refined from the true state: its first pieces side by
-// side on the lane kernel, any further ones by newton_root. So the tables,
-// the progress text and the result never depend on the predictor: a poor
-// one only costs time.
+// divisions. Here the memo refines every visit's first pieces at once, from
+// a predicted previous root, before the search starts; the search, the one
+// loop of root_search.h, then asks the memo for each refinement in turn.
+// A prediction that was off only makes a question the memo cannot answer,
+// which it refines there and then.
 #pragma once
 
-#include <cstdio>
-
 #include "quadrature/lane_kernel.h"
+#include "quadrature/root_search.h"
 
 namespace zemta {
 
 // Approximates the count = half_count(n) non-negative roots of P_n,
 // ascending, into approx[0 .. count). Any values will do; close ones make
-// the speculation hit.
+// the memo answer.
 using RootPredictor = void (*)(int n, int count, double* approx);
 
 // Tricomi's asymptotic form of the roots,
 //   x_k = (1 - 1/(8 n^2) + 1/(8 n^3)) cos(pi (4k - 1) / (4n + 2)),
-// k = 1 for the largest; within about 1e-10 of the roots for the orders
-// the program searches (error O(n^-4)).
+// k = 1 for the largest: close, and closer the higher the order, but far
+// from the last bits. The memo polishes these by Newton before it builds on
+// them.
 void predict_roots_asymptotic(int n, int count, double* approx);
 
-// What one search did beyond its result: for measuring the predictor.
-struct SpeculationCount {
-  int visits = 0;  // gap visits of the walk
-  int hits = 0;    // visits that used their precomputed pieces
+namespace detail {
+
+// newton_root results computed ahead, each kept with the (n, lo, hi) it was
+// computed for, and the derivatives for the weights on the same lanes.
+//
+// Why the computation stays exact: newton_root is a pure function of the
+// bits of (n, lo, hi), every lane of every kernel gives its bits
+// (lane_kernel.h, held to it by the kernel tests), and the memo answers
+// only a question whose n, lo and hi have the bits of an entry's. Any other
+// question is refined now by newton_root. So every answer is the one
+// newton_root gives, and the tables, text and result are those of the
+// one-at-a-time computation, whatever the predictor.
+class RefinementMemo final : public Refiner {
+ public:
+  explicit RefinementMemo(const LaneKernel& kernel) : kernel_(kernel) {}
+
+  // Replaces the entries with what the outline and its search from the
+  // starting roots will ask at order n, as far as the predictor lets it
+  // foresee: the starting roots, then each visit's first pieces, every
+  // visit built on the root the one before it will find (a polished
+  // prediction, rebuilt where the results show it was another). Nothing
+  // for an order outside the accepted range.
+  void compute_ahead(int n, RootPredictor predict);
+
+  // Keeps r as the answer to (n, lo, hi), after the entries held.
+  void keep(int n, double lo, double hi, double r);
+
+  // newton_root(n, lo, hi): an entry's result when one of the next entries
+  // was computed for these bits, else refined now. Questions are expected
+  // in the order the entries were kept, their lower ends ascending, as the
+  // search's first pass asks them; others are answered all the same, by
+  // refining them.
+  double root(int n, double lo, double hi) override;
+
+  // P_n'(x) for x[0 .. count), on the kernel's lanes.
+  void derivatives(int n, int count, const double* x, double* dp) override;
+
+  // Questions answered from entries, and refined now.
+  [[nodiscard]] int hits() const { return hits_; }
+  [[nodiscard]] int misses() const { return misses_; }
+
+ private:
+  // The pieces of a visit computed ahead. Two are enough: in every search
+  // the program makes (orders 5 to 999, from the two starting roots) piece
+  // 0 of a visit converges back to the lower end it holds, a duplicate, and
+  // piece 1 to the new root (the test EveryGapVisitCostsTwoRefinements
+  // counts this).
+  static constexpr int pieces_ahead = 2;
+  static constexpr int max_visits = half_count(max_order) - 2;
+  static constexpr int capacity = 2 + max_visits * pieces_ahead;
+
+  const LaneKernel& kernel_;
+  int count_ = 0;
+  int next_ = 0;  // the entry the next question is expected to match
+  int hits_ = 0;
+  int misses_ = 0;
+  // The entries, as columns for the kernel. Entries past count_ are never
+  // read, so nothing is cleared.
+  int n_[capacity];
+  double lo_[capacity];
+  double hi_[capacity];
+  double root_[capacity];
 };
 
-// search_roots with newton_root on abscissas[0 .. roots_found). When the
-// search starts from the two starting roots, every visit is refined ahead
-// from the predictions and its results used only where verified.
-// Same table, progress text and result as search_roots, for any start.
-int search_roots_speculative(int n, double* abscissas, int roots_found,
-                             std::FILE* diag, const LaneKernel& kernel,
-                             RootPredictor predict,
-                             SpeculationCount* count = nullptr);
-
-// compute_coefficients on this path, with the given kernel and predictor:
-// the starting roots and the polished predictions refined together, the
-// search by search_roots_speculative, the weights on wide lanes. Same
-// tables, text and result as compute_coefficients_one_at_a_time.
-int compute_coefficients_speculative(int n, double* abscissas, double* weights,
-                                     std::FILE* diag, const LaneKernel& kernel,
-                                     RootPredictor predict,
-                                     SpeculationCount* count = nullptr);
-
+}  // namespace detail
 }  // namespace zemta

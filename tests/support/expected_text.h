@@ -1,5 +1,6 @@
 // The program's fixed texts, written out here independently of the program
-// so that a test fails when the program's own copy drifts.
+// so that a test fails when the program's own copy drifts. The version is
+// the build's (ZEMTA_VERSION, from project(VERSION)).
 #pragma once
 
 #include <string>
@@ -7,7 +8,8 @@
 namespace zemta::testing {
 
 inline const std::string banner =
-    "ZEMTA/V2.02: Gauss Quadrature Integration Coefficients\n"
+    "ZEMTA/V" ZEMTA_VERSION
+    ": Gauss Quadrature Integration Coefficients\n"
     "by the zemta developers; the generated code is yours to use\n";
 
 inline const std::string write_failure =

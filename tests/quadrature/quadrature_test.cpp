@@ -17,12 +17,14 @@
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/newton.h"
-#include "quadrature/predicted_search.h"
+#include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
 namespace {
 
+using detail::insert_root;
+using detail::search_roots;
 using testing::hex;
 using testing::MemoryStream;
 
@@ -146,7 +148,8 @@ std::vector<RootFinder> root_finders() {
 }
 
 TEST(NewtonRoot, OrderTwoBracketConvergesToOneOverSqrtThree) {
-  const double hi = first_root_scale / std::pow(2.0, first_root_exponent);
+  const double hi =
+      detail::first_root_scale / std::pow(2.0, detail::first_root_exponent);
   for (const RootFinder& f : root_finders()) {
     EXPECT_TRUE(near(f.refine(2, 0.0, hi), 1.0L / std::sqrt(3.0L), 1e-16L))
         << f.name;
@@ -409,21 +412,28 @@ TEST(ComputeCoefficients, OrderOutOfRangeReturnsZeroAndTouchesNothing) {
 // ---------------------------------------------------------------------------
 // Root search guard and call pattern
 
-double always_fails(int /*n*/, double /*lo*/, double /*hi*/) {
-  return failure_value;
-}
+// newton_root, or a failure for every piece, counting the refinements.
+class TestRefiner final : public detail::Refiner {
+ public:
+  explicit TestRefiner(bool fail) : fail_(fail) {}
+  double root(int n, double lo, double hi) override {
+    ++calls;
+    return fail_ ? failure_value : newton_root(n, lo, hi);
+  }
+  void derivatives(int /*n*/, int /*count*/, const double* /*x*/,
+                   double* /*dp*/) override {}
+  int calls = 0;
+
+ private:
+  bool fail_;
+};
 
 TEST(SearchRoots, PassWithoutNewRootStopsInsteadOfLooping) {
   double x[5] = {0.0, 0.9};
   MemoryStream diag;
+  TestRefiner always_fails(true);
   EXPECT_EQ(search_roots(9, x, 2, diag.file(), always_fails), search_stalled);
   EXPECT_EQ(diag.text(), "");
-}
-
-int refine_calls = 0;
-double counting_newton(int n, double lo, double hi) {
-  ++refine_calls;
-  return newton_root(n, lo, hi);
 }
 
 TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
@@ -439,13 +449,15 @@ TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
 
     std::vector<double> y(x.size());
     y[0] = x[0];
-    y[1] = newton_root(
-        n, 1.0 - largest_root_scale / std::pow(n, largest_root_exponent), 1.0);
-    refine_calls = 0;
+    y[1] = newton_root(n,
+                       1.0 - detail::largest_root_scale /
+                                 std::pow(n, detail::largest_root_exponent),
+                       1.0);
+    TestRefiner counting_newton(false);
     MemoryStream quiet;
     ASSERT_EQ(search_roots(n, y.data(), 2, quiet.file(), counting_newton),
               total);
-    EXPECT_EQ(refine_calls, 2 * (total - 2)) << "order " << n;
+    EXPECT_EQ(counting_newton.calls, 2 * (total - 2)) << "order " << n;
     EXPECT_EQ(y, x) << "order " << n;
   }
 }

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "quadrature/coefficients.h"
+#include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -48,8 +48,9 @@ double reference_pow(int n, double y) {
 // uses, bit for bit. Exponents with exact results (1, n, n^2) and short
 // binary periods (1/n, 1/n^2) come along.
 TEST(CorrectlyRoundedPow, EveryBaseMatchesMpfr) {
-  for (const double y : {first_root_exponent, largest_root_exponent, -2.0, -1.0,
-                         0.0, 1.0, 2.0}) {
+  for (const double y :
+       {detail::first_root_exponent, detail::largest_root_exponent, -2.0, -1.0,
+        0.0, 1.0, 2.0}) {
     int failures = 0;
     for (int n = min_power_base; n <= max_power_base && failures < 5; ++n) {
       const auto result = matches_reference(n, y);
@@ -57,6 +58,12 @@ TEST(CorrectlyRoundedPow, EveryBaseMatchesMpfr) {
       failures += result ? 0 : 1;
     }
   }
+}
+
+// The examples the header gives.
+TEST(CorrectlyRoundedPow, HeaderExamples) {
+  EXPECT_EQ(correctly_rounded_pow(4, 0.5), 2.0);
+  EXPECT_EQ(correctly_rounded_pow(430, 0.94), 0x1.2adad94122a96p+8);
 }
 
 // Exponents across the whole domain [-2, 2], for faults the two bracket

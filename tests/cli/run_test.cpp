@@ -48,7 +48,7 @@ TEST(RunSequence, FailedTableAllocationIsFatalBeforeAnyOutput) {
     EXPECT_EQ(read_all(out), "");
     // The banner, and nothing of the computation.
     const std::string text = read_all(diag);
-    EXPECT_EQ(text.rfind("ZEMTA/V2.02: ", 0), 0U);
+    EXPECT_EQ(text.rfind("ZEMTA/V" ZEMTA_VERSION ": ", 0), 0U);
     EXPECT_EQ(text.find("computing"), std::string::npos);
     std::fclose(out);
     std::fclose(diag);

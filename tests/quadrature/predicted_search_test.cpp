@@ -1,7 +1,6 @@
-// The speculative path and the wide kernels against the one-at-a-time
-// functions: every double bit for bit, every exit, every line of progress,
-// on every kernel this processor runs and with deliberately wrong
-// predictors.
+// The memo and the wide kernels against the one-at-a-time functions: every
+// double bit for bit, every exit, every line of progress, on every kernel
+// this processor runs and with deliberately wrong predictors.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -20,11 +19,13 @@
 #include "quadrature/legendre.h"
 #include "quadrature/newton.h"
 #include "quadrature/predicted_search.h"
+#include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
 namespace {
 
+using detail::RefinementMemo;
 using testing::hex;
 using testing::MemoryStream;
 
@@ -97,9 +98,9 @@ std::vector<ExitBracket> exit_brackets() {
        1.0 / std::sqrt(3.0) + 4e-15 - 1e-3,
        1.0 / std::sqrt(3.0) + 4e-15 + 1e-3},
       {"converges, order 2 starting bracket", 2, 0.0,
-       first_root_scale / std::pow(2.0, first_root_exponent)},
+       detail::first_root_bracket_end(2)},
       {"converges, order 999 largest root", 999,
-       1.0 - largest_root_scale / std::pow(999.0, largest_root_exponent), 1.0},
+       detail::largest_root_bracket_start(999), 1.0},
       {"converges in a narrow gap", 999, 0.5, 0.5 + 1e-3},
   };
 }
@@ -175,95 +176,39 @@ TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
 }
 
 // ---------------------------------------------------------------------------
-// The search: speculative against search_roots with newton_root
+// The memo answers exactly the question it was asked, nothing near it
 
-int refinements = 0;
-double counting_newton(int n, double lo, double hi) {
-  ++refinements;
-  return newton_root(n, lo, hi);
-}
-
-struct SearchOutcome {
-  int result;
-  std::vector<double> table;
-  std::string progress;
-};
-
-template <typename Search>
-SearchOutcome run_search(int n, const std::vector<double>& start,
-                         Search search) {
-  std::vector<double> table(static_cast<std::size_t>(half_count(n)), 0.0);
-  std::copy(start.begin(), start.end(), table.begin());
-  MemoryStream diag;
-  const int result =
-      search(n, table.data(), static_cast<int>(start.size()), diag.file());
-  return {result, table, diag.text()};
-}
-
-void expect_same_search(int n, const std::vector<double>& start) {
-  const SearchOutcome reference =
-      run_search(n, start, [](int o, double* t, int found, std::FILE* d) {
-        return search_roots(o, t, found, d, counting_newton);
-      });
-  for (const LaneKernel* kernel : supported_kernels()) {
-    SCOPED_TRACE(kernel->name);
-    const SearchOutcome outcome =
-        run_search(n, start, [&](int o, double* t, int found, std::FILE* d) {
-          return search_roots_speculative(o, t, found, d, *kernel,
-                                          predict_roots_asymptotic);
-        });
-    ASSERT_EQ(outcome.result, reference.result);
-    ASSERT_TRUE(same_table(outcome.table, reference.table));
-    ASSERT_EQ(outcome.progress, reference.progress);
+TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItKept) {
+  // A deliberately wrong result kept for one bracket: a memo that compared
+  // less than all of (n, lo, hi) would give it for another question.
+  constexpr int n = 20;
+  constexpr double lo = 0.5;
+  constexpr double hi = 0.75;
+  constexpr double wrong = 0.123;
+  struct Question {
+    const char* differs;
+    int n;
+    double lo;
+    double hi;
+  };
+  const Question others[] = {
+      {"order", n + 1, lo, hi},
+      {"lower end", n, 0.25, hi},
+      {"upper end", n, lo, 1.0},
+      {"last bit of the upper end", n, lo, std::nextafter(hi, 1.0)},
+  };
+  for (const Question& q : others) {
+    SCOPED_TRACE(q.differs);
+    RefinementMemo memo(best_lane_kernel());
+    memo.keep(n, lo, hi, wrong);
+    EXPECT_TRUE(
+        same_bits(memo.root(q.n, q.lo, q.hi), newton_root(q.n, q.lo, q.hi)));
+    EXPECT_EQ(memo.misses(), 1);
   }
-}
-
-TEST(SearchRootsSpeculative, ArbitraryStartingTablesGiveTheSameSearch) {
-  // Starting tables other than the run's make visits whose first two pieces
-  // both fail, visits that miss the speculation, several passes and stalls;
-  // the speculative search must follow the same decisions.
-  int long_visits = 0;
-  int stalls = 0;
-  for (const int n : {5, 6, 9, 12, 15, 24, 31, 60}) {
-    for (const double low : {0.0, 0.05, 0.2, 0.41}) {
-      for (const double high : {0.55, 0.7, 0.93, 0.999}) {
-        SCOPED_TRACE(::testing::Message()
-                     << "order " << n << " start " << low << ", " << high);
-        refinements = 0;
-        expect_same_search(n, {low, high});
-        if (HasFatalFailure()) {
-          return;
-        }
-        const SearchOutcome reference = run_search(
-            n, {low, high}, [](int o, double* t, int found, std::FILE* d) {
-              return search_roots(o, t, found, d, newton_root);
-            });
-        stalls += reference.result == search_stalled ? 1 : 0;
-        // More refinements than two per new root: some visit went on past
-        // its second piece.
-        const int added = static_cast<int>(std::count(
-            reference.progress.begin(), reference.progress.end(), '\r'));
-        long_visits += refinements > 2 * added ? 1 : 0;
-      }
-    }
-  }
-  // The table above must keep reaching the cases it is there for.
-  EXPECT_GT(long_visits, 10);
-  EXPECT_GT(stalls, 0);
-}
-
-TEST(SearchRootsSpeculative, PassWithoutNewRootReturnsSearchStalled) {
-  // Two held entries closer together than the tolerance: every piece
-  // returns one of them, a duplicate, and the pass adds nothing.
-  const std::vector<double> start = {0.3, 0.3 + 1e-15};
-  const SearchOutcome outcome =
-      run_search(9, start, [](int o, double* t, int found, std::FILE* d) {
-        return search_roots_speculative(o, t, found, d, best_lane_kernel(),
-                                        predict_roots_asymptotic);
-      });
-  EXPECT_EQ(outcome.result, search_stalled);
-  EXPECT_EQ(outcome.progress, "");
-  expect_same_search(9, start);
+  RefinementMemo memo(best_lane_kernel());
+  memo.keep(n, lo, hi, wrong);
+  EXPECT_EQ(memo.root(n, lo, hi), wrong);
+  EXPECT_EQ(memo.hits(), 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -320,10 +265,18 @@ void expect_same(const Coefficients& actual, const Coefficients& expected) {
   ASSERT_EQ(actual.progress, expected.progress);
 }
 
-TEST(EveryOrder, EveryPathKernelAndPredictorMatchesOneAtATimeBitForBit) {
+// The computation with a memo on the given kernel and predictor.
+Coefficients run_memo(int n, RefinementMemo& memo, RootPredictor predict) {
+  memo.compute_ahead(n, predict);
+  return run_compute(n, [&](int o, double* x, double* w, std::FILE* d) {
+    return detail::compute_with(o, x, w, d, memo);
+  });
+}
+
+TEST(EveryOrder, EveryKernelAndPredictorMatchesOneAtATimeBitForBit) {
   const std::vector<const LaneKernel*> kernels = supported_kernels();
-  int misses = 0;
-  int hits = 0;
+  int wrong_misses = 0;
+  int wrong_hits = 0;
   for (int n = min_order; n <= max_order; ++n) {
     SCOPED_TRACE(::testing::Message() << "order " << n);
     const Coefficients reference =
@@ -331,37 +284,29 @@ TEST(EveryOrder, EveryPathKernelAndPredictorMatchesOneAtATimeBitForBit) {
     expect_same(run_compute(n, compute_coefficients), reference);
     for (const LaneKernel* kernel : kernels) {
       SCOPED_TRACE(kernel->name);
-      expect_same(run_compute(n,
-                              [&](int o, double* x, double* w, std::FILE* d) {
-                                return compute_coefficients_speculative(
-                                    o, x, w, d, *kernel,
-                                    predict_roots_asymptotic);
-                              }),
-                  reference);
+      RefinementMemo memo(*kernel);
+      expect_same(run_memo(n, memo, predict_roots_asymptotic), reference);
+      // With the real predictor every question is answered ahead: a miss
+      // would cost a refinement one at a time.
+      EXPECT_EQ(memo.misses(), 0);
     }
     // The wrong predictors on the best kernel, for a spread of orders.
     if (n < 40 || n % 7 == 0 || n >= 990) {
       for (const RootPredictor predict :
            {predict_all_wrong, predict_some_wrong}) {
-        SpeculationCount count;
-        expect_same(run_compute(n,
-                                [&](int o, double* x, double* w, std::FILE* d) {
-                                  return compute_coefficients_speculative(
-                                      o, x, w, d, best_lane_kernel(), predict,
-                                      &count);
-                                }),
-                    reference);
-        misses += count.visits - count.hits;
-        hits += count.hits;
+        RefinementMemo memo(best_lane_kernel());
+        expect_same(run_memo(n, memo, predict), reference);
+        wrong_misses += memo.misses();
+        wrong_hits += memo.hits();
       }
     }
     if (HasFatalFailure()) {
       return;
     }
   }
-  // The wrong predictors must reach both branches of the walk.
-  EXPECT_GT(misses, 1000);
-  EXPECT_GT(hits, 1000);
+  // The wrong predictors must make the memo both answer and miss.
+  EXPECT_GT(wrong_misses, 1000);
+  EXPECT_GT(wrong_hits, 1000);
 }
 
 }  // namespace

@@ -1,0 +1,144 @@
+#include "quadrature/root_search.h"
+
+#include <cmath>
+
+#include "quadrature/floating_point.h"
+#include "quadrature/legendre.h"
+#include "quadrature/newton.h"
+#include "quadrature/power.h"
+
+namespace zemta {
+namespace detail {
+
+double first_root_bracket_end(int n) {
+  return first_root_scale / correctly_rounded_pow(n, first_root_exponent);
+}
+
+double largest_root_bracket_start(int n) {
+  return 1.0 -
+         largest_root_scale / correctly_rounded_pow(n, largest_root_exponent);
+}
+
+int insert_root(double* table, int count, double x) {
+  // above = the number of entries below x: the first entry not below it
+  // and the last one below it are the only candidates for a duplicate.
+  int above = 0;
+  int end = count;
+  while (above < end) {
+    const int middle = above + (end - above) / 2;
+    if (table[middle] < x) {
+      above = middle + 1;
+    } else {
+      end = middle;
+    }
+  }
+  if ((above < count && std::fabs(table[above] - x) < root_tolerance) ||
+      (above > 0 && std::fabs(table[above - 1] - x) < root_tolerance)) {
+    return 0;
+  }
+  // x lies between table[above - 1] and table[above]; below the first entry
+  // there is no such pair, and x goes to the end.
+  const int j = above == 0 ? count : above;
+  for (int i = count; i > j; --i) {
+    table[i] = table[i - 1];
+  }
+  table[j] = x;
+  return j;
+}
+
+void report_progress(std::FILE* diag, int roots_found, int total) {
+  std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
+}
+
+bool take_root(double r, double* abscissas, int& roots_found, int total,
+               std::FILE* diag) {
+  if (r > newton_failure_threshold ||
+      insert_root(abscissas, roots_found, r) == 0) {
+    return false;
+  }
+  ++roots_found;
+  report_progress(diag, roots_found, total);
+  return true;
+}
+
+double OneAtATime::root(int n, double lo, double hi) {
+  return newton_root(n, lo, hi);
+}
+
+void OneAtATime::derivatives(int n, int count, const double* x, double* dp) {
+  for (int i = 0; i < count; ++i) {
+    double p = 0.0;
+    legendre_eval(n, x[i], p, dp[i]);
+  }
+}
+
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
+                 Refiner& refiner) {
+  const int total = half_count(n);
+  while (roots_found < total) {
+    const int found_before_pass = roots_found;
+    // The bound is re-read on every turn: an insertion at i makes the next
+    // gap the one from the new root up to the old abscissas[i].
+    for (int i = 1; i < roots_found; ++i) {
+      const int pieces = total - roots_found + 1;
+      GapPieces cut(abscissas[i - 1], abscissas[i], pieces);
+      for (int k = 0; k < pieces; ++k) {
+        const Bracket piece = cut.next();
+        if (take_root(refiner.root(n, piece.lo, piece.hi), abscissas,
+                      roots_found, total, diag)) {
+          break;  // at most one new root per gap visit
+        }
+      }
+      if (roots_found >= total) {
+        break;
+      }
+    }
+    if (roots_found == found_before_pass) {
+      return search_stalled;
+    }
+  }
+  return total;
+}
+
+int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
+                 Refiner& refiner) {
+  std::fputs("computing coefficients\n", diag);
+  if (!order_in_range(n)) {
+    return 0;
+  }
+  const int total = half_count(n);
+
+  if (n % 2 != 0) {
+    abscissas[0] = 0.0;
+  } else {
+    abscissas[0] = refiner.root(n, 0.0, first_root_bracket_end(n));
+  }
+  if (n >= 3) {
+    abscissas[1] = refiner.root(n, largest_root_bracket_start(n), 1.0);
+  }
+  // Orders 2 to 4 hold all their non-negative roots now.
+  if (n >= 5) {
+    report_progress(diag, 2, total);
+    if (search_roots(n, abscissas, 2, diag, refiner) == search_stalled) {
+      return search_stalled;
+    }
+    std::fputs("\n", diag);
+  }
+
+  double dp[half_count(max_order)];
+  refiner.derivatives(n, total, abscissas, dp);
+  for (int i = 0; i < total; ++i) {
+    weights[i] = gauss_weight(abscissas[i], dp[i]);
+  }
+  return total;
+}
+
+}  // namespace detail
+
+int compute_coefficients_one_at_a_time(int n, double* abscissas,
+                                       double* weights, std::FILE* diag) {
+  detail::OneAtATime refiner;
+  return detail::compute_with(n, abscissas, weights, diag, refiner);
+}
+
+}  // namespace zemta
