@@ -45,11 +45,11 @@ function(zemta_generate name)
     message(FATAL_ERROR "zemta_generate(${name}): target ${name} exists")
   endif()
   # Decimal only: zemta itself would read a leading 0 as octal.
-  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS 2
-     OR arg_ORDER GREATER 999)
+  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS zemta_MIN_ORDER
+     OR arg_ORDER GREATER zemta_MAX_ORDER)
     message(FATAL_ERROR
-      "zemta_generate(${name}): ORDER must be a decimal number from 2 to "
-      "999, not \"${arg_ORDER}\"")
+      "zemta_generate(${name}): ORDER must be a decimal number from "
+      "${zemta_MIN_ORDER} to ${zemta_MAX_ORDER}, not \"${arg_ORDER}\"")
   endif()
   if(NOT arg_C AND NOT arg_FORTRAN AND NOT arg_RAW)
     message(FATAL_ERROR

@@ -13,14 +13,15 @@
 #include "emit/fortran_source.h"
 #include "emit/raw_list.h"
 #include "emitter_capture.h"
+#include "quadrature/coefficients.h"
 
 namespace zemta {
 namespace {
 
 using namespace capture;
 
-constexpr int lowest_order = 2;
-constexpr int highest_order = 999;
+constexpr int lowest_order = min_order;
+constexpr int highest_order = max_order;
 
 // Lines from the one starting with `head` to the first one ending in "};".
 int array_line_count(const std::vector<std::string>& lines,

@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "quadrature/coefficients.h"
 #include "support/process.h"
 
 namespace {
@@ -33,8 +34,8 @@ using zemta::testing::ProcessResult;
 using zemta::testing::run_process;
 using zemta::testing::run_shell;
 
-constexpr int kMinOrder = 2;
-constexpr int kMaxOrder = 999;
+constexpr int kMinOrder = zemta::min_order;
+constexpr int kMaxOrder = zemta::max_order;
 constexpr int kFullBatches = ZEMTA_FULL_BATCHES;
 
 const std::string c_flags = "-std=c11 -pedantic -Wall -Wextra -Werror -O2";
@@ -239,8 +240,10 @@ class Batch {
     return ::testing::AssertionSuccess();
   }
 
+  // The drivers' headers, and the highest order they must hold.
   [[nodiscard]] static std::string includes() {
-    return "-I. -I" + quoted(std::string(ZEMTA_GENERATED_SOURCE_DIR));
+    return "-I. -I" + quoted(std::string(ZEMTA_GENERATED_SOURCE_DIR)) +
+           " -DMAX_ORDER=" + std::to_string(kMaxOrder);
   }
 
   ::testing::AssertionResult c_with(const std::string& compiler,
