@@ -483,6 +483,7 @@ std::string expected_progress(int n) {
 TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
   long double worst_root = 0.0L;
   long double worst_weight = 0.0L;
+  double closest_roots = 1.0;
   for (int n = min_order; n <= max_order; ++n) {
     const int total = half_count(n);
     std::vector<double> x(static_cast<std::size_t>(total) + 1, -9.0);
@@ -508,8 +509,15 @@ TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
     }
     for (std::size_t i = 1; i < x.size(); ++i) {
       ASSERT_LT(x[i - 1], x[i]) << "order " << n << " entry " << i;
+      closest_roots = std::min(closest_roots, x[i] - x[i - 1]);
     }
     ASSERT_LT(x.back(), 1.0) << "order " << n;
+    // The starting bracket of an even order's smallest root holds it with
+    // room to spare: 0.26 % of its upper end at order 10, more elsewhere.
+    if (n % 2 == 0) {
+      ASSERT_LT(x[0], detail::first_root_bracket_end(n) * (1.0 - 0.0025))
+          << "order " << n;
+    }
 
     long double sum = 0.0L;
     for (std::size_t i = 0; i < x.size(); ++i) {
@@ -539,6 +547,9 @@ TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
     const long double whole = n % 2 == 0 ? 2.0L * sum : 2.0L * sum - wide(w[0]);
     ASSERT_LE(std::fabs(whole - 2.0L), 3e-15L) << "order " << n;
   }
+  // Neighbouring roots lie far more than root_tolerance apart (newton.h):
+  // 1.2e-5 at the closest, order 999's two largest.
+  EXPECT_GT(closest_roots, 1.2e-5);
   std::printf("largest root error %Lg, largest weight error %Lg\n", worst_root,
               worst_weight);
 }
