@@ -13,8 +13,8 @@
 #   <!-- zemta:module zemta.wasm -->       the module in base64, as text: a
 #                                           page opened from disk may not
 #                                           fetch it
-#   <!-- zemta:script app.js -->           a classic <script>: a browser
-#                                           runs no module script from disk
+#   <!-- zemta:script boot.js -->          a classic <script>: a browser
+#   <!-- zemta:script app.js -->           runs no module script from disk
 #
 # and @ZEMTA_VERSION@ and @ZEMTA_SOURCE_URL@ by the version and the address
 # of the source. Fails when a comment is missing, or when an inlined file
@@ -73,8 +73,10 @@ endif()
 replace_marker("<!-- zemta:module zemta.wasm -->"
   "<script type=\"text/plain\" id=\"zemta-module\">${module_base64}</script>")
 
-read_inline(app.js app)
-replace_marker("<!-- zemta:script app.js -->" "<script>\n${app}</script>")
+foreach(script IN ITEMS boot.js app.js)
+  read_inline(${script} code)
+  replace_marker("<!-- zemta:script ${script} -->" "<script>\n${code}</script>")
+endforeach()
 
 replace_marker("@ZEMTA_SOURCE_URL@" "${SOURCE_URL}")
 string(REPLACE "@ZEMTA_VERSION@" "${VERSION}" page "${page}")

@@ -235,9 +235,7 @@ let latestArgument = "";
 let busy = false;
 let waiting = null;
 
-const workerSource = $("zemta-worker").textContent;
-const worker = new Worker(URL.createObjectURL(new Blob([workerSource], { type: "text/javascript" })));
-worker.postMessage({ module: $("zemta-module").textContent });
+const worker = zemtaWorker; // started by boot.js
 
 function send(job) {
   if (busy) {
