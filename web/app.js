@@ -135,11 +135,31 @@ function csvOf(rule) {
   return "node,weight\r\n" + rule.map(({ node, weight }) => `${node},${weight}\r\n`).join("");
 }
 
-function fillTable(rule) {
-  $("rule-rows").innerHTML = rule
+// The table's rows are made only when the table comes near the screen, or
+// the page is printed: at order 999 they cost more than all the code.
+let tableRule = null; // the rule whose rows are still to be made
+let tableNear = false;
+
+function fillTable() {
+  if (!tableRule) return;
+  $("rule-rows").innerHTML = tableRule
     .map(({ node, weight }, i) => `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td></tr>`)
     .join("");
+  tableRule = null;
 }
+
+function setTable(rule) {
+  tableRule = rule;
+  if (tableNear) fillTable();
+  else $("rule-rows").replaceChildren();
+}
+
+new IntersectionObserver((entries) => {
+  tableNear = entries.at(-1).isIntersecting;
+  if (tableNear) fillTable();
+}, { rootMargin: "50% 0px" }).observe($("part-table"));
+window.addEventListener("beforeprint", fillTable);
+matchMedia("print").addEventListener("change", fillTable);
 
 const SVG = "http://www.w3.org/2000/svg";
 
@@ -206,7 +226,7 @@ function show(order, stdout, parts) {
     span.textContent = `GQ${order}`;
   }
   for (const span of document.querySelectorAll(".copied")) span.textContent = "";
-  fillTable(rule);
+  setTable(rule);
   drawRule(rule);
   result.hidden = false;
   result.classList.remove("stale");

@@ -275,6 +275,7 @@ test("each order submitted is a history entry; Back and Forward walk them", asyn
 test("printed, every part of order 999 comes out whole", async () => {
   const page = await open("?n=999");
   await page.emulateMedia({ media: "print" });
+  assert.equal(await page.locator("#rule-rows tr").count(), 999);
   const clipped = await page.$$eval(".part pre, .table-box", (boxes) =>
     boxes.filter((box) => box.scrollHeight > box.clientHeight + 1).map((box) => box.closest(".part").id));
   assert.deepEqual(clipped, []);
