@@ -15,7 +15,7 @@ set_target_properties(zemta PROPERTIES
 set(ZEMTA_SOURCE_URL "zemta-${PROJECT_VERSION}.tar.gz" CACHE STRING
   "Address of the source archive that the web page links to")
 
-# A file added to web/ is picked up at the next build, with no edit here.
+# The page is written again when any file of web/ changes.
 file(GLOB web_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
 set(page_script ${PROJECT_SOURCE_DIR}/cmake/zemta_web_page.cmake)
 add_custom_command(
