@@ -135,31 +135,50 @@ function csvOf(rule) {
   return "node,weight\r\n" + rule.map(({ node, weight }) => `${node},${weight}\r\n`).join("");
 }
 
-// The table's rows are made only when the table comes near the screen, or
-// the page is printed: at order 999 they cost more than all the code.
-let tableRule = null; // the rule whose rows are still to be made
-let tableNear = false;
-
-function fillTable() {
-  if (!tableRule) return;
-  $("rule-rows").innerHTML = tableRule
+function fillTable(rule) {
+  $("rule-rows").innerHTML = rule
     .map(({ node, weight }, i) => `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td></tr>`)
     .join("");
-  tableRule = null;
 }
 
-function setTable(rule) {
-  tableRule = rule;
-  if (tableNear) fillTable();
-  else $("rule-rows").replaceChildren();
+// A part below the C function gets its text or its rows only when it comes
+// near the screen, or the page is printed: at order 999 laying out the parts
+// below the screen would take longer than the program's run. Until then it
+// is empty.
+const partFills = new Map(); // part -> what fills it, while it waits
+const partsNear = new Set();
+
+function fillPart(part) {
+  const fill = partFills.get(part);
+  partFills.delete(part);
+  fill?.();
 }
 
-new IntersectionObserver((entries) => {
-  tableNear = entries.at(-1).isIntersecting;
-  if (tableNear) fillTable();
-}, { rootMargin: "50% 0px" }).observe($("part-table"));
-window.addEventListener("beforeprint", fillTable);
-matchMedia("print").addEventListener("change", fillTable);
+function setPart(id, fill, empty) {
+  const part = $(id);
+  if (partsNear.has(part)) {
+    partFills.delete(part);
+    fill();
+  } else {
+    partFills.set(part, fill);
+    empty();
+  }
+}
+
+const partObserver = new IntersectionObserver((entries) => {
+  for (const { target, isIntersecting } of entries) {
+    if (isIntersecting) {
+      partsNear.add(target);
+      fillPart(target);
+    } else {
+      partsNear.delete(target);
+    }
+  }
+}, { rootMargin: "50% 0px" });
+for (const part of document.querySelectorAll(".part")) partObserver.observe(part);
+const fillAllParts = () => [...partFills.keys()].forEach(fillPart);
+window.addEventListener("beforeprint", fillAllParts);
+matchMedia("print").addEventListener("change", fillAllParts);
 
 const SVG = "http://www.w3.org/2000/svg";
 
@@ -218,7 +237,13 @@ function drawRule(rule) {
 function show(order, stdout, parts) {
   const rule = ruleOf(parts.c, Number(order));
   shown = { order, all: stdout, ...parts, csv: csvOf(rule) };
-  for (const [key, code] of Object.entries(panels)) code.textContent = parts[key];
+  // The C function, at the top, is filled at once; the parts below it when
+  // they come near.
+  panels.c.textContent = parts.c;
+  for (const key of ["fortran", "raw"]) {
+    const code = panels[key];
+    setPart(`part-${key}`, () => { code.textContent = parts[key]; }, () => { code.textContent = ""; });
+  }
   for (const span of document.querySelectorAll(".file-name")) {
     span.textContent = `gq${order}${span.dataset.suffix}`;
   }
@@ -226,7 +251,8 @@ function show(order, stdout, parts) {
     span.textContent = `GQ${order}`;
   }
   for (const span of document.querySelectorAll(".copied")) span.textContent = "";
-  setTable(rule);
+  const rows = $("rule-rows");
+  setPart("part-table", () => fillTable(rule), () => rows.replaceChildren());
   drawRule(rule);
   result.hidden = false;
   result.classList.remove("stale");

@@ -125,6 +125,9 @@ for (const order of orders) {
     const page = await open();
     await generate(page, order);
     for (const { key, suffix } of panels) {
+      // A part below the screen is filled when it comes near.
+      await page.locator(`#part-${key}`).scrollIntoViewIfNeeded();
+      await page.waitForFunction((id) => document.getElementById(id).textContent !== "", `text-${key}`);
       assert.equal(await text(page, `#text-${key}`), truth[key].toString("latin1"), `${key} panel`);
 
       await page.press(`button[data-copy="${key}"]`, "Enter");
@@ -275,7 +278,9 @@ test("each order submitted is a history entry; Back and Forward walk them", asyn
 test("printed, every part of order 999 comes out whole", async () => {
   const page = await open("?n=999");
   await page.emulateMedia({ media: "print" });
+  // The parts below the screen, filled for the paper.
   assert.equal(await page.locator("#rule-rows tr").count(), 999);
+  for (const { key } of panels) assert.match(await text(page, `#text-${key}`), /GQ999|A999/);
   const clipped = await page.$$eval(".part pre, .table-box", (boxes) =>
     boxes.filter((box) => box.scrollHeight > box.clientHeight + 1).map((box) => box.closest(".part").id));
   assert.deepEqual(clipped, []);
