@@ -1,6 +1,9 @@
-# The web page: the program as a WebAssembly module, zemta.wasm, beside a copy
-# of every file of web/, in the folder site/ of the build tree. The folder is
-# the whole static site, ready to serve as it is. Included from the top-level
+# The web page: the program as a WebAssembly module, zemta.wasm, and the page
+# index.html, which holds the module and all of web/ in itself, in the folder
+# site/ of the build tree (see zemta_web_page.cmake). The page needs no other
+# file, from a server or opened from disk; beside it go the module and
+# wasi.js, which run it under Node (scripts/check-wasm), and the README and
+# the licence, which the page links to. Included from the top-level
 # CMakeLists.txt when the build targets wasm32 (the wasm preset).
 
 set(site_dir ${PROJECT_BINARY_DIR}/site)
@@ -8,19 +11,32 @@ set_target_properties(zemta PROPERTIES
   SUFFIX ".wasm"
   RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 
-# A file added to web/ is picked up at the next build, with no edit here.
+# Where the page's footer points for the source.
+set(ZEMTA_SOURCE_URL "zemta-${PROJECT_VERSION}.tar.gz" CACHE STRING
+  "Address of the source archive that the web page links to")
+
+# The page is written again when any file of web/ changes.
 file(GLOB web_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
-set(site_files)
-foreach(source IN LISTS web_files)
-  if(IS_DIRECTORY ${source})
-    continue()
-  endif()
+set(page_script ${PROJECT_SOURCE_DIR}/cmake/zemta_web_page.cmake)
+add_custom_command(
+  OUTPUT ${site_dir}/index.html
+  COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${PROJECT_SOURCE_DIR}/web
+    -DMODULE=$<TARGET_FILE:zemta> -DVERSION=${PROJECT_VERSION}
+    -DSOURCE_URL=${ZEMTA_SOURCE_URL} -DOUTPUT=${site_dir}/index.html
+    -P ${page_script}
+  DEPENDS ${web_files} zemta ${page_script}
+  COMMENT "Writing site/index.html with the module and web/ inside"
+  VERBATIM)
+
+set(site_files ${site_dir}/index.html)
+foreach(source IN ITEMS ${PROJECT_SOURCE_DIR}/web/wasi.js
+    ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE)
   get_filename_component(name ${source} NAME)
   add_custom_command(
     OUTPUT ${site_dir}/${name}
     COMMAND ${CMAKE_COMMAND} -E copy ${source} ${site_dir}/${name}
     DEPENDS ${source}
-    COMMENT "Copying web/${name} to site/"
+    COMMENT "Copying ${name} to site/"
     VERBATIM)
   list(APPEND site_files ${site_dir}/${name})
 endforeach()

@@ -1,20 +1,23 @@
 // The page: reads the order, has the worker run the program, and shows its
 // output cut into the C function, the FORTRAN function and the raw arrays,
-// with a plot of the rule drawn from the raw arrays.
+// with the rule on [-1, 1] as a table and a plot, both taken from the C
+// function's arrays.
+//
+// What the user asked for last wins: the field is the user's alone (a
+// result never writes into it), and a result for anything but the latest
+// request is dropped.
 
 const $ = (id) => document.getElementById(id);
 const form = $("order-form");
 const field = $("order");
+const errorLine = $("order-error");
 const statusLine = $("status");
-const failure = $("failure");
-const failureText = $("failure-text");
 const result = $("result");
 const diagnostics = $("diagnostics-text");
 const panels = { c: $("text-c"), fortran: $("text-fortran"), raw: $("text-raw") };
-const fileSuffixes = { c: ".c", fortran: ".f", raw: "_raw.h", all: ".txt" };
-const partNames = { c: "C function", fortran: "FORTRAN function", raw: "raw arrays" };
+const fileSuffixes = { c: ".c", fortran: ".f", raw: "_raw.h", csv: ".csv", all: ".txt" };
 
-// The output of the last successful run: { order, all, c, fortran, raw }.
+// The output of the last successful run: { order, all, c, fortran, raw, csv }.
 let shown = null;
 
 // Cuts the program's output as the build's zemta_generate() does: the C
@@ -40,12 +43,36 @@ function orderOf(text) {
   return match ? match[1] : null;
 }
 
-// A plain decimal order goes to the program without a sign or leading zeros
-// (the program would read "020" as octal); anything else goes as typed, for
-// the program to judge.
-function argumentOf(text) {
-  const trimmed = text.trim();
-  return /^\+?\d+$/.test(trimmed) ? trimmed.replace(/^\+?0*(?=\d)/, "") : text;
+// What the page sends for the field's text: { argument } for a whole number
+// in decimal digits, without a plus sign or leading zeros (the program would
+// read "020" as octal), which the program then judges; or { error }, a
+// sentence, for text the program would read otherwise than the user meant
+// ("20.5" and "20 points" as 20, "1e3" and "1,000" as 1), which is not sent.
+function readOrder(text) {
+  const typed = text.trim();
+  const shownTyped = typed.length > 24 ? typed.slice(0, 24) + "\u2026" : typed;
+  let match = /^([+-]?)(\d+)$/.exec(typed);
+  if (match) {
+    const digits = match[2].replace(/^0+(?=\d)/, "");
+    return { argument: (match[1] === "-" && digits !== "0" ? "-" : "") + digits };
+  }
+  if (typed === "") return { error: "Type an order: a whole number from 2 to 999." };
+  if (/^[+-]?\d*\.\d+$|^[+-]?\d+\.$/.test(typed)) {
+    return { error: `${shownTyped} is not a whole number: the order counts points, from 2 to 999.` };
+  }
+  if (/^[+-]?(\d+\.?\d*|\.\d+)e[+-]?\d+$/i.test(typed)) {
+    return { error: `Write the order in plain digits: ${shownTyped} is not read as a power of ten.` };
+  }
+  match = /^\d{1,3}(?:([,\u00a0\u202f '_])\d{3})+$/.exec(typed);
+  if (match) {
+    const plain = typed.replace(/\D/g, "");
+    return { error: `Write the order without separators: ${plain}, not ${shownTyped}.` };
+  }
+  match = /^([+-]?\d+)\s*[^\d\s.,].*$/.exec(typed);
+  if (match) {
+    return { error: `Type the order alone, in digits: ${match[1]}, not \u201c${shownTyped}\u201d.` };
+  }
+  return { error: `\u201c${shownTyped}\u201d is not an order: type a whole number from 2 to 999.` };
 }
 
 // Progress lines are rewritten in place with carriage returns; show each
@@ -63,11 +90,95 @@ function asTerminalShows(text) {
     .join("\n");
 }
 
-// The values of the C array `name` in the raw list.
-function rawArray(raw, name) {
-  const match = new RegExp(`^DBL ${name}\\[\\d+\\]=\\{([^}]*)\\}`, "m").exec(raw);
-  return match ? match[1].split(",").map(Number) : [];
+// A number of the C function ("0.0765265211334973240") in fixed notation
+// with 17 significant digits, its value unchanged: the program writes 17
+// significant digits and then zeros, and below 0.001 fewer digits, which
+// zeros fill up to 17 here.
+function seventeenDigits(text) {
+  const [whole, places = ""] = text.split(".");
+  const first = (whole + places).search(/[1-9]/);
+  const decimals = Math.max(Math.max(first, 0) + 17 - whole.length, 0);
+  return decimals ? `${whole}.${places.padEnd(decimals, "0").slice(0, decimals)}` : whole;
 }
+
+// The rule on [-1, 1] from the C function: its X and W arrays (or, for
+// orders 2 and 3, its X0, X1, W0 and W1) hold the non-negative nodes in
+// ascending order and their weights; the other half is their mirror image.
+// Returns [{ node, weight }] in ascending node order, as text.
+function ruleOf(c, order) {
+  const array = (name) => {
+    const match = new RegExp(`static DBL ${name}\\[\\d+\\]=\\{([^}]*)\\}`).exec(c);
+    return match ? match[1].split(",").map((value) => value.trim()) : null;
+  };
+  const scalar = (name) => {
+    const match = new RegExp(`[ ,]${name}=([0-9.]+)[,;]`).exec(c);
+    return match ? match[1] : null;
+  };
+  let nodes = array("X");
+  let weights = array("W");
+  if (!nodes) {
+    // Order 2: X0, weight 1; order 3: the middle node 0, X1, W0 and W1.
+    nodes = order === 2 ? [scalar("X0")] : ["0.0", scalar("X1")];
+    weights = order === 2 ? ["1.0"] : [scalar("W0"), scalar("W1")];
+  }
+  const half = nodes.map((node, i) => ({
+    node: seventeenDigits(node),
+    weight: seventeenDigits(weights[i] ?? ""),
+  }));
+  const middle = order % 2 === 1 ? 1 : 0;
+  const mirrored = half.slice(middle).reverse().map(({ node, weight }) =>
+    ({ node: "-" + node, weight }));
+  return mirrored.concat(half);
+}
+
+function csvOf(rule) {
+  return "node,weight\r\n" + rule.map(({ node, weight }) => `${node},${weight}\r\n`).join("");
+}
+
+function fillTable(rule) {
+  $("rule-rows").innerHTML = rule
+    .map(({ node, weight }, i) => `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td></tr>`)
+    .join("");
+}
+
+// A part below the C function gets its text or its rows only when it comes
+// near the screen, or the page is printed: at order 999 laying out the parts
+// below the screen would take longer than the program's run. Until then it
+// is empty.
+const partFills = new Map(); // part -> what fills it, while it waits
+const partsNear = new Set();
+
+function fillPart(part) {
+  const fill = partFills.get(part);
+  partFills.delete(part);
+  fill?.();
+}
+
+function setPart(id, fill, empty) {
+  const part = $(id);
+  if (partsNear.has(part)) {
+    partFills.delete(part);
+    fill();
+  } else {
+    partFills.set(part, fill);
+    empty();
+  }
+}
+
+const partObserver = new IntersectionObserver((entries) => {
+  for (const { target, isIntersecting } of entries) {
+    if (isIntersecting) {
+      partsNear.add(target);
+      fillPart(target);
+    } else {
+      partsNear.delete(target);
+    }
+  }
+}, { rootMargin: "50% 0px" });
+for (const part of document.querySelectorAll(".part")) partObserver.observe(part);
+const fillAllParts = () => [...partFills.keys()].forEach(fillPart);
+window.addEventListener("beforeprint", fillAllParts);
+matchMedia("print").addEventListener("change", fillAllParts);
 
 const SVG = "http://www.w3.org/2000/svg";
 
@@ -80,18 +191,12 @@ function svgElement(name, attributes, text) {
   return element;
 }
 
-// Plots the rule on [-1, 1]: a stem per node, as high as its weight. The
-// raw arrays hold the rule on [0, 1]; node a there is 2a - 1 on [-1, 1],
-// and weights double.
-function drawRule(order, raw) {
-  const nodes = rawArray(raw, `A${order}`).map((a) => 2 * a - 1);
-  const weights = rawArray(raw, `W${order}`).map((w) => 2 * w);
+// Plots the rule on [-1, 1]: a stem per node, as high as its weight.
+function drawRule(rule) {
+  const nodes = rule.map(({ node }) => Number(node));
+  const weights = rule.map(({ weight }) => Number(weight));
   const svg = $("plot-svg");
   svg.replaceChildren();
-  if (nodes.length === 0 || nodes.length !== weights.length) {
-    $("plot-caption").textContent = "";
-    return;
-  }
   const [width, height] = [400, 180];
   const [left, right, top, bottom] = [66, 12, 12, 30];
   const highest = Math.max(...weights);
@@ -126,88 +231,148 @@ function drawRule(order, raw) {
   );
   $("plot-caption").textContent =
     `The ${nodes.length} nodes of the rule on [\u22121, 1] and their weights ` +
-    `(the largest ${label}), drawn from the raw arrays.`;
-}
-
-function showFailure(message) {
-  shown = null;
-  for (const code of Object.values(panels)) code.textContent = "";
-  $("plot-svg").replaceChildren();
-  result.hidden = true;
-  failureText.textContent = message;
-  failure.hidden = false;
-  document.body.dataset.state = "failed";
+    `(the largest ${label}), drawn from the table below.`;
 }
 
 function show(order, stdout, parts) {
-  shown = { order, all: stdout, ...parts };
-  for (const [key, code] of Object.entries(panels)) code.textContent = parts[key];
+  const rule = ruleOf(parts.c, Number(order));
+  shown = { order, all: stdout, ...parts, csv: csvOf(rule) };
+  // The C function, at the top, is filled at once; the parts below it when
+  // they come near.
+  panels.c.textContent = parts.c;
+  for (const key of ["fortran", "raw"]) {
+    const code = panels[key];
+    setPart(`part-${key}`, () => { code.textContent = parts[key]; }, () => { code.textContent = ""; });
+  }
   for (const span of document.querySelectorAll(".file-name")) {
     span.textContent = `gq${order}${span.dataset.suffix}`;
   }
-  drawRule(order, parts.raw);
-  failure.hidden = true;
+  for (const span of document.querySelectorAll(".function-name")) {
+    span.textContent = `GQ${order}`;
+  }
+  for (const span of document.querySelectorAll(".copied")) span.textContent = "";
+  const rows = $("rule-rows");
+  setPart("part-table", () => fillTable(rule), () => rows.replaceChildren());
+  drawRule(rule);
   result.hidden = false;
-  document.body.dataset.state = "done";
+  result.classList.remove("stale");
+  document.title = `zemta: ${order}-point Gauss\u2013Legendre rule`;
+  statusLine.textContent = `The ${order}-point rule.`;
 }
 
-const worker = new Worker("worker.js", { type: "module" });
+// An error in one line beside the field; the last good result stays, greyed.
+function showError(sentence) {
+  errorLine.textContent = sentence;
+  field.setAttribute("aria-invalid", "true");
+  result.classList.add("stale");
+  statusLine.textContent = shown ? `Below: the ${shown.order}-point rule from before.` : "";
+  document.body.dataset.state = "failed";
+}
+
+function clearError() {
+  errorLine.textContent = "";
+  field.removeAttribute("aria-invalid");
+}
+
+// The program runs one request at a time; a request made meanwhile waits,
+// and a newer one takes its place.
 let latest = 0;
 let latestArgument = "";
+let busy = false;
+let waiting = null;
+
+const worker = zemtaWorker; // started by boot.js
+
+function send(job) {
+  if (busy) {
+    waiting = job;
+    return;
+  }
+  busy = true;
+  worker.postMessage(job);
+}
 
 worker.addEventListener("message", (event) => {
   const reply = event.data;
-  if (reply.id !== latest) return;  // an older run, overtaken
+  busy = false;
+  if (waiting) {
+    const job = waiting;
+    waiting = null;
+    send(job);
+  }
+  if (reply.id !== latest) return; // overtaken by a later request
   if (reply.failure) {
-    statusLine.textContent = "The program could not run in this browser.";
-    showFailure(reply.failure);
+    showError(`The program could not run in this browser: ${reply.failure}`);
     return;
   }
   diagnostics.textContent = asTerminalShows(reply.stderr);
   if (reply.status !== 0) {
-    statusLine.textContent = "That is not an order the program takes.";
-    showFailure(reply.stderr);
-    history.replaceState(null, "", `?n=${encodeURIComponent(latestArgument)}`);
+    const reason = /^Error: (.*)$/m.exec(reply.stderr);
+    showError(reason
+      ? `The program did not take ${latestArgument}: ${reason[1]}.`
+      : "The program stopped; see Program messages.");
     return;
   }
   const order = orderOf(reply.stdout);
   const parts = order && splitOutput(reply.stdout, order);
   if (!parts) {
-    statusLine.textContent = "The program's output has no FORTRAN function.";
-    showFailure(reply.stdout);
+    showError("The program's output has no FORTRAN function.");
     return;
   }
   show(order, reply.stdout, parts);
-  field.value = order;
-  history.replaceState(null, "", `?n=${order}`);
-  statusLine.textContent = `The ${order}-point rule.`;
+  document.body.dataset.state = "done";
   requestAnimationFrame(() => {
-    setTimeout(() => performance.measure("zemta: order to painted text", "zemta: order"));
+    setTimeout(() => {
+      performance.measure("zemta: order to painted text", "zemta: order");
+      if (performance.getEntriesByName("zemta: opening to painted text").length === 0) {
+        performance.measure("zemta: opening to painted text", { start: 0 });
+      }
+    });
   });
 });
 
 worker.addEventListener("error", () => {
-  statusLine.textContent = "The program could not start in this browser.";
-  showFailure("The page's worker failed to start.");
+  showError("The program could not start in this browser.");
 });
 
-function generate() {
-  const argument = argumentOf(field.value);
+// Runs the order in the field. `entry` says what the address bar does:
+// "push" a new history entry for a new order, or "keep" it (on opening the
+// page, and on Back and Forward, which have set it already).
+function generate(entry) {
   performance.mark("zemta: order");
   latest += 1;
+  const { argument, error } = readOrder(field.value);
+  if (error) {
+    showError(error);
+    return;
+  }
+  clearError();
   latestArgument = argument;
+  if (entry === "push" && new URLSearchParams(location.search).get("n") !== argument) {
+    history.pushState(null, "", `?n=${encodeURIComponent(argument)}`);
+  }
   document.body.dataset.state = "running";
   statusLine.textContent = "Computing\u2026";
-  worker.postMessage({ id: latest, args: [argument] });
+  send({ id: latest, args: [argument] });
 }
 
 form.addEventListener("submit", (event) => {
   event.preventDefault();
-  generate();
+  generate("push");
 });
 
+// Back and Forward: the field shows the order of the entry, as the user
+// went there.
+function openAddress() {
+  const requested = new URLSearchParams(location.search).get("n");
+  field.value = requested ?? field.defaultValue;
+  generate("keep");
+}
+window.addEventListener("popstate", openAddress);
+
 function download(key) {
-  const url = URL.createObjectURL(new Blob([shown[key]], { type: "text/plain" }));
+  const type = key === "csv" ? "text/csv" : "text/plain";
+  const url = URL.createObjectURL(new Blob([shown[key]], { type }));
   const link = document.createElement("a");
   link.href = url;
   link.download = `gq${shown.order}${fileSuffixes[key]}`;
@@ -225,16 +390,14 @@ document.addEventListener("click", async (event) => {
   } else if (button.dataset.download) {
     download(button.dataset.download);
   } else {
-    const key = button.dataset.copy;
+    const confirmation = button.nextElementSibling;
     try {
-      await navigator.clipboard.writeText(shown[key]);
-      statusLine.textContent = `Copied the ${partNames[key]} of the ${shown.order}-point rule.`;
+      await navigator.clipboard.writeText(shown[button.dataset.copy]);
+      confirmation.textContent = `Copied (order ${shown.order}).`;
     } catch {
-      statusLine.textContent = "The browser did not allow the copy; select the text instead.";
+      confirmation.textContent = "The browser did not allow the copy; select the text instead.";
     }
   }
 });
 
-const requested = new URLSearchParams(location.search).get("n");
-if (requested !== null) field.value = requested;
-generate();
+openAddress();

@@ -1,28 +1,29 @@
-// Runs the program off the page's thread. The module is fetched and
-// compiled once; each message { id, args } runs it afresh and is answered
-// with { id, stdout, stderr, status } (the texts decoded), or { id, failure }
-// when the module could not run at all.
+// Runs the program off the page's thread. The page makes this worker from
+// its own text (wasi.js, then this file, joined by the build), so nothing
+// is loaded from a file. The first message { module } carries zemta.wasm in
+// base64; each message { id, args } then runs the program afresh and is
+// answered with { id, stdout, stderr, status } (the texts decoded), or
+// { id, failure } when the module could not run at all. A run may come
+// before the module: it waits for it.
 
-import { runZemta } from "./wasi.js";
-
-async function compile() {
-  const response = await fetch("zemta.wasm");
-  if (!response.ok) {
-    throw new Error(`zemta.wasm: ${response.status} ${response.statusText}`);
-  }
-  if (response.headers.get("Content-Type") === "application/wasm") {
-    return WebAssembly.compileStreaming(response);
-  }
-  // A server that sends some other type: compile from the bytes.
-  return WebAssembly.compile(await response.arrayBuffer());
-}
-
-const module = compile();
+let receiveModule;
+const module = new Promise((resolve) => {
+  receiveModule = resolve;
+}).then((base64) => {
+  const text = atob(base64);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  return WebAssembly.compile(bytes);
+});
 module.catch(() => {}); // reported with the first run
 const decoder = new TextDecoder();
 
 self.addEventListener("message", async (event) => {
-  const { id, args } = event.data;
+  const { id, args, module: base64 } = event.data;
+  if (base64 !== undefined) {
+    receiveModule(base64);
+    return;
+  }
   try {
     const { stdout, stderr, status } = await runZemta(await module, args);
     self.postMessage({
