@@ -5,7 +5,8 @@
 //   warm  Enter in the field to the painted order-999 text, in a page that
 //         has run before.
 // "Painted" is the first task after the next frame once the panels, the
-// table and the plot are filled. Needs the built site and tests/web's
+// table and the plot are filled. The cold runs also report the page's first
+// contentful paint, the part of the figure that is the browser's own. Needs the built site and tests/web's
 // packages (scripts/check-page installs and builds both).
 //
 //   node bench/web_speed.mjs [SITE_DIR [COLD_RUNS [WARM_RUNS]]]
@@ -52,11 +53,15 @@ const browser = await chromium.launch({
 const viewport = { width: 1000, height: 900 };
 try {
   const cold = [];
+  const firstPaint = [];
   for (let run = 0; run < Number(coldRuns); run++) {
     const context = await browser.newContext({ viewport });
     const page = await context.newPage();
     await page.goto(`${server.url}?n=20`);
     cold.push(await measured(page, "zemta: opening to painted text"));
+    // The same page's first paint, the floor under the figure above.
+    firstPaint.push(await page.evaluate(() =>
+      performance.getEntriesByName("first-contentful-paint")[0]?.startTime ?? NaN));
     await context.close();
   }
 
@@ -75,6 +80,7 @@ try {
 
   console.log(`Chromium ${browser.version()}`);
   console.log(`cold: opening ?n=20 to painted code: ${summary(cold)}`);
+  console.log(`      the same pages' first paint: ${summary(firstPaint)}`);
   console.log(`warm: Enter to painted order-999 text: ${summary(warm)}`);
 } finally {
   await browser.close();
