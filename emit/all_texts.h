@@ -7,7 +7,7 @@ namespace zemta {
 // The program's whole output: emit_c_source, emit_fortran_source and
 // emit_raw_list in turn, each announcing itself on diag, their texts put
 // into out through one buffer, so that out gets one write per 16 KB of
-// text (one in all up to order 150 or so; six at order 999).
+// text (one in all up to order 165; six at order 999).
 //
 // Every emitter runs even after a failed write, as the order of the
 // diagnostic lines does not depend on the output's fate. Returns true when
