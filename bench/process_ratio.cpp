@@ -110,10 +110,11 @@ int main(int argc, char** argv) {
         programs[p], median(times[p]), sorted.front(), sorted.back(),
         median(cpu_times[p]), max_rss_kb[p]);
   }
-  std::printf("ratio of the medians over %d alternating runs each: wall %.3f,"
-              " cpu %.3f\n",
-              runs, median(times[0]) / median(times[1]),
-              median(cpu_times[0]) / median(cpu_times[1]));
+  std::printf(
+      "ratio of the medians over %d alternating runs each: wall %.3f,"
+      " cpu %.3f\n",
+      runs, median(times[0]) / median(times[1]),
+      median(cpu_times[0]) / median(cpu_times[1]));
   std::printf("median of the %d pairs' ratios: wall %.3f, cpu %.3f\n", runs,
               median(wall_ratios), median(cpu_ratios));
   return 0;

@@ -263,8 +263,8 @@ Places place(Rounded r) {
     return {r.significand / ten_to_16, r.significand % ten_to_16 * 1000};
   }
   if (r.point >= -2) {
-    return {0, r.significand * powers_of_ten[static_cast<std::size_t>(
-                                   2 + r.point)]};
+    return {0, r.significand *
+                   powers_of_ten[static_cast<std::size_t>(2 + r.point)]};
   }
   // The number of the 17 digits cut, at least one.
   const int cut = -r.point - 2;
@@ -305,7 +305,8 @@ std::array<char, coefficient_width> format_coefficient(double value) noexcept {
   text[1] = '.';
   text[2] = static_cast<char>('0' + first_three / 100);
   std::memcpy(&text[3], &digit_pairs[2 * (first_three % 100)], 2);
-  put_eight_digits(&text[5], static_cast<std::uint32_t>(last_sixteen / ten_to_8));
+  put_eight_digits(&text[5],
+                   static_cast<std::uint32_t>(last_sixteen / ten_to_8));
   put_eight_digits(&text[13],
                    static_cast<std::uint32_t>(last_sixteen % ten_to_8));
   return text;

@@ -46,9 +46,9 @@ void put_list(detail::OutputText& text, Half half, int n,
               const double* abscissas, const double* weights) {
   char digits[12];
   const std::string_view n_text(
-      digits, static_cast<std::size_t>(
-                  std::to_chars(digits, digits + sizeof digits, n).ptr -
-                  digits));
+      digits,
+      static_cast<std::size_t>(
+          std::to_chars(digits, digits + sizeof digits, n).ptr - digits));
   const std::string_view opening = half == Half::nodes ? "\nDBL A" : "\nDBL W";
   text.put(opening);
   text.put(n_text);

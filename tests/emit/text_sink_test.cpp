@@ -16,8 +16,8 @@
 namespace zemta {
 namespace {
 
-using capture::Emitted;
 using capture::emit;
+using capture::Emitted;
 using capture::synthetic_table;
 using capture::Table;
 using testing::MemoryStream;
@@ -65,7 +65,8 @@ TEST(AllTexts, AreTheThreeTextsInTurn) {
     std::string out;
     std::string diag;
     for (const capture::Emitter emitter :
-         {capture::Emitter{emit_c_source}, capture::Emitter{emit_fortran_source},
+         {capture::Emitter{emit_c_source},
+          capture::Emitter{emit_fortran_source},
           capture::Emitter{emit_raw_list}}) {
       const Emitted e = emit(emitter, n, table);
       out += e.out;
@@ -73,9 +74,8 @@ TEST(AllTexts, AreTheThreeTextsInTurn) {
     }
     MemoryStream all_out;
     MemoryStream all_diag;
-    EXPECT_TRUE(emit_all_texts(n, table.abscissas.data(),
-                               table.weights.data(), all_out.file(),
-                               all_diag.file()));
+    EXPECT_TRUE(emit_all_texts(n, table.abscissas.data(), table.weights.data(),
+                               all_out.file(), all_diag.file()));
     EXPECT_EQ(all_out.text(), out) << "order " << n;
     EXPECT_EQ(all_diag.text(), diag) << "order " << n;
   }
@@ -88,8 +88,8 @@ TEST(AllTexts, FailedWriteIsReportedAndEveryTextAnnounced) {
   std::setvbuf(full, nullptr, _IONBF, 0);
   MemoryStream diag;
   const Table table = synthetic_table(999);
-  EXPECT_FALSE(emit_all_texts(999, table.abscissas.data(),
-                              table.weights.data(), full, diag.file()));
+  EXPECT_FALSE(emit_all_texts(999, table.abscissas.data(), table.weights.data(),
+                              full, diag.file()));
   EXPECT_EQ(diag.text(),
             "generating C source code\ngenerating FORTRAN source code\n"
             "generating list of raw coefficients\n");
