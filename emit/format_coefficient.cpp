@@ -233,10 +233,15 @@ constexpr auto digit_pairs = [] {
   return pairs;
 }();
 
+// The two digits of n < 100.
+const char* two_digits(std::uint64_t n) {
+  return &digit_pairs[static_cast<std::size_t>(2 * n)];
+}
+
 // Writes v < 10^8 as exactly eight digits, leading zeros included.
 void put_eight_digits(char* at, std::uint32_t v) {
-  for (int i = 3; i >= 0; --i) {
-    std::memcpy(at + 2 * i, &digit_pairs[2 * (v % 100)], 2);
+  for (std::size_t pair = 4; pair-- > 0;) {
+    std::memcpy(at + 2 * pair, two_digits(v % 100), 2);
     v /= 100;
   }
 }
@@ -263,8 +268,8 @@ Places place(Rounded r) {
     return {r.significand / ten_to_16, r.significand % ten_to_16 * 1000};
   }
   if (r.point >= -2) {
-    return {0, r.significand *
-                   powers_of_ten[static_cast<std::size_t>(2 + r.point)]};
+    const int scale = 2 + r.point;
+    return {0, r.significand * powers_of_ten[static_cast<std::size_t>(scale)]};
   }
   // The number of the 17 digits cut, at least one.
   const int cut = -r.point - 2;
@@ -304,7 +309,7 @@ std::array<char, coefficient_width> format_coefficient(double value) noexcept {
   text[0] = static_cast<char>('0' + places.units);
   text[1] = '.';
   text[2] = static_cast<char>('0' + first_three / 100);
-  std::memcpy(&text[3], &digit_pairs[2 * (first_three % 100)], 2);
+  std::memcpy(&text[3], two_digits(first_three % 100), 2);
   put_eight_digits(&text[5],
                    static_cast<std::uint32_t>(last_sixteen / ten_to_8));
   put_eight_digits(&text[13],
