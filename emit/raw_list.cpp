@@ -55,6 +55,7 @@ void put_list(detail::OutputText& text, Half half, int n,
   text.put("[");
   text.put(n_text);
   text.put("]={");
+  // The header's length: "[" and "]={" are four characters.
   const std::size_t header_length = opening.size() + 2 * n_text.size() + 4;
   for (std::size_t column = header_length; column < padded_header_length;
        ++column) {
