@@ -1,11 +1,14 @@
 // Times whole runs of two programs with the same arguments, alternating
 // between them, stdout and stderr sent to /dev/null; prints the median wall
-// time and the median CPU time (user + system, from wait4) of each, their
-// ratios, and the largest resident set of any run. On a busy machine the CPU
-// time is the steadier figure.
+// time and the median CPU time (user + system, from wait4) of each, the
+// medians of the ratios of the two runs of each pair, and the largest
+// resident set of any run. On a busy machine the CPU time is the steadier
+// figure, and a pair's ratio steadier than either run: both runs of a pair
+// meet much the same load.
 //
 //   process_ratio RUNS FAST BASELINE [ARGS...]
 //   e.g. process_ratio 41 zemta bench/zemta_one_at_a_time 999
+//        process_ratio 41 zemta bench/process_floor_999 999
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
   char** child_args = argv + 3;
   std::vector<double> times[2];
   std::vector<double> cpu_times[2];
+  std::vector<double> wall_ratios;
+  std::vector<double> cpu_ratios;
   long max_rss_kb[2] = {0, 0};
   char* programs[2] = {argv[2], argv[3]};
   for (int r = 0; r < runs; ++r) {
@@ -93,6 +98,8 @@ int main(int argc, char** argv) {
       cpu_times[p].push_back(run.cpu_ms);
       max_rss_kb[p] = std::max(max_rss_kb[p], run.max_rss_kb);
     }
+    wall_ratios.push_back(times[0].back() / times[1].back());
+    cpu_ratios.push_back(cpu_times[0].back() / cpu_times[1].back());
   }
   for (int p = 0; p < 2; ++p) {
     std::vector<double> sorted = times[p];
@@ -103,8 +110,12 @@ int main(int argc, char** argv) {
         programs[p], median(times[p]), sorted.front(), sorted.back(),
         median(cpu_times[p]), max_rss_kb[p]);
   }
-  std::printf("ratio over %d alternating runs each: wall %.3f, cpu %.3f\n",
-              runs, median(times[0]) / median(times[1]),
-              median(cpu_times[0]) / median(cpu_times[1]));
+  std::printf(
+      "ratio of the medians over %d alternating runs each: wall %.3f,"
+      " cpu %.3f\n",
+      runs, median(times[0]) / median(times[1]),
+      median(cpu_times[0]) / median(cpu_times[1]));
+  std::printf("median of the %d pairs' ratios: wall %.3f, cpu %.3f\n", runs,
+              median(wall_ratios), median(cpu_ratios));
   return 0;
 }

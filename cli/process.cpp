@@ -20,19 +20,21 @@ bool stderr_is_terminal() {
 #endif
 }
 
-// The whole output of the largest order (about 90 KB) fits one buffer, so a
-// run costs a few write calls.
-char output_buffer[1 << 17];
 // Progress lines are buffered when standard error is a file or a pipe, and
-// shown at once on a terminal, where "\r" rewrites one line in place.
-char diagnostic_buffer[1 << 16];
+// shown at once on a terminal, where "\r" rewrites one line in place. The
+// buffer holds all the diagnostics of the largest order (13.6 KB), so they
+// go out in one write at exit, after the output, as they always have: the
+// two streams sent to one file keep that order.
+char diagnostic_buffer[16 * 1024];
 
 }  // namespace
 
 namespace zemta {
 
 int run_process(int argc, char** argv, CoefficientComputation compute) {
-  std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
+  // The output is gathered in buffers of its own (emit_all_texts), which
+  // go straight to the system from there.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   if (!stderr_is_terminal()) {
     std::setvbuf(stderr, diagnostic_buffer, _IOFBF, sizeof diagnostic_buffer);
   }

@@ -5,12 +5,11 @@
 
 #include "cli/exits.h"
 #include "cli/order_argument.h"
-#include "emit/c_source.h"
-#include "emit/fortran_source.h"
-#include "emit/raw_list.h"
+#include "emit/all_texts.h"
+#include "quadrature/coefficients.h"
 
 // The version in the banner: project(VERSION) in CMakeLists.txt, which the
-// build passes in (cli/CMakeLists.txt).
+// build passes in (the zemta_version target).
 #ifndef ZEMTA_VERSION
 #error "ZEMTA_VERSION must be defined by the build"
 #endif
@@ -80,16 +79,9 @@ RunOutcome run(int argc, const char* const* argv, std::FILE* out,
     return fatal_error(error_search_stalled, "root search made no progress");
   }
 
-  // Every emitter runs even after a failed write, as the order of the
-  // diagnostic lines does not depend on the output's fate; the failure is
-  // reported once at the end.
-  bool written =
-      emit_c_source(order, abscissas.get(), weights.get(), out, diag);
-  written =
-      emit_fortran_source(order, abscissas.get(), weights.get(), out, diag) &&
-      written;
-  written = emit_raw_list(order, abscissas.get(), weights.get(), out, diag) &&
-            written;
+  // A failed write is reported once, after all three texts.
+  const bool written =
+      emit_all_texts(order, abscissas.get(), weights.get(), out, diag);
   if (std::fflush(out) != 0 || std::ferror(out) != 0 || !written) {
     return fatal_error(error_write_output, "can't write output");
   }

@@ -24,7 +24,7 @@ void put_array(detail::OutputText& text, int n, const char* name,
 }  // namespace
 
 bool emit_c_source(int n, const double* abscissas, const double* weights,
-                   std::FILE* out, std::FILE* diag) {
+                   TextSink& out, std::FILE* diag) {
   detail::announce(diag, "generating C source code\n");
   detail::OutputText text(out);
   const int entries = half_count(n);
@@ -87,6 +87,13 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
 
   text.put("  }\n");
   return text.ok();
+}
+
+bool emit_c_source(int n, const double* abscissas, const double* weights,
+                   std::FILE* out, std::FILE* diag) {
+  return detail::emit_to_stream(out, [&](TextSink& sink) {
+    return emit_c_source(n, abscissas, weights, sink, diag);
+  });
 }
 
 }  // namespace zemta

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "emit/text_sink.h"
+
 namespace zemta {
 
 // Writes "generating C source code\n" to diag, then to out a C function
@@ -38,5 +40,11 @@ namespace zemta {
 // and check. A failed write to diag is not reported.
 bool emit_c_source(int n, const double* abscissas, const double* weights,
                    std::FILE* out, std::FILE* diag);
+
+// The same text put into out, for writing several texts through one
+// buffer. Returns out.ok() at the end; the text out still holds is the
+// caller's to flush and check.
+bool emit_c_source(int n, const double* abscissas, const double* weights,
+                   TextSink& out, std::FILE* diag);
 
 }  // namespace zemta

@@ -1,8 +1,10 @@
 #include "emit/format_coefficient.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace zemta {
 
@@ -10,9 +12,6 @@ namespace {
 
 // Significant digits carried from the double into the text.
 constexpr int significant_digits = 17;
-
-// Decimal places written after the point.
-constexpr int decimal_places = 19;
 
 // 10^16 and 10^17: a 17-digit significand lies in [10^16, 10^17).
 constexpr std::uint64_t ten_to_16 = 10'000'000'000'000'000;
@@ -54,10 +53,16 @@ struct Rounded {
   int point;
 };
 
-// a * b as a 128-bit number hi * 2^64 + lo, from 32-bit halves, so that
-// it needs no 128-bit type (32-bit targets have none).
+// a * b as a 128-bit number hi * 2^64 + lo: one instruction where the
+// compiler has a 128-bit type, otherwise from 32-bit halves (32-bit targets
+// have none). Both are exact, so both give the same bits.
 void multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& hi,
               std::uint64_t& lo) {
+#ifdef __SIZEOF_INT128__
+  const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+  hi = static_cast<std::uint64_t>(product >> 64);
+  lo = static_cast<std::uint64_t>(product);
+#else
   constexpr std::uint64_t low_half = 0xFFFF'FFFF;
   const std::uint64_t a0 = a & low_half;
   const std::uint64_t a1 = a >> 32;
@@ -71,31 +76,36 @@ void multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& hi,
       (p00 >> 32) + (p01 & low_half) + (p10 & low_half);
   lo = (middle << 32) | (p00 & low_half);
   hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
+#endif
 }
 
-// The value m * 2^e times 10^s, rounded to an integer, halfway up.
-// Exact: m * 2^e * 10^s = m * 5^s / 2^-(s + e), and the integer m * 5^s
-// is formed in full before the division by a power of two, whose
-// remainder decides the rounding. Needs 0 < -(s + e) < 64 and a quotient
-// below 2^64.
-std::uint64_t scaled(std::uint64_t m, int e, int s) {
+// 5^0 .. 5^max_scale.
+constexpr auto powers_of_five = [] {
+  std::array<std::uint64_t, max_scale + 1> p{};
+  for (int s = 0; s <= max_scale; ++s) {
+    p[static_cast<std::size_t>(s)] = power_of_five(s);
+  }
+  return p;
+}();
+
+// The value m * 2^e times 10^s as an integer: truncated, and rounded with
+// halfway cases up. Exact: m * 2^e * 10^s = m * 5^s / 2^-(s + e), and the
+// integer m * 5^s is formed in full before the division by a power of two,
+// whose remainder decides the rounding. Needs 0 < -(s + e) < 64 and a
+// quotient below 2^64.
+struct Scaled {
+  std::uint64_t truncated;
+  std::uint64_t rounded;
+};
+
+Scaled scaled(std::uint64_t m, int e, int s) {
   std::uint64_t hi = 0;
   std::uint64_t lo = 0;
-  multiply(m, power_of_five(s), hi, lo);
+  multiply(m, powers_of_five[static_cast<std::size_t>(s)], hi, lo);
   const int shift = -(s + e);
   const std::uint64_t quotient = (hi << (64 - shift)) | (lo >> shift);
-  const std::uint64_t remainder = lo & ((std::uint64_t{1} << shift) - 1);
-  const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-  return remainder >= half ? quotient + 1 : quotient;
-}
-
-// The truncated quotient of the same scaling: which decade the value is in.
-std::uint64_t scaled_down(std::uint64_t m, int e, int s) {
-  std::uint64_t hi = 0;
-  std::uint64_t lo = 0;
-  multiply(m, power_of_five(s), hi, lo);
-  const int shift = -(s + e);
-  return (hi << (64 - shift)) | (lo >> shift);
+  const std::uint64_t half_bit = (lo >> (shift - 1)) & 1;
+  return {quotient, quotient + half_bit};
 }
 
 // The 17 digits of v >= 2^-36 (and below 10) by exact integer arithmetic.
@@ -106,12 +116,14 @@ Rounded exact_digits(std::uint64_t m, int binary_exponent) {
   const int e = binary_exponent - stored_significand_bits;
   const int k = floor_log10_pow2(binary_exponent);
   int s = significant_digits - 1 - k;
-  if (scaled_down(m, e, s) >= ten_to_17) {
+  Scaled v = scaled(m, e, s);
+  if (v.truncated >= ten_to_17) {
     --s;
+    v = scaled(m, e, s);
   }
   // Rounding up may carry to 10^17, which is still 17 digits' worth of
   // value: 10^17 * 10^(point - 17) = 10^16 * 10^(point + 1 - 17).
-  return {scaled(m, e, s), significant_digits - s};
+  return {v.rounded, significant_digits - s};
 }
 
 // Below 2^-36 the same scaling needs more than 64 bits: the smallest
@@ -200,6 +212,74 @@ Rounded significant(double value) {
   return exact_digits(m, binary_exponent);
 }
 
+// 10^0 .. 10^17.
+constexpr auto powers_of_ten = [] {
+  std::array<std::uint64_t, significant_digits + 1> p{};
+  std::uint64_t power = 1;
+  for (auto& entry : p) {
+    entry = power;
+    power *= 10;
+  }
+  return p;
+}();
+
+// The two digits of every number below 100: "00" to "99".
+constexpr auto digit_pairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// The two digits of n < 100.
+const char* two_digits(std::uint64_t n) {
+  return &digit_pairs[static_cast<std::size_t>(2 * n)];
+}
+
+// Writes v < 10^8 as exactly eight digits, leading zeros included.
+void put_eight_digits(char* at, std::uint32_t v) {
+  for (std::size_t pair = 4; pair-- > 0;) {
+    std::memcpy(at + 2 * pair, two_digits(v % 100), 2);
+    v /= 100;
+  }
+}
+
+// The written text of the 17-digit decimal significand * 10^(point - 17):
+// its units digit and its first 19 decimal places as one integer below
+// 10^19.
+struct Places {
+  std::uint64_t units;
+  std::uint64_t decimals;
+};
+
+// Below 10 the 17-digit decimal stays below 10 (the largest double below
+// 10 keeps the digits 9.9999999999999982), so point <= 1. From 0.001 up
+// (point >= -2) all 17 digits fall within the 19 places and the places
+// after them are zeros. Below 0.001 the digits run past the last place:
+// they are cut after it and rounded half up on the first digit cut, not
+// on the exact value, the carry running leftward. Rounding half up on the
+// first cut digit alone is rounding half up on the whole cut part, as the
+// cut part is at least half a unit of the last place exactly when its
+// first digit is 5 or more; so the cut is one rounded integer division.
+Places place(Rounded r) {
+  if (r.point == 1) {
+    return {r.significand / ten_to_16, r.significand % ten_to_16 * 1000};
+  }
+  if (r.point >= -2) {
+    const int scale = 2 + r.point;
+    return {0, r.significand * powers_of_ten[static_cast<std::size_t>(scale)]};
+  }
+  // The number of the 17 digits cut, at least one.
+  const int cut = -r.point - 2;
+  if (cut > significant_digits) {
+    return {0, 0};  // even the first cut digit is a 0
+  }
+  const std::uint64_t unit = powers_of_ten[static_cast<std::size_t>(cut)];
+  return {0, (r.significand + unit / 2) / unit};
+}
+
 }  // namespace
 
 std::array<char, coefficient_width> format_coefficient(double value) noexcept {
@@ -210,55 +290,30 @@ std::array<char, coefficient_width> format_coefficient(double value) noexcept {
     return text;
   }
 
-  // Zero (either sign) has no significant digits to place.
-  int place[decimal_places + 1] = {};
+  // Stage 1: the 17 significant digits; a carry to 10^17 gives the digits
+  // of 10^16 one decade up. Zero (either sign) has none to place.
+  Places places{0, 0};
   if (value != 0.0) {
-    // Stage 1: the 17 significant digits, most significant first; a carry
-    // to 10^17 gives the digits of 10^16 one decade up.
     Rounded r = significant(value);
     if (r.significand == ten_to_17) {
       r = {ten_to_16, r.point + 1};
     }
-    int digit[significant_digits];
-    for (int k = significant_digits - 1; k >= 0; --k) {
-      digit[k] = static_cast<int>(r.significand % 10);
-      r.significand /= 10;
-    }
-
-    // Stage 2: place the digits by weight. place[0] is the units digit and
-    // place[p] the p-th decimal place; digit k (1-based) has weight
-    // 10^(point - k), so it lands on place k - point. Below 10 the 17-digit
-    // decimal stays below 10 (the largest double below 10 keeps the digits
-    // 9.9999999999999982), so point <= 1 and p >= 0. The places after the
-    // last digit are zeros.
-    int first_cut_digit = 0;
-    for (int k = 1; k <= significant_digits; ++k) {
-      const int p = k - r.point;
-      if (p <= decimal_places) {
-        place[p] = digit[k - 1];
-      } else if (p == decimal_places + 1) {
-        first_cut_digit = digit[k - 1];
-      }
-    }
-
-    // Below 0.001 the 17 digits run past the last place: round half up on
-    // the first digit cut, not on the exact value, and carry leftward.
-    // Within the domain the carry stops at the units digit at the latest.
-    if (first_cut_digit >= 5) {
-      int p = decimal_places;
-      while (p > 0 && place[p] == 9) {
-        place[p] = 0;
-        --p;
-      }
-      ++place[p];
-    }
+    // Stage 2: the digits placed by weight, and cut below 0.001.
+    places = place(r);
   }
 
-  text[0] = static_cast<char>('0' + place[0]);
+  // The 19 places: three digits, then twice eight.
+  constexpr std::uint64_t ten_to_8 = 100'000'000;
+  const std::uint64_t first_three = places.decimals / ten_to_16;
+  const std::uint64_t last_sixteen = places.decimals % ten_to_16;
+  text[0] = static_cast<char>('0' + places.units);
   text[1] = '.';
-  for (int p = 1; p <= decimal_places; ++p) {
-    text[static_cast<std::size_t>(p) + 1] = static_cast<char>('0' + place[p]);
-  }
+  text[2] = static_cast<char>('0' + first_three / 100);
+  std::memcpy(&text[3], two_digits(first_three % 100), 2);
+  put_eight_digits(&text[5],
+                   static_cast<std::uint32_t>(last_sixteen / ten_to_8));
+  put_eight_digits(&text[13],
+                   static_cast<std::uint32_t>(last_sixteen % ten_to_8));
   return text;
 }
 

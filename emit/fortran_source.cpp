@@ -24,7 +24,7 @@ void put_data(detail::OutputText& text, int n, const char* name,
 }  // namespace
 
 bool emit_fortran_source(int n, const double* abscissas, const double* weights,
-                         std::FILE* out, std::FILE* diag) {
+                         TextSink& out, std::FILE* diag) {
   detail::announce(diag, "generating FORTRAN source code\n");
   detail::OutputText text(out);
   const int entries = half_count(n);
@@ -105,6 +105,13 @@ bool emit_fortran_source(int n, const double* abscissas, const double* weights,
   text.put("      RETURN\n");
   text.put("      END\n");
   return text.ok();
+}
+
+bool emit_fortran_source(int n, const double* abscissas, const double* weights,
+                         std::FILE* out, std::FILE* diag) {
+  return detail::emit_to_stream(out, [&](TextSink& sink) {
+    return emit_fortran_source(n, abscissas, weights, sink, diag);
+  });
 }
 
 }  // namespace zemta

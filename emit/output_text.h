@@ -1,7 +1,7 @@
 #pragma once
 
-// Used by the emitters only: writes the pieces of an output text to a
-// stream and remembers whether every write succeeded.
+// Used by the emitters only: puts the pieces of an output text into a
+// TextSink.
 //
 // The output's deliberate quirks. Each looks like a mistake and each is
 // part of the locked bytes (tests/lock): users' tools and diffs rely on
@@ -36,21 +36,15 @@
 #include <string_view>
 
 #include "emit/format_coefficient.h"
+#include "emit/text_sink.h"
 
 namespace zemta::detail {
 
 class OutputText {
  public:
-  explicit OutputText(std::FILE* out) noexcept : out_(out) {}
+  explicit OutputText(TextSink& sink) noexcept : sink_(sink) {}
 
-  // Each write's own result is checked: the stream's error flag is sticky
-  // and may already be set by an earlier text. After the first failure
-  // nothing more is written.
-  void put(std::string_view piece) noexcept {
-    if (ok_ && !piece.empty()) {
-      ok_ = std::fwrite(piece.data(), 1, piece.size(), out_) == piece.size();
-    }
-  }
+  void put(std::string_view piece) noexcept { sink_.put(piece); }
 
   // An integer in decimal, as "%i" writes it.
   void put(int number) noexcept {
@@ -97,12 +91,21 @@ class OutputText {
     put_value_rows(values, count, line_break, closing);
   }
 
-  [[nodiscard]] bool ok() const noexcept { return ok_; }
+  [[nodiscard]] bool ok() const noexcept { return sink_.ok(); }
 
  private:
-  std::FILE* out_;
-  bool ok_ = true;
+  TextSink& sink_;
 };
+
+// An emitter's stream form: the text goes through a sink of its own, which
+// is flushed at the end. emit(sink) puts the text.
+template <typename Emit>
+bool emit_to_stream(std::FILE* out, Emit emit) noexcept {
+  char buffer[4096];
+  TextSink sink(out, buffer, sizeof buffer);
+  emit(sink);
+  return sink.flush();
+}
 
 // Announces a text on the diagnostic stream. Its success does not count
 // towards the emitter's result, which reports the output stream alone.

@@ -1,8 +1,9 @@
 #include "emit/raw_list.h"
 
 #include <cfloat>
+#include <charconv>
 #include <limits>
-#include <string>
+#include <string_view>
 
 #include "emit/output_text.h"
 
@@ -43,11 +44,20 @@ double list_value(Half half, int n, int j, const double* abscissas,
 
 void put_list(detail::OutputText& text, Half half, int n,
               const double* abscissas, const double* weights) {
-  const std::string n_text = std::to_string(n);
-  const std::string header = (half == Half::nodes ? "\nDBL A" : "\nDBL W") +
-                             n_text + "[" + n_text + "]={";
-  text.put(header);
-  for (std::size_t column = header.size(); column < padded_header_length;
+  char digits[12];
+  const std::string_view n_text(
+      digits,
+      static_cast<std::size_t>(
+          std::to_chars(digits, digits + sizeof digits, n).ptr - digits));
+  const std::string_view opening = half == Half::nodes ? "\nDBL A" : "\nDBL W";
+  text.put(opening);
+  text.put(n_text);
+  text.put("[");
+  text.put(n_text);
+  text.put("]={");
+  // The header's length: "[" and "]={" are four characters.
+  const std::size_t header_length = opening.size() + 2 * n_text.size() + 4;
+  for (std::size_t column = header_length; column < padded_header_length;
        ++column) {
     text.put(" ");
   }
@@ -68,12 +78,19 @@ void put_list(detail::OutputText& text, Half half, int n,
 }  // namespace
 
 bool emit_raw_list(int n, const double* abscissas, const double* weights,
-                   std::FILE* out, std::FILE* diag) {
+                   TextSink& out, std::FILE* diag) {
   detail::announce(diag, "generating list of raw coefficients\n");
   detail::OutputText text(out);
   put_list(text, Half::nodes, n, abscissas, weights);
   put_list(text, Half::weights, n, abscissas, weights);
   return text.ok();
+}
+
+bool emit_raw_list(int n, const double* abscissas, const double* weights,
+                   std::FILE* out, std::FILE* diag) {
+  return detail::emit_to_stream(out, [&](TextSink& sink) {
+    return emit_raw_list(n, abscissas, weights, sink, diag);
+  });
 }
 
 }  // namespace zemta

@@ -23,6 +23,8 @@ using namespace capture;
 constexpr int lowest_order = min_order;
 constexpr int highest_order = max_order;
 
+const Emitter emitters[] = {emit_c_source, emit_fortran_source, emit_raw_list};
+
 // Lines from the one starting with `head` to the first one ending in "};".
 int array_line_count(const std::vector<std::string>& lines,
                      const std::string& head) {
@@ -109,8 +111,7 @@ TEST(AllOrders, RawListIsAscendingAndSymmetric) {
 
 // Writes to /dev/full fail at once when the stream is unbuffered.
 TEST(WriteFailures, EveryEmitterReportsAFailedWrite) {
-  for (const Emitter emitter :
-       {emit_c_source, emit_fortran_source, emit_raw_list}) {
+  for (const Emitter emitter : emitters) {
     for (int n : {2, 3, 5}) {
       std::FILE* full = std::fopen("/dev/full", "w");
       ASSERT_NE(full, nullptr);
@@ -128,8 +129,7 @@ TEST(WriteFailures, EveryEmitterReportsAFailedWrite) {
 // A stream's error flag stays set once raised; an emitter whose own writes
 // all succeed must not report the older error.
 TEST(WriteFailures, EarlierErrorOnTheStreamIsNotReported) {
-  for (const Emitter emitter :
-       {emit_c_source, emit_fortran_source, emit_raw_list}) {
+  for (const Emitter emitter : emitters) {
     std::FILE* sink = std::fopen("/dev/null", "w");
     ASSERT_NE(sink, nullptr);
     std::fgetc(sink);  // reading a write-only stream sets its error flag
