@@ -14,6 +14,7 @@
 
 #include "emit/all_texts.h"
 #include "emit/format_coefficient.h"
+#include "quadrature/coefficients.h"
 
 namespace {
 
