@@ -26,5 +26,6 @@ foreach(shard RANGE 0 3)
       -DLINE_ENDS=${zemta_lock_line_ends} "-DORDERS=${orders}" -DCASES=${cases}
       -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/lock.program.${shard}
       -P ${CMAKE_CURRENT_LIST_DIR}/check_program.cmake)
-  set_tests_properties(lock.program.${shard} PROPERTIES LABELS full)
+  # Under an emulator on a loaded machine a shard can take many minutes.
+  set_tests_properties(lock.program.${shard} PROPERTIES LABELS full TIMEOUT 3600)
 endforeach()
