@@ -32,10 +32,22 @@ make_wine_prefix() {
   if [ "$2" = /usr/lib/wine/wine ]; then
     export WINEARCH=win32
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINELOADER" wineboot -i >/dev/null 2>&1
-    /usr/lib/wine/wineserver -w
-  fi
+  [ ! -f "$WINEPREFIX/system.reg" ] || return 0
+  # In the emulated machine on a loaded host, making the prefix took 332 s,
+  # and twice the machines stopped at about 350 s with nothing said:
+  # wineboot's output was thrown away. It is kept now, shown when wineboot
+  # fails, and wineboot is tried again.
+  local attempt
+  for attempt in 1 2 3; do
+    if "$WINELOADER" wineboot -i >"$WINEPREFIX.log" 2>&1; then
+      /usr/lib/wine/wineserver -w
+      return 0
+    fi
+    /usr/lib/wine/wineserver -w || true
+    echo "wine.sh: making $WINEPREFIX failed (attempt $attempt):" >&2
+    tail -n 5 "$WINEPREFIX.log" >&2
+  done
+  return 1
 }
 
 # The same, then starts one server for all runs, so that a run costs tens of

@@ -2,11 +2,12 @@
 # compares both of its streams, byte for byte, with the locked digests:
 # output_digests.txt (every order from 2 to 999: the SHA-256 of standard
 # output and of standard error, and exit status 0) and usage_digests.txt
-# (each case below: its exit status and the same two digests). Every platform is
-# checked with this script: the native program in the dev suite, the AArch64
-# and 64-bit Windows programs through CTest under their emulators, the
-# 32-bit Windows program in the emulated machine, the WebAssembly module
-# under Node, and the other compilers' builds in scripts/check-reproducible.
+# (each case below: its exit status and the same two digests). Every
+# platform is checked with this script: the native program in the dev
+# suite, the AArch64 and 64-bit Windows programs through CTest under their
+# emulators, the 32-bit Windows program in the emulated machine, the
+# WebAssembly module under Node, and the other compilers' builds in
+# scripts/check-reproducible.
 #
 #   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
 #         [-DORDERS=all|none|<n>;<n>...] [-DCASES=ON|OFF]
