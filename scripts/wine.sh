@@ -59,7 +59,8 @@ start_wine() {
 
 # Makes every file of the prefix $1 that wineboot copied from Wine's own
 # Windows DLLs and programs a symbolic link to that file: Wine loads it just
-# the same, and the prefix shrinks from about 600 MB to about 20 MB.
+# the same, and a prefix shrinks from 588 MB to 13 MB (32-bit) or from
+# 695 MB to 19 MB (64-bit).
 link_wine_prefix() {
   find "$1/drive_c" -type f -print0 | perl -0 -ne '
     chomp;
