@@ -33,7 +33,8 @@ endif()
 # Each part keeps its final line end; the blank line that follows the
 # FORTRAN function opens the raw list.
 math(EXPR fortran_at "${head_at} + 1")
-math(EXPR raw_at "${tail_at} + 11")  # length of "\n      END\n"
+string(LENGTH "${fortran_tail}" tail_length)
+math(EXPR raw_at "${tail_at} + ${tail_length}")
 math(EXPR fortran_length "${raw_at} - ${fortran_at}")
 string(SUBSTRING "${text}" 0 ${fortran_at} c_part)
 string(SUBSTRING "${text}" ${fortran_at} ${fortran_length} fortran_part)

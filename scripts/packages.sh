@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Installs the Debian packages given as arguments that the machine lacks.
 # Sourced by the build and test scripts.
 
@@ -23,6 +24,7 @@ ensure_packages() {
 
 # The WebAssembly toolchain of the wasm preset: clang and lld 14 with
 # Debian's WASI sysroot (cmake/toolchains/wasm32-wasi.cmake).
+# shellcheck disable=SC2034  # used by the scripts that source this file
 wasm_toolchain=(clang-14 lld-14 wasi-libc libc++-dev-wasm32
   libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 

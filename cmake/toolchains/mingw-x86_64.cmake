@@ -10,6 +10,11 @@ set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
+# ctest runs the program under Debian's 64-bit Wine (package wine64); Wine's
+# settings (WINEPREFIX ...) come from the environment, as scripts/wine.sh
+# sets them.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+
 # The project links the C++ runtime and winpthread in (-static) on any
 # MinGW target, so the .exe needs only the system's DLLs.
 

@@ -2,11 +2,12 @@
 # it: one folder named after the archive, holding exactly the program, the
 # licence (with the licences of the runtimes linked into the program), the
 # README and the manual page as text, and a program that, run
-# under Wine, writes the bytes of the Linux build REFERENCE with every line
-# ending in CR LF, as a Windows text stream writes them.
+# under Wine, writes for orders 5 and 999 the locked bytes with every line
+# ending in CR LF, as a Windows text stream writes them
+# (tests/lock/check_program.cmake).
 #
-#   cmake -DARCHIVE=<zip> -DREFERENCE=<linux zemta> -DWINE=<wine loader>
-#         -DWORK_DIR=<scratch> -P windows_archive.cmake
+#   cmake -DARCHIVE=<zip> -DWINE=<wine loader> -DWORK_DIR=<scratch>
+#         -P windows_archive.cmake
 #
 # Wine's own settings (WINEPREFIX, WINEDEBUG, ...) come from the environment.
 # Without WINE only the archive's contents are checked.
@@ -47,33 +48,12 @@ endforeach()
 if(NOT WINE)
   return()
 endif()
-foreach(order IN ITEMS 5 999)
-  execute_process(COMMAND "${REFERENCE}" ${order}
-    OUTPUT_VARIABLE linux_out ERROR_QUIET RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${REFERENCE} ${order} gave status ${status}")
-  endif()
-  string(REPLACE "\n" "\r\n" windows_out "${linux_out}")
-  # Into files, not pipes: Wine's helper processes inherit the streams and
-  # outlive the program, so a pipe would never reach its end.
-  execute_process(COMMAND ${WINE} "${WORK_DIR}/${folder}/zemta.exe" ${order}
-    OUTPUT_FILE "${WORK_DIR}/out.txt" ERROR_FILE "${WORK_DIR}/err.txt"
-    RESULT_VARIABLE status)
-  if(NOT status EQUAL 0)
-    file(READ "${WORK_DIR}/err.txt" err)
-    message(FATAL_ERROR
-      "zemta.exe ${order} from ${ARCHIVE} gave status ${status}:\n${err}")
-  endif()
-  # Compared as files: file(READ) would not keep the carriage returns.
-  file(WRITE "${WORK_DIR}/expected.txt" "${windows_out}")
-  execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
-                  "${WORK_DIR}/expected.txt" "${WORK_DIR}/out.txt"
-                  RESULT_VARIABLE differs)
-  if(differs)
-    message(FATAL_ERROR
-      "zemta.exe ${order} from ${ARCHIVE} wrote ${WORK_DIR}/out.txt, which "
-      "differs from the Linux output with CR LF line ends in "
-      "${WORK_DIR}/expected.txt")
-  endif()
-endforeach()
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" "-DPROGRAM=${WINE};${WORK_DIR}/${folder}/zemta.exe"
+    -DLINE_ENDS=CRLF "-DORDERS=5;999" -DCASES=OFF "-DWORK_DIR=${WORK_DIR}/runs"
+    -P "${CMAKE_CURRENT_LIST_DIR}/../lock/check_program.cmake"
+  RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "zemta.exe from ${ARCHIVE} differs from the lock")
+endif()
 message(STATUS "${ARCHIVE}: contents and zemta.exe 5 and 999 as expected")

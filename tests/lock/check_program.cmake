@@ -1,0 +1,227 @@
+# Runs a build of the program for every order and every usage error and
+# compares both of its streams, byte for byte, with the locked digests:
+# output_digests.txt (every order from 2 to 999: the SHA-256 of standard
+# output and of standard error, and exit status 0) and usage_digests.txt
+# (each case below: its exit status and the same two digests). Every
+# platform is checked with this script: the native program in the dev
+# suite, the AArch64 and 64-bit Windows programs through CTest under their
+# emulators, the 32-bit Windows program in the emulated machine, the
+# WebAssembly module under Node, and the other compilers' builds in
+# scripts/check-reproducible.
+#
+#   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
+#         [-DORDERS=all|none|<n>;<n>...] [-DCASES=ON|OFF]
+#         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DRUNS=<dir>]
+#         [-DWRITE=ON] -P check_program.cmake
+#
+# PROGRAM is the program with whatever runs it (qemu-aarch64 -L ..., wine,
+# node ...). With LINE_ENDS=CRLF, as on Windows, where both streams are text
+# streams, every line must end in CR LF and nothing else differ: each
+# stream, its line ends made LF, must have the locked digest and no line
+# end may lack its CR. WRITE=ON writes the two digest files from PROGRAM
+# instead of comparing (tests/lock/regenerate). FAILED_WRITE=OFF leaves out
+# the case full-output, for the WebAssembly module: its streams go to the
+# page's memory, where no write fails. With RUNS, the orders are not run but
+# read from the files <n>.out, <n>.err and <n>.status there, written by a
+# runner that runs every order in one process (tests/wasm/run_module.mjs).
+#
+# The streams go to files, not pipes: Wine's helper processes inherit the
+# streams and outlive the program, so a pipe would never reach its end.
+#
+# On a loaded machine Wine now and then fails to start a process: it exits
+# non-zero before the program has written its banner. Such a run, and only
+# such a run, is tried again, at most twice, and reported.
+cmake_minimum_required(VERSION 3.25)
+
+set(lock_dir "${CMAKE_CURRENT_LIST_DIR}")
+if(NOT DEFINED PROGRAM AND NOT DEFINED RUNS)
+  message(FATAL_ERROR "usage: cmake -DPROGRAM=<command> -P ${CMAKE_CURRENT_LIST_FILE}")
+endif()
+if(NOT DEFINED ORDERS OR ORDERS STREQUAL "all")
+  set(ORDERS "")
+  foreach(n RANGE 2 999)
+    list(APPEND ORDERS ${n})
+  endforeach()
+elseif(ORDERS STREQUAL "none")
+  set(ORDERS "")
+endif()
+if(NOT DEFINED LINE_ENDS)
+  set(LINE_ENDS LF)
+endif()
+if(NOT DEFINED CASES)
+  set(CASES ON)
+endif()
+if(NOT DEFINED WORK_DIR)
+  string(RANDOM LENGTH 8 tag)
+  set(WORK_DIR "/tmp/zemta-check-${tag}")
+  set(remove_work_dir ON)
+endif()
+file(MAKE_DIRECTORY "${WORK_DIR}")
+
+# The usage errors and a failed write: <name>|<arguments>|<standard output>.
+# Standard output of full-output is /dev/full: the program must report the
+# failed write (fatal error 470) and exit 1.
+set(cases
+  "no-argument||"
+  "two-arguments|20:30|"
+  "not-a-number|abc|"
+  "order-1|1|"
+  "order-1000|1000|"
+  "full-output|20|/dev/full")
+
+# The SHA-256 of the file <file> as the program wrote it, in <var>; with
+# CRLF line ends, of the file with every CR LF made LF, or "bare-LF" where a
+# line end lacks its CR. Then the file is, byte for byte, the locked bytes
+# with every LF made CR LF.
+function(stream_digest var file)
+  if(NOT LINE_ENDS STREQUAL "CRLF")
+    file(SHA256 "${file}" digest)
+    set(${var} ${digest} PARENT_SCOPE)
+    return()
+  endif()
+  # file(READ) reads line by line and drops one CR before each LF, and one
+  # at the very end of the file, which is put back.
+  file(READ "${file}" lf)
+  file(SIZE "${file}" size)
+  if(size GREATER 0)
+    math(EXPR last "${size} - 1")
+    file(READ "${file}" last_byte OFFSET ${last} LIMIT 1 HEX)
+    if(last_byte STREQUAL "0d")
+      string(APPEND lf "\r")
+    endif()
+  endif()
+  string(LENGTH "${lf}" lf_length)
+  string(REPLACE "\n" "" no_lf "${lf}")
+  string(LENGTH "${no_lf}" no_lf_length)
+  math(EXPR crs_dropped "${size} - ${lf_length}")
+  math(EXPR lfs "${lf_length} - ${no_lf_length}")
+  if(NOT crs_dropped EQUAL lfs)
+    set(${var} "bare-LF" PARENT_SCOPE)
+    return()
+  endif()
+  string(SHA256 digest "${lf}")
+  set(${var} ${digest} PARENT_SCOPE)
+endfunction()
+
+# Runs PROGRAM with the arguments <args> (a list), standard output to
+# <output> (default a file of its own); sets in the caller <prefix>_status,
+# <prefix>_out and <prefix>_err (the digests; "-" for standard output sent
+# elsewhere).
+function(run prefix args output)
+  if(DEFINED RUNS)
+    file(READ "${RUNS}/${args}.status" status)
+    stream_digest(out "${RUNS}/${args}.out")
+    stream_digest(err "${RUNS}/${args}.err")
+    set(${prefix}_status "${status}" PARENT_SCOPE)
+    set(${prefix}_out "${out}" PARENT_SCOPE)
+    set(${prefix}_err "${err}" PARENT_SCOPE)
+    return()
+  endif()
+  set(out_file "${output}")
+  if(out_file STREQUAL "")
+    set(out_file "${WORK_DIR}/out")
+  endif()
+  foreach(attempt RANGE 1 3)
+    execute_process(COMMAND ${PROGRAM} ${args}
+      OUTPUT_FILE "${out_file}" ERROR_FILE "${WORK_DIR}/err"
+      RESULT_VARIABLE status)
+    file(SIZE "${WORK_DIR}/err" err_size)
+    if(status STREQUAL "0" OR err_size GREATER 0 OR attempt EQUAL 3)
+      break()
+    endif()
+    message(STATUS "check_program: ${args} exited ${status} without output; again")
+  endforeach()
+  set(out "-")
+  if(output STREQUAL "")
+    stream_digest(out "${out_file}")
+  endif()
+  stream_digest(err "${WORK_DIR}/err")
+  set(${prefix}_status "${status}" PARENT_SCOPE)
+  set(${prefix}_out "${out}" PARENT_SCOPE)
+  set(${prefix}_err "${err}" PARENT_SCOPE)
+endfunction()
+
+# The locked lines: "<key> <field>..." for every line not a comment.
+function(read_lock var file)
+  file(STRINGS "${file}" lines REGEX "^[^#]")
+  foreach(line IN LISTS lines)
+    string(REPLACE " " ";" fields "${line}")
+    list(POP_FRONT fields key)
+    set(${var}_${key} "${fields}" PARENT_SCOPE)
+  endforeach()
+endfunction()
+
+set(failures 0)
+set(reported "")
+function(differs what got want)
+  math(EXPR n "${failures} + 1")
+  set(failures ${n} PARENT_SCOPE)
+  if(n LESS_EQUAL 20)
+    message("check_program: ${what}: got ${got}, want ${want}")
+  endif()
+endfunction()
+
+if(WRITE)
+  set(order_table "# order, SHA-256 of standard output, SHA-256 of standard error\n")
+  string(APPEND order_table "# Written by tests/lock/regenerate; read its header before changing.\n")
+  set(case_table "# usage error, exit status, SHA-256 of standard output (- for /dev/full), SHA-256 of standard error\n")
+  string(APPEND case_table "# Written by tests/lock/regenerate; the cases are in check_program.cmake.\n")
+else()
+  read_lock(order "${lock_dir}/output_digests.txt")
+  read_lock(case "${lock_dir}/usage_digests.txt")
+endif()
+
+foreach(n IN LISTS ORDERS)
+  run(got "${n}" "")
+  set(got "${got_status};${got_out};${got_err}")
+  if(WRITE)
+    if(NOT got_status STREQUAL "0")
+      message(FATAL_ERROR "check_program: order ${n} exited ${got_status}")
+    endif()
+    string(APPEND order_table "${n} ${got_out} ${got_err}\n")
+  elseif(NOT got STREQUAL "0;${order_${n}}")
+    differs("order ${n} (status;stdout;stderr)" "${got}" "0;${order_${n}}")
+  endif()
+endforeach()
+
+if(CASES AND NOT DEFINED RUNS)
+  foreach(case IN LISTS cases)
+    string(REPLACE "|" ";" fields "${case}")
+    list(GET fields 0 name)
+    list(GET fields 1 args)
+    list(GET fields 2 output)
+    if(name STREQUAL "full-output" AND DEFINED FAILED_WRITE AND NOT FAILED_WRITE)
+      continue()
+    endif()
+    string(REPLACE ":" ";" args "${args}")
+    run(got "${args}" "${output}")
+    set(got "${got_status};${got_out};${got_err}")
+    if(WRITE)
+      string(APPEND case_table "${name} ${got_status} ${got_out} ${got_err}\n")
+    elseif(NOT got STREQUAL "${case_${name}}")
+      differs("usage error ${name} (status;stdout;stderr)" "${got}" "${case_${name}}")
+    endif()
+  endforeach()
+endif()
+
+if(remove_work_dir)
+  file(REMOVE_RECURSE "${WORK_DIR}")
+endif()
+if(WRITE)
+  file(WRITE "${lock_dir}/output_digests.txt" "${order_table}")
+  file(WRITE "${lock_dir}/usage_digests.txt" "${case_table}")
+  return()
+endif()
+list(LENGTH ORDERS orders)
+if(DEFINED RUNS)
+  set(PROGRAM "the runs in ${RUNS}")
+endif()
+if(failures GREATER 0)
+  message(FATAL_ERROR "check_program: ${PROGRAM}: ${failures} runs differ "
+    "from the lock (${LINE_ENDS} line ends; the first 20 are listed above)")
+endif()
+if(CASES AND NOT DEFINED RUNS)
+  message(STATUS "check_program: ${PROGRAM}: ${orders} orders and the usage errors as locked")
+else()
+  message(STATUS "check_program: ${PROGRAM}: ${orders} orders as locked")
+endif()
