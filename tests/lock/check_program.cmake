@@ -10,7 +10,7 @@
 # scripts/check-reproducible.
 #
 #   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
-#         [-DORDERS=all|none|<n>;<n>...] [-DCASES=ON|OFF]
+#         [-DORDERS=all|none|<n>;<n>...|<k>/<m>] [-DCASES=ON|OFF]
 #         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DRUNS=<dir>]
 #         [-DWRITE=ON] -P check_program.cmake
 #
@@ -19,7 +19,8 @@
 # streams, every line must end in CR LF and nothing else differ: each
 # stream, its line ends made LF, must have the locked digest and no line
 # end may lack its CR. WRITE=ON writes the two digest files from PROGRAM
-# instead of comparing (tests/lock/regenerate). FAILED_WRITE=OFF leaves out
+# instead of comparing (tests/lock/regenerate). ORDERS=<k>/<m> takes every
+# m-th order from the k-th on (k from 0), for m machines that share them. FAILED_WRITE=OFF leaves out
 # the case full-output, for the WebAssembly module: its streams go to the
 # page's memory, where no write fails. With RUNS, the orders are not run but
 # read from the files <n>.out, <n>.err and <n>.status there, written by a
@@ -37,11 +38,21 @@ set(lock_dir "${CMAKE_CURRENT_LIST_DIR}")
 if(NOT DEFINED PROGRAM AND NOT DEFINED RUNS)
   message(FATAL_ERROR "usage: cmake -DPROGRAM=<command> -P ${CMAKE_CURRENT_LIST_FILE}")
 endif()
+include("${lock_dir}/../../cmake/zemta_order_range.cmake")
 if(NOT DEFINED ORDERS OR ORDERS STREQUAL "all")
   set(ORDERS "")
-  foreach(n RANGE 2 999)
+  foreach(n RANGE ${ZEMTA_MIN_ORDER} ${ZEMTA_MAX_ORDER})
     list(APPEND ORDERS ${n})
   endforeach()
+elseif(ORDERS MATCHES "^([0-9]+)/([0-9]+)$")
+  math(EXPR first "${ZEMTA_MIN_ORDER} + ${CMAKE_MATCH_1}")
+  set(step ${CMAKE_MATCH_2})
+  set(ORDERS "")
+  if(first LESS_EQUAL ZEMTA_MAX_ORDER)
+    foreach(n RANGE ${first} ${ZEMTA_MAX_ORDER} ${step})
+      list(APPEND ORDERS ${n})
+    endforeach()
+  endif()
 elseif(ORDERS STREQUAL "none")
   set(ORDERS "")
 endif()
