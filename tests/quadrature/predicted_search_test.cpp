@@ -215,8 +215,9 @@ TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItKept) {
 // Every order 2..999: the program's paths against the readable definition,
 // with good and deliberately wrong predictions.
 
-// Every prediction off by far more than the roots' spacing: no visit can
-// use its speculation, so every one is redone from the true state.
+// Every prediction off by far more than the roots' spacing: no visit is
+// computed ahead on the lower end it meets, so every one is refined at its
+// turn.
 void predict_all_wrong(int n, int count, double* approx) {
   predict_roots_asymptotic(n, count, approx);
   for (int j = 0; j < count; ++j) {
@@ -225,8 +226,8 @@ void predict_all_wrong(int n, int count, double* approx) {
 }
 
 // The asymptotic predictions with every fifth one moved by a part in 10^9:
-// close enough to polish into a neighbouring double now and then, so hits
-// and misses alternate along the walk.
+// close enough to polish into a neighbouring double now and then, so the
+// memo's answers and misses alternate along the search.
 void predict_some_wrong(int n, int count, double* approx) {
   predict_roots_asymptotic(n, count, approx);
   for (int j = 0; j < count; j += 5) {
