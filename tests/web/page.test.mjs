@@ -278,8 +278,9 @@ test("each order submitted is a history entry; Back and Forward walk them", asyn
 test("printed, every part of order 999 comes out whole", async () => {
   const page = await open("?n=999");
   await page.emulateMedia({ media: "print" });
-  // The parts below the screen, filled for the paper.
-  assert.equal(await page.locator("#rule-rows tr").count(), 999);
+  // The parts below the screen, filled for the paper once the page hears
+  // of the print medium (an event that comes after emulateMedia returns).
+  await page.waitForFunction(() => document.querySelectorAll("#rule-rows tr").length === 999);
   for (const { key } of panels) assert.match(await text(page, `#text-${key}`), /GQ999|A999/);
   const clipped = await page.$$eval(".part pre, .table-box", (boxes) =>
     boxes.filter((box) => box.scrollHeight > box.clientHeight + 1).map((box) => box.closest(".part").id));
