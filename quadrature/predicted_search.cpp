@@ -3,6 +3,8 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <numbers>
 
 #include "quadrature/coefficients.h"
@@ -12,8 +14,6 @@
 namespace zemta {
 namespace detail {
 namespace {
-
-constexpr int max_half = half_count(max_order);
 
 bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
@@ -55,6 +55,43 @@ constexpr int max_repairs = 3;
 
 }  // namespace
 
+RefinementMemo::~RefinementMemo() { std::free(space_); }
+
+void RefinementMemo::lay_out(int n) {
+  order_ = n;
+  count_ = 0;
+  next_ = 0;
+  capacity_ = 0;
+  const int entries = capacity_for(n);
+  const int total = half_count(n);
+  const int lower_ends = total > 1 ? total - 1 : 1;  // visits 1 .. total - 2
+  // The repair batch last: most runs touch little or none of it.
+  const int lengths[] = {entries,    entries, entries, total,
+                         lower_ends, entries, entries, entries};
+  double** const starts[] = {&lo_,    &hi_,       &root_,     &approx_,
+                             &lower_, &batch_lo_, &batch_hi_, &batch_root_};
+  std::size_t length = 0;
+  for (const int part : lengths) {
+    length += static_cast<std::size_t>(part);
+  }
+  if (length > space_length_) {
+    // Nothing kept survives a lay-out, so nothing needs copying.
+    std::free(space_);
+    space_length_ = 0;
+    space_ = static_cast<double*>(allocate_(length * sizeof(double)));
+    if (space_ == nullptr) {
+      return;
+    }
+    space_length_ = length;
+  }
+  capacity_ = entries;
+  double* at = space_;
+  for (std::size_t part = 0; part < std::size(lengths); ++part) {
+    *starts[part] = at;
+    at += lengths[part];
+  }
+}
+
 void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   count_ = 0;
   next_ = 0;
@@ -63,23 +100,27 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   if (!order_in_range(n)) {
     return;
   }
+  lay_out(n);
+  if (capacity_ == 0) {
+    return;  // no memory for entries: every question is refined when asked
+  }
   const int total = half_count(n);
 
   // First batch: the starting brackets, as the outline asks them, and the
   // predictions of roots 1 .. total - 3 (the lower ends of visits
-  // 2 .. total - 2), polished. Neither depends on the other.
-  double lo[capacity];
-  double hi[capacity];
-  double root[capacity];
+  // 2 .. total - 2), polished. Neither depends on the other. They are
+  // refined in the entries' own columns: the starting roots stay there as
+  // the first entries, and the polished roots are read off before the
+  // visits' entries replace them.
   int starts = 0;
   if (n % 2 == 0) {
-    lo[starts] = 0.0;
-    hi[starts] = first_root_bracket_end(n);
+    lo_[starts] = 0.0;
+    hi_[starts] = first_root_bracket_end(n);
     ++starts;
   }
   if (n >= 3) {
-    lo[starts] = largest_root_bracket_start(n);
-    hi[starts] = 1.0;
+    lo_[starts] = largest_root_bracket_start(n);
+    hi_[starts] = 1.0;
     ++starts;
   }
   if (starts == 0) {
@@ -87,15 +128,12 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   }
   const int polished = n >= 5 ? total - 3 : 0;
   if (polished > 0) {
-    double approx[max_half];
-    predict(n, total, approx);
-    polish_brackets(approx, 1, polished, lo + starts, hi + starts);
+    predict(n, total, approx_);
+    polish_brackets(approx_, 1, polished, lo_ + starts, hi_ + starts);
   }
-  kernel_.newton_tasks(n, starts + polished, lo, hi, root,
+  kernel_.newton_tasks(n, starts + polished, lo_, hi_, root_,
                        kernel_.default_lanes);
-  for (int s = 0; s < starts; ++s) {
-    keep(n, lo[s], hi[s], root[s]);
-  }
+  count_ = starts;
   if (n < 5) {
     return;
   }
@@ -104,28 +142,29 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   // visit, as the search of every order from 5 to 999 does: visit i cuts
   // [root i - 1, largest root] into total - i pieces (at least two), built
   // here on the root the visit before it will probably find.
-  const double largest = root[starts - 1];
+  const double largest = root_[starts - 1];
   const int visits = total - 2;
   const int first = count_;
   // The entry of piece k of visit i.
   const auto entry = [first](int i, int k) {
     return first + (i - 1) * pieces_ahead + k;
   };
-  double lower[max_visits + 1];
+  double* const lower = lower_;
   const auto build = [&](int i, double lower_end) {
     lower[i] = lower_end;
     GapPieces cut(lower_end, largest, total - i);
     for (int k = 0; k < pieces_ahead; ++k) {
       const Bracket piece = cut.next();
       const int e = entry(i, k);
-      n_[e] = n;
       lo_[e] = piece.lo;
       hi_[e] = piece.hi;
     }
   };
+  // Visit i writes only the lo and hi of entries first + 2 (i - 1) and up,
+  // and polished root i - 1, the lower end of visit i, is root_[starts + i
+  // - 2]: no build overwrites a root still to be read.
   for (int i = 1; i <= visits; ++i) {
-    // polished root i - 1 is root[starts + i - 2]
-    build(i, i == 1 ? (n % 2 != 0 ? 0.0 : root[0]) : root[starts + i - 2]);
+    build(i, i == 1 ? (n % 2 != 0 ? 0.0 : root_[0]) : root_[starts + i - 2]);
   }
   count_ = entry(visits + 1, 0);
   kernel_.newton_tasks(n, visits * pieces_ahead, &lo_[first], &hi_[first],
@@ -133,6 +172,9 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
 
   // A visit built on a lower end other than the root its predecessor's
   // results now point to is rebuilt on that root, all such in one batch.
+  double* const lo = batch_lo_;
+  double* const hi = batch_hi_;
+  double* const root = batch_root_;
   int visit_of_batch[max_visits];
   for (int repair = 0; repair < max_repairs; ++repair) {
     int tasks = 0;
@@ -162,8 +204,10 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
 }
 
 void RefinementMemo::keep(int n, double lo, double hi, double r) {
-  if (count_ < capacity) {
-    n_[count_] = n;
+  if (n != order_ || capacity_ == 0) {
+    lay_out(n);
+  }
+  if (count_ < capacity_) {
     lo_[count_] = lo;
     hi_[count_] = hi;
     root_[count_] = r;
@@ -181,7 +225,7 @@ double RefinementMemo::root(int n, double lo, double hi) {
   }
   const int end = next_ + pieces_ahead < count_ ? next_ + pieces_ahead : count_;
   for (int e = next_; e < end; ++e) {
-    if (n_[e] == n && same_bits(lo_[e], lo) && same_bits(hi_[e], hi)) {
+    if (n == order_ && same_bits(lo_[e], lo) && same_bits(hi_[e], hi)) {
       next_ = e + 1;
       ++hits_;
       return root_[e];

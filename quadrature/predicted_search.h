@@ -10,6 +10,9 @@
 // which it refines there and then.
 #pragma once
 
+#include <cstddef>
+#include <cstdlib>
+
 #include "quadrature/lane_kernel.h"
 #include "quadrature/root_search.h"
 
@@ -41,7 +44,15 @@ namespace detail {
 // one-at-a-time computation, whatever the predictor.
 class RefinementMemo final : public Refiner {
  public:
-  explicit RefinementMemo(const LaneKernel& kernel) : kernel_(kernel) {}
+  // Where the memo's space comes from: malloc's contract, released by free.
+  using SpaceAllocator = void* (*)(std::size_t bytes);
+
+  explicit RefinementMemo(const LaneKernel& kernel,
+                          SpaceAllocator allocate = std::malloc)
+      : kernel_(kernel), allocate_(allocate) {}
+  ~RefinementMemo();
+  RefinementMemo(const RefinementMemo&) = delete;
+  RefinementMemo& operator=(const RefinementMemo&) = delete;
 
   // Replaces the entries with what the outline and its search from the
   // starting roots will ask at order n, as far as the predictor lets it
@@ -51,7 +62,9 @@ class RefinementMemo final : public Refiner {
   // for an order outside the accepted range.
   void compute_ahead(int n, RootPredictor predict);
 
-  // Keeps r as the answer to (n, lo, hi), after the entries held.
+  // Keeps r as the answer to (n, lo, hi), after the entries held. The
+  // entries are all for one order: keeping an answer for another order
+  // first forgets them.
   void keep(int n, double lo, double hi, double r);
 
   // newton_root(n, lo, hi): an entry's result when one of the next entries
@@ -76,19 +89,44 @@ class RefinementMemo final : public Refiner {
   // counts this).
   static constexpr int pieces_ahead = 2;
   static constexpr int max_visits = half_count(max_order) - 2;
-  static constexpr int capacity = 2 + max_visits * pieces_ahead;
+
+  // Entries the memo holds at order n: the two starting roots and the
+  // pieces of every visit.
+  static constexpr int capacity_for(int n) {
+    const int visits = half_count(n) - 2;
+    return 2 + (visits > 0 ? visits : 0) * pieces_ahead;
+  }
+
+  // Forgets the entries and lays space_ out for order n: the entries'
+  // columns and compute_ahead's working arrays, each as long as order n
+  // needs, one after another. The space comes from the heap, as much as the
+  // order needs, so that a run touches no page it does not use (each costs
+  // it a fault); it grows when a higher order needs more. Without memory
+  // for it the memo keeps nothing, and refines every question when asked.
+  void lay_out(int n);
 
   const LaneKernel& kernel_;
+  SpaceAllocator allocate_;
+  int capacity_ = 0;  // of the columns as laid out
   int count_ = 0;
   int next_ = 0;  // the entry the next question is expected to match
   int hits_ = 0;
   int misses_ = 0;
   // The entries, as columns for the kernel. Entries past count_ are never
   // read, so nothing is cleared.
-  int n_[capacity];
-  double lo_[capacity];
-  double hi_[capacity];
-  double root_[capacity];
+  int order_ = 0;  // the order of every entry
+  double* lo_ = nullptr;
+  double* hi_ = nullptr;
+  double* root_ = nullptr;
+  // compute_ahead's: the predictions, the lower end each visit is built on,
+  // and a repair batch's brackets and results.
+  double* approx_ = nullptr;
+  double* lower_ = nullptr;
+  double* batch_lo_ = nullptr;
+  double* batch_hi_ = nullptr;
+  double* batch_root_ = nullptr;
+  double* space_ = nullptr;
+  std::size_t space_length_ = 0;
 };
 
 }  // namespace detail

@@ -125,10 +125,11 @@ int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
     std::fputs("\n", diag);
   }
 
-  double dp[half_count(max_order)];
-  refiner.derivatives(n, total, abscissas, dp);
+  // The derivatives go into the weights' own places, each then replaced by
+  // its weight.
+  refiner.derivatives(n, total, abscissas, weights);
   for (int i = 0; i < total; ++i) {
-    weights[i] = gauss_weight(abscissas[i], dp[i]);
+    weights[i] = gauss_weight(abscissas[i], weights[i]);
   }
   return total;
 }

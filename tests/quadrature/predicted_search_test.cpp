@@ -310,5 +310,24 @@ TEST(EveryOrder, EveryKernelAndPredictorMatchesOneAtATimeBitForBit) {
   EXPECT_GT(wrong_hits, 1000);
 }
 
+TEST(RefinementMemo, WithoutMemoryOrReusedGivesTheSameBits) {
+  // Without space the memo keeps nothing and refines every question when
+  // asked; a memo used for one order after another lays its space out
+  // anew for each, growing it when an order needs more.
+  RefinementMemo starved(best_lane_kernel(),
+                         [](std::size_t) -> void* { return nullptr; });
+  RefinementMemo reused(best_lane_kernel());
+  for (const int n : {20, 999, 5, 998}) {
+    SCOPED_TRACE(::testing::Message() << "order " << n);
+    const Coefficients reference =
+        run_compute(n, compute_coefficients_one_at_a_time);
+    expect_same(run_memo(n, starved, predict_roots_asymptotic), reference);
+    EXPECT_EQ(starved.hits(), 0);
+    EXPECT_GT(starved.misses(), 0);
+    expect_same(run_memo(n, reused, predict_roots_asymptotic), reference);
+    EXPECT_EQ(reused.misses(), 0);
+  }
+}
+
 }  // namespace
 }  // namespace zemta
