@@ -99,8 +99,8 @@ class RefinementMemo final : public Refiner {
 
   // Forgets the entries and lays space_ out for order n: the entries'
   // columns and compute_ahead's working arrays, each as long as order n
-  // needs, one after another. The space comes from the heap, as much as the
-  // order needs, so that a run touches no page it does not use (each costs
+  // needs, one after another. The space comes from allocate_, as much as
+  // the order needs, so that a run touches no page it does not use (each costs
   // it a fault); it grows when a higher order needs more. Without memory
   // for it the memo keeps nothing, and refines every question when asked.
   void lay_out(int n);
@@ -112,9 +112,9 @@ class RefinementMemo final : public Refiner {
   int next_ = 0;  // the entry the next question is expected to match
   int hits_ = 0;
   int misses_ = 0;
+  int order_ = 0;  // the order of every entry
   // The entries, as columns for the kernel. Entries past count_ are never
   // read, so nothing is cleared.
-  int order_ = 0;  // the order of every entry
   double* lo_ = nullptr;
   double* hi_ = nullptr;
   double* root_ = nullptr;
