@@ -7,14 +7,12 @@
 #         -P zemta_web_page.cmake
 #
 #   <!-- zemta:style style.css -->         a <style> element
-#   <!-- zemta:worker wasi.js worker.js --> the worker's code, as text: a
-#                                           browser runs no worker script
-#                                           from a file:// address
 #   <!-- zemta:module zemta.wasm -->       the module in base64, as text: a
 #                                           page opened from disk may not
 #                                           fetch it
-#   <!-- zemta:script boot.js -->          a classic <script>: a browser
-#   <!-- zemta:script app.js -->           runs no module script from disk
+#   <!-- zemta:script wasi.js -->          a classic <script>: a browser
+#   <!-- zemta:script boot.js -->          runs no module script from disk
+#   <!-- zemta:script app.js -->
 #
 # and @ZEMTA_VERSION@ and @ZEMTA_SOURCE_URL@ by the version and the address
 # of the source. Fails when a comment is missing, or when an inlined file
@@ -52,17 +50,6 @@ endfunction()
 read_inline(style.css style)
 replace_marker("<!-- zemta:style style.css -->" "<style>\n${style}</style>")
 
-# wasi.js is a module for Node; in the worker its function is a plain one.
-read_inline(wasi.js wasi)
-string(REPLACE "export async function runZemta" "async function runZemta"
-  worker_code "${wasi}")
-if(worker_code STREQUAL wasi)
-  message(FATAL_ERROR "web/wasi.js: no `export async function runZemta`")
-endif()
-read_inline(worker.js worker)
-replace_marker("<!-- zemta:worker wasi.js worker.js -->"
-  "<script type=\"text/plain\" id=\"zemta-worker\">\n${worker_code}\n${worker}</script>")
-
 execute_process(
   COMMAND base64 -w 0 "${MODULE}"
   OUTPUT_VARIABLE module_base64
@@ -73,8 +60,18 @@ endif()
 replace_marker("<!-- zemta:module zemta.wasm -->"
   "<script type=\"text/plain\" id=\"zemta-module\">${module_base64}</script>")
 
-foreach(script IN ITEMS boot.js app.js)
+foreach(script IN ITEMS wasi.js boot.js app.js)
   read_inline(${script} code)
+  if(script STREQUAL "wasi.js")
+    # A module for Node; in the page its function is a plain one, and its
+    # other names stay its own.
+    string(REPLACE "export async function runZemta" "async function runZemta"
+      page_code "${code}")
+    if(page_code STREQUAL code)
+      message(FATAL_ERROR "web/wasi.js: no `export async function runZemta`")
+    endif()
+    set(code "const runZemta = (() => {\n${page_code}\nreturn runZemta;\n})();\n")
+  endif()
   replace_marker("<!-- zemta:script ${script} -->" "<script>\n${code}</script>")
 endforeach()
 

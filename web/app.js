@@ -1,4 +1,4 @@
-// The page: reads the order, has the worker run the program, and shows its
+// The page: reads the order, runs the program (boot.js), and shows its
 // output cut into the C function, the FORTRAN function and the raw arrays,
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
 // function's arrays.
@@ -281,26 +281,23 @@ let latestArgument = "";
 let busy = false;
 let waiting = null;
 
-const worker = zemtaWorker; // started by boot.js
-
 function send(job) {
   if (busy) {
     waiting = job;
     return;
   }
   busy = true;
-  worker.postMessage(job);
+  zemtaRun(job.args).then((reply) => received(job.id, reply));
 }
 
-worker.addEventListener("message", (event) => {
-  const reply = event.data;
+function received(id, reply) {
   busy = false;
   if (waiting) {
     const job = waiting;
     waiting = null;
     send(job);
   }
-  if (reply.id !== latest) return; // overtaken by a later request
+  if (id !== latest) return; // overtaken by a later request
   if (reply.failure) {
     showError(`The program could not run in this browser: ${reply.failure}`);
     return;
@@ -329,11 +326,7 @@ worker.addEventListener("message", (event) => {
       }
     });
   });
-});
-
-worker.addEventListener("error", () => {
-  showError("The program could not start in this browser.");
-});
+}
 
 // Runs the order in the field. `entry` says what the address bar does:
 // "push" a new history entry for a new order, or "keep" it (on opening the

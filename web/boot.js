@@ -1,7 +1,43 @@
-// Starts the program's worker as the page begins to load, so that it
-// compiles the module while the rest of the page is read and painted; app.js
-// sends it the runs. The worker is made from the page's own text, as a
-// browser runs no worker script from a file:// address.
-const zemtaWorker = new Worker(URL.createObjectURL(new Blob(
-  [document.getElementById("zemta-worker").textContent], { type: "text/javascript" })));
-zemtaWorker.postMessage({ module: document.getElementById("zemta-module").textContent });
+// Compiles the program's module as the page begins to load, so that it is
+// ready by the time app.js asks for the first rule, and runs the program
+// for app.js. The module is in the page as base64 text, as a page
+// opened from disk may not fetch a file. The runs are on the page's own
+// thread: order 999 takes a few milliseconds, less than a worker takes to
+// start.
+//
+//   const reply = await zemtaRun(["20"]);
+//
+// gives { stdout, stderr, status } (the texts decoded), or { failure }, a
+// sentence, when the module could not run at all.
+
+const zemtaModule = (() => {
+  const base64 = document.getElementById("zemta-module").textContent;
+  let bytes;
+  if (Uint8Array.fromBase64) {
+    bytes = Uint8Array.fromBase64(base64);
+  } else {
+    const text = atob(base64);
+    bytes = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  }
+  // At once where the browser allows it (a millisecond or two, as the
+  // functions are compiled when first called); an asynchronous compile
+  // would finish only when the page's thread is free, after the page's
+  // first layout.
+  try {
+    return Promise.resolve(new WebAssembly.Module(bytes));
+  } catch {
+    return WebAssembly.compile(bytes);
+  }
+})();
+zemtaModule.catch(() => {}); // reported with the first run
+
+async function zemtaRun(args) {
+  try {
+    const { stdout, stderr, status } = await runZemta(await zemtaModule, args);
+    const decoder = new TextDecoder();
+    return { stdout: decoder.decode(stdout), stderr: decoder.decode(stderr), status };
+  } catch (error) {
+    return { failure: String(error) };
+  }
+}

@@ -1,5 +1,5 @@
 // The few WASI (preview 1) calls the program's module makes, for Node (20 and
-// later) and for a browser's Web Worker. A run gets its own instance, with
+// later) and for the web page. A run gets its own instance, with
 // the program's arguments, collects what it writes to standard output and
 // standard error, and ends at proc_exit or when _start returns.
 //
