@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <iterator>
+#include <initializer_list>
 #include <numbers>
 
 #include "quadrature/coefficients.h"
@@ -63,17 +63,7 @@ void RefinementMemo::lay_out(int n) {
   next_ = 0;
   capacity_ = 0;
   const int entries = capacity_for(n);
-  const int total = half_count(n);
-  const int lower_ends = total > 1 ? total - 1 : 1;  // visits 1 .. total - 2
-  // The repair batch last: most runs touch little or none of it.
-  const int lengths[] = {entries,    entries, entries, total,
-                         lower_ends, entries, entries, entries};
-  double** const starts[] = {&lo_,    &hi_,       &root_,     &approx_,
-                             &lower_, &batch_lo_, &batch_hi_, &batch_root_};
-  std::size_t length = 0;
-  for (const int part : lengths) {
-    length += static_cast<std::size_t>(part);
-  }
+  const auto length = static_cast<std::size_t>(6 * entries);
   if (length > space_length_) {
     // Nothing kept survives a lay-out, so nothing needs copying.
     std::free(space_);
@@ -85,10 +75,12 @@ void RefinementMemo::lay_out(int n) {
     space_length_ = length;
   }
   capacity_ = entries;
-  double* at = space_;
-  for (std::size_t part = 0; part < std::size(lengths); ++part) {
-    *starts[part] = at;
-    at += lengths[part];
+  // The repair batch last: most runs touch little or none of it.
+  double* column = space_;
+  for (double** start :
+       {&lo_, &hi_, &root_, &batch_lo_, &batch_hi_, &batch_root_}) {
+    *start = column;
+    column += entries;
   }
 }
 
@@ -128,8 +120,11 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   }
   const int polished = n >= 5 ? total - 3 : 0;
   if (polished > 0) {
-    predict(n, total, approx_);
-    polish_brackets(approx_, 1, polished, lo_ + starts, hi_ + starts);
+    // The predictions go where the batch's results will: the batch reads
+    // only the brackets made from them. (entries >= total from order 3.)
+    double* const approx = root_;
+    predict(n, total, approx);
+    polish_brackets(approx, 1, polished, lo_ + starts, hi_ + starts);
   }
   kernel_.newton_tasks(n, starts + polished, lo_, hi_, root_,
                        kernel_.default_lanes);
@@ -149,9 +144,10 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
   const auto entry = [first](int i, int k) {
     return first + (i - 1) * pieces_ahead + k;
   };
-  double* const lower = lower_;
+  // The lower end a visit is built on is its piece 0's: GapPieces hands
+  // out piece 0 from the lower end itself.
+  const auto lower = [&](int i) { return lo_[entry(i, 0)]; };
   const auto build = [&](int i, double lower_end) {
-    lower[i] = lower_end;
     GapPieces cut(lower_end, largest, total - i);
     for (int k = 0; k < pieces_ahead; ++k) {
       const Bracket piece = cut.next();
@@ -180,8 +176,8 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
     int tasks = 0;
     for (int i = 2; i <= visits; ++i) {
       const double found =
-          likely_root(lower[i - 1], &root_[entry(i - 1, 0)], pieces_ahead);
-      if (same_bits(found, lower[i]) || found > newton_failure_threshold) {
+          likely_root(lower(i - 1), &root_[entry(i - 1, 0)], pieces_ahead);
+      if (same_bits(found, lower(i)) || found > newton_failure_threshold) {
         continue;
       }
       build(i, found);

@@ -98,11 +98,11 @@ class RefinementMemo final : public Refiner {
   }
 
   // Forgets the entries and lays space_ out for order n: the entries'
-  // columns and compute_ahead's working arrays, each as long as order n
-  // needs, one after another. The space comes from allocate_, as much as
-  // the order needs, so that a run touches no page it does not use (each costs
-  // it a fault); it grows when a higher order needs more. Without memory
-  // for it the memo keeps nothing, and refines every question when asked.
+  // columns, then a repair batch's brackets and results, each as long as
+  // order n needs. The space comes from allocate_, as much as the order
+  // needs, so that a run touches no page it does not use (each costs it a
+  // fault); it grows when a higher order needs more. Without memory for it
+  // the memo keeps nothing, and refines every question when asked.
   void lay_out(int n);
 
   const LaneKernel& kernel_;
@@ -118,10 +118,7 @@ class RefinementMemo final : public Refiner {
   double* lo_ = nullptr;
   double* hi_ = nullptr;
   double* root_ = nullptr;
-  // compute_ahead's: the predictions, the lower end each visit is built on,
-  // and a repair batch's brackets and results.
-  double* approx_ = nullptr;
-  double* lower_ = nullptr;
+  // compute_ahead's: a repair batch's brackets and results.
   double* batch_lo_ = nullptr;
   double* batch_hi_ = nullptr;
   double* batch_root_ = nullptr;
