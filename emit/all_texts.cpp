@@ -10,9 +10,9 @@ namespace zemta {
 bool emit_all_texts(int n, const double* abscissas, const double* weights,
                     std::FILE* out, std::FILE* diag) {
   // On the stack, not static: the program calls this after the computation
-  // has returned, so the buffer lies in stack pages the computation has
-  // already touched, where a static buffer would take a page fault for
-  // every 4 KB on its first use.
+  // has returned, so part of the buffer lies in stack pages the
+  // computation's frames have touched already, where a static buffer would
+  // take a page fault for every 4 KB on its first use.
   char buffer[16 * 1024];
   TextSink sink(out, buffer, sizeof buffer);
   emit_c_source(n, abscissas, weights, sink, diag);
