@@ -63,7 +63,7 @@ void RefinementMemo::lay_out(int n) {
   next_ = 0;
   capacity_ = 0;
   const int entries = capacity_for(n);
-  const auto length = static_cast<std::size_t>(6 * entries);
+  const std::size_t length = 6 * static_cast<std::size_t>(entries);
   if (length > space_length_) {
     // Nothing kept survives a lay-out, so nothing needs copying.
     std::free(space_);
