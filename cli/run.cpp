@@ -1,5 +1,7 @@
 #include "cli/run.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 
@@ -19,6 +21,34 @@ namespace zemta {
 namespace {
 
 constexpr const char* version = ZEMTA_VERSION;
+
+constexpr std::size_t digit_count(int number) {
+  std::size_t digits = 1;
+  for (; number >= 10; number /= 10) {
+    ++digits;
+  }
+  return digits;
+}
+
+// text followed by Number in decimal, built at compile time, so that the
+// messages about the range name min_order and max_order themselves.
+template <int Number, std::size_t Length>
+constexpr auto ending_in(const char (&text)[Length]) {
+  static_assert(Number >= 0);
+  std::array<char, Length + digit_count(Number)> message{};
+  for (std::size_t i = 0; i + 1 < Length; ++i) {
+    message[i] = text[i];
+  }
+  int rest = Number;
+  for (std::size_t i = message.size() - 2; i + 1 >= Length; --i) {
+    message[i] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  return message;
+}
+
+constexpr auto order_too_low = ending_in<min_order>("order must be at least ");
+constexpr auto order_too_high = ending_in<max_order>("order must not exceed ");
 
 RunOutcome usage_error(const char* message) {
   return {RunOutcome::Kind::usage_error, 0, message};
@@ -60,10 +90,10 @@ RunOutcome run(int argc, const char* const* argv, std::FILE* out,
   }
   const int order = reading.value;
   if (order < min_order) {
-    return usage_error("order must be at least 2");
+    return usage_error(order_too_low.data());
   }
   if (order > max_order) {
-    return usage_error("order must not exceed 999");
+    return usage_error(order_too_high.data());
   }
 
   const Table abscissas = allocate_table(allocate, half_count(order));

@@ -8,7 +8,7 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-# The manual page with the project's version written in.
+# The manual page with the project's version and the order range written in.
 set(zemta_manual ${PROJECT_BINARY_DIR}/zemta.1)
 configure_file(${PROJECT_SOURCE_DIR}/man/zemta.1.in ${zemta_manual} @ONLY)
 

@@ -1,8 +1,11 @@
 # Sets ZEMTA_MIN_ORDER and ZEMTA_MAX_ORDER, the orders the program accepts,
 # read from their one definition, min_order and max_order in
-# quadrature/coefficients.h. Included by the top-level CMakeLists.txt (for
-# the CMake package and the tests that compile the generated code) and by
-# tests/lock/check_program.cmake (for its list of every order).
+# quadrature/coefficients.h, for what CMake writes or runs: the CMake
+# package's zemta_generate(), the manual page (zemta_install.cmake), the
+# program's lock tests (tests/lock/program_tests.cmake), and the scripts
+# that include this file themselves, tests/lock/check_program.cmake (every
+# order) and tests/install/manual.cmake (the messages about the range).
+# Included by the top-level CMakeLists.txt. C++ code uses the constants.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../quadrature/coefficients.h
   zemta_order_limits
   REGEX "^inline constexpr int (min|max)_order = [0-9]+;$")

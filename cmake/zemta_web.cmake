@@ -2,7 +2,7 @@
 # index.html, which holds the module and all of web/ in itself, in the folder
 # site/ of the build tree (see zemta_web_page.cmake). The page needs no other
 # file, from a server or opened from disk; beside it go the module and
-# wasi.js, which run it under Node (scripts/check-wasm), and the README and
+# wasi.js, which run it under Node (ctest --preset wasm), and the README and
 # the licence, which the page links to. Included from the top-level
 # CMakeLists.txt when the build targets wasm32 (the wasm preset).
 

@@ -6,8 +6,8 @@ namespace zemta {
 
 // The program's whole output: emit_c_source, emit_fortran_source and
 // emit_raw_list in turn, each announcing itself on diag, their texts put
-// into out through one buffer, so that out gets one write per 16 KB of
-// text (one in all up to order 165; six at order 999).
+// into out through one buffer (all_texts.cpp), so that out gets one write
+// per full buffer and one for the rest.
 //
 // Every emitter runs even after a failed write, as the order of the
 // diagnostic lines does not depend on the output's fate. Returns true when

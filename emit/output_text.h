@@ -9,10 +9,6 @@
 //  - "qaudrature", so spelled, in the comment of the C function and in the
 //    comment line of the FORTRAN function (emit_c_source in c_source.cpp,
 //    emit_fortran_source in fortran_source.cpp).
-//  - The C function's comment, "      /* <n>-pt Gauss qaudrature */", six
-//    spaces after the parameter list, is written in pieces that split
-//    both comment markers ("/" then "* ", "*" then "/\n"); the bytes are
-//    those of one write (c_source.cpp, emit_c_source).
 //  - From order 5 on, an array's first value follows a lead-in, eight
 //    spaces in C and fifteen in a FORTRAN DATA statement; order 4 has none
 //    (put_array_values below, for c_source.cpp put_array and
@@ -30,6 +26,12 @@
 //  - The raw list opens with an empty line, uses DBL without declaring it,
 //    and ends in an empty line after the weights alone
 //    (raw_list.cpp, put_list).
+// One more looks like a mistake but lies in the code, not in the bytes, so
+// the lock cannot see it: the C function's comment,
+// "      /* <n>-pt Gauss qaudrature */", six spaces after the parameter
+// list, is put in pieces that split both comment markers ("/" then "* ",
+// "*" then "/\n"); the bytes are those of the comment put whole
+// (c_source.cpp, emit_c_source).
 
 #include <charconv>
 #include <cstdio>

@@ -28,6 +28,16 @@ ensure_packages() {
 wasm_toolchain=(clang-14 lld-14 wasi-libc libc++-dev-wasm32
   libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32)
 
+# Configures and builds the wasm preset (build/wasm): the module, the page
+# of build/wasm/site and the module's tests (ctest --preset wasm). Ninja
+# rebuilds only what changed, so a site older than web/ or the sources is
+# brought up to date. The one place the scripts build it.
+build_wasm() {
+  ensure_packages cmake ninja-build "${wasm_toolchain[@]}"
+  cmake --preset wasm >/dev/null
+  cmake --build --preset wasm >/dev/null
+}
+
 # Lets apt install the packages of the foreign architecture $1 (i386 for
 # wine32 on amd64); ensure_packages runs apt-get update before it installs
 # anything, which then also reads that architecture's package lists.

@@ -23,10 +23,14 @@ set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 # Safari 16.4), whose f64x2 operations round each lane as the scalar ones
 # do; it halves the time of the lane kernel. Relaxed SIMD, whose fused
 # multiply-add may round once or twice depending on the machine, stays off;
-# scripts/check-wasm checks the module for it.
+# a test checks the module for it (tests/wasm/module_tests.cmake).
 set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -msimd128")
 # The sysroot's libraries carry debug sections the module does not need.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--strip-debug")
+# ctest runs the module under Node through web/wasi.js, as the page runs it
+# (ctest --preset wasm: the lock, tests/lock/program_tests.cmake).
+set(CMAKE_CROSSCOMPILING_EMULATOR node
+  ${CMAKE_CURRENT_LIST_DIR}/../../tests/wasm/run_module.mjs)
 # A test program linked by CMake's checks would need a WASI runner.
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 

@@ -42,6 +42,19 @@ foreach(call IN LISTS usage_calls)
   string(REGEX REPLACE ".*\"([^\"]*)\"" "\\1" message "${call}")
   list(APPEND usage_messages "${message}")
 endforeach()
+# The messages about the range end in min_order or max_order, put after
+# their text at compile time (ending_in in run.cpp).
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/zemta_order_range.cmake)
+string(REGEX MATCHALL "ending_in<(min|max)_order>\\(${space}\"[^\"]*\"\\)"
+       range_messages "${sources}")
+foreach(call IN LISTS range_messages)
+  string(REGEX REPLACE "ending_in<(min|max)_order>.*\"([^\"]*)\".*" "\\1;\\2"
+         parts "${call}")
+  list(GET parts 0 end)
+  list(GET parts 1 message)
+  string(TOUPPER "${end}" end)
+  list(APPEND usage_messages "${message}${ZEMTA_${end}_ORDER}")
+endforeach()
 
 string(REGEX MATCHALL
        "fatal_e[a-z]+\\(${space}[A-Za-z0-9_]+,${space}\"[^\"]*\"" fatal_calls

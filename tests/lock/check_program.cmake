@@ -11,8 +11,8 @@
 #
 #   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
 #         [-DORDERS=all|none|<n>;<n>...|<k>/<m>] [-DCASES=ON|OFF]
-#         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DRUNS=<dir>]
-#         [-DWRITE=ON] -P check_program.cmake
+#         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DRUNNER=<command>]
+#         [-DRUNS=<dir>] [-DWRITE=ON] -P check_program.cmake
 #
 # PROGRAM is the program with whatever runs it (qemu-aarch64 -L ..., wine,
 # node ...). With LINE_ENDS=CRLF, as on Windows, where both streams are text
@@ -20,11 +20,15 @@
 # stream, its line ends made LF, must have the locked digest and no line
 # end may lack its CR. WRITE=ON writes the two digest files from PROGRAM
 # instead of comparing (tests/lock/regenerate). ORDERS=<k>/<m> takes every
-# m-th order from the k-th on (k from 0), for m machines that share them. FAILED_WRITE=OFF leaves out
-# the case full-output, for the WebAssembly module: its streams go to the
-# page's memory, where no write fails. With RUNS, the orders are not run but
-# read from the files <n>.out, <n>.err and <n>.status there, written by a
-# runner that runs every order in one process (tests/wasm/run_module.mjs).
+# m-th order from the k-th on (k from 0), for m shards or machines that
+# share them. FAILED_WRITE=OFF leaves out the case full-output, for the
+# WebAssembly module: its streams go to the page's memory, where no write
+# fails. RUNNER runs every order in one process: given a folder and the
+# orders, it writes each run's streams and exit status to <n>.out, <n>.err
+# and <n>.status there (tests/wasm/run_module.mjs --runs); the usage errors
+# still run through PROGRAM. Without it (or empty), each order runs through
+# PROGRAM. With RUNS, the orders are not run but read from such files, and
+# no usage error runs.
 #
 # The streams go to files, not pipes: Wine's helper processes inherit the
 # streams and outlive the program, so a pipe would never reach its end.
@@ -119,7 +123,7 @@ endfunction()
 # <prefix>_out and <prefix>_err (the digests; "-" for standard output sent
 # elsewhere).
 function(run prefix args output)
-  if(DEFINED RUNS)
+  if(read_runs)
     file(READ "${RUNS}/${args}.status" status)
     stream_digest(out "${RUNS}/${args}.out")
     stream_digest(err "${RUNS}/${args}.err")
@@ -182,6 +186,21 @@ else()
   read_lock(case "${lock_dir}/usage_digests.txt")
 endif()
 
+if(RUNNER)
+  set(RUNS "${WORK_DIR}/runs")
+  file(REMOVE_RECURSE "${RUNS}")
+  file(MAKE_DIRECTORY "${RUNS}")
+  if(ORDERS)
+    execute_process(COMMAND ${RUNNER} "${RUNS}" ${ORDERS} RESULT_VARIABLE status)
+    if(NOT status STREQUAL "0")
+      message(FATAL_ERROR "check_program: ${RUNNER} failed (${status})")
+    endif()
+  endif()
+endif()
+set(read_runs OFF)
+if(DEFINED RUNS)
+  set(read_runs ON)
+endif()
 foreach(n IN LISTS ORDERS)
   run(got "${n}" "")
   set(got "${got_status};${got_out};${got_err}")
@@ -195,6 +214,11 @@ foreach(n IN LISTS ORDERS)
   endif()
 endforeach()
 
+set(read_runs OFF)
+if(RUNNER)
+  file(REMOVE_RECURSE "${RUNS}")
+  unset(RUNS)
+endif()
 if(CASES AND NOT DEFINED RUNS)
   foreach(case IN LISTS cases)
     string(REPLACE "|" ";" fields "${case}")

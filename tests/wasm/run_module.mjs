@@ -1,24 +1,24 @@
-// Runs the WebAssembly module through web/wasi.js, as the web page runs it,
-// for tests/lock/check_program.cmake to compare with the lock
-// (scripts/check-wasm):
+// Runs the WebAssembly module through web/wasi.js, as the web page runs it;
+// the wasm preset's CMAKE_CROSSCOMPILING_EMULATOR, with which
+// tests/lock/check_program.cmake compares the module with the lock
+// (tests/lock/program_tests.cmake, ctest --preset wasm):
 //
 //   node tests/wasm/run_module.mjs SITE_DIR/zemta.wasm [ARGUMENT...]
 //     runs it once and passes on its two streams and exit status;
-//   node tests/wasm/run_module.mjs --orders DIR SITE_DIR/zemta.wasm
-//     runs it for every order from 2 to 999 and writes each run's streams
-//     and exit status to DIR/<n>.out, <n>.err and <n>.status, in one Node
-//     process: a process per run would cost 0.3 s of processor time each.
+//   node tests/wasm/run_module.mjs --runs SITE_DIR/zemta.wasm DIR ORDER...
+//     runs it for each order and writes each run's streams and exit status
+//     to DIR/<n>.out, <n>.err and <n>.status, in one Node process: a
+//     process per run would cost 0.3 s of processor time each.
 //
 // wasi.js is taken from the folder of zemta.wasm (build/wasm/site).
-import { mkdirSync, readFileSync, writeFileSync, writeSync } from "node:fs";
+import { readFileSync, writeFileSync, writeSync } from "node:fs";
 import path from "node:path";
 import { pathToFileURL } from "node:url";
 
 let argv = process.argv.slice(2);
-let dir = null;
-if (argv[0] === "--orders") {
-  dir = argv[1];
-  argv = argv.slice(2);
+const batch = argv[0] === "--runs";
+if (batch) {
+  argv = argv.slice(1);
 }
 const [wasm, ...args] = argv;
 const { runZemta } = await import(
@@ -26,7 +26,7 @@ const { runZemta } = await import(
 );
 const module = await WebAssembly.compile(readFileSync(wasm));
 
-if (dir === null) {
+if (!batch) {
   const run = await runZemta(module, args);
   for (const [fd, bytes] of [[1, run.stdout], [2, run.stderr]]) {
     for (let at = 0; at < bytes.length; ) {
@@ -35,9 +35,9 @@ if (dir === null) {
   }
   process.exitCode = run.status;
 } else {
-  mkdirSync(dir, { recursive: true });
-  for (let n = 2; n <= 999; n++) {
-    const run = await runZemta(module, [String(n)]);
+  const [dir, ...orders] = args;
+  for (const n of orders) {
+    const run = await runZemta(module, [n]);
     writeFileSync(path.join(dir, `${n}.out`), run.stdout);
     writeFileSync(path.join(dir, `${n}.err`), run.stderr);
     writeFileSync(path.join(dir, `${n}.status`), String(run.status));
