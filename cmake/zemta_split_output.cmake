@@ -1,5 +1,8 @@
 # Runs zemta for one order and writes the parts of its output to separate
-# files. Run by the build rule that zemta_generate() creates:
+# files: the one definition of how the output is cut into its parts. Run by
+# the build rule that zemta_generate() creates, and by the tests that
+# compile the generated code (tests/generated) and that hold the README's
+# and the manual page's sed lines to it (tests/generated/split_examples.cmake):
 #
 #   cmake -DZEMTA_EXECUTABLE=<zemta> -DORDER=<n> [-DC_FILE=<file>]
 #         [-DFORTRAN_FILE=<file>] [-DRAW_FILE=<file>]
@@ -7,7 +10,9 @@
 #
 # zemta writes the C function, then the FORTRAN function from the line
 # "      FUNCTION GQ<n>(F,A,B)" to the line "      END", then the raw list.
-# Nothing is written unless zemta succeeds and its output has that shape.
+# The raw file is led by "typedef long double DBL;", so that it compiles on
+# its own. Nothing is written unless zemta succeeds and its output has that
+# shape.
 
 cmake_minimum_required(VERSION 3.25)
 

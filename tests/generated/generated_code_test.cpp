@@ -1,16 +1,17 @@
 // The generated code as a user meets it: zemta's output cut into its three
-// texts, compiled with gcc, clang, g++ and gfortran with warnings as errors,
-// linked to small drivers (drive_*.h, check.h) and run. The drivers
-// integrate x^k for every k the rule must get exactly, and a few smooth
+// texts as zemta_generate() cuts it (cmake/zemta_split_output.cmake, the one
+// definition of the cut), compiled with gcc, clang, g++ and gfortran with
+// warnings as errors, linked to small drivers (drive_*.h, check.h) and run. The
+// drivers integrate x^k for every k the rule must get exactly, and a few smooth
 // functions, and fail when an error exceeds the allowance explained in
 // check.h.
 //
 // To keep the compilers busy rather than starting them over and over, a
 // batch of orders goes through each compiler in one file: the C texts (each
 // with its own includes and typedef, which C11 and C++ allow to repeat) are
-// included one after another, the FORTRAN texts are concatenated, and the
-// raw lists follow a single typedef of DBL. The names never clash, as every
-// one carries its order (GQn, An, Wn).
+// included one after another, the FORTRAN texts are concatenated, and so
+// are the raw lists, each led by its typedef of DBL. The names never clash, as
+// every one carries its order (GQn, An, Wn).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,6 +50,13 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string quoted(const fs::path& path) { return quoted(path.string()); }
 
+std::string read_file(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
 void write_file(const fs::path& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary);
   file << text;
@@ -77,43 +85,55 @@ struct Parts {
   std::string raw;
 };
 
-// Cuts the standard output of `zemta n` into its three texts: the C function
-// up to the line "  }" that closes it, the FORTRAN function from its
-// FUNCTION line through END, and the raw list, which must run to the end of
-// the output.
-::testing::AssertionResult split_output(int n, const std::string& out,
+// Runs zemta n through cmake/zemta_split_output.cmake, which writes its
+// three texts to <stem>.c, <stem>.f and <stem>.raw, and checks them: the C
+// function up to the line "  }" that closes it, the FORTRAN function from
+// its FUNCTION line through RETURN and END, and the raw list, led by the
+// typedef that zemta_generate() puts before it, exactly the arrays An and
+// Wn to the end of the output.
+::testing::AssertionResult split_output(int n, const fs::path& stem,
                                         Parts& parts) {
   const std::string order = std::to_string(n);
+  const ProcessResult split = run_process(
+      {ZEMTA_CMAKE, std::string("-DZEMTA_EXECUTABLE=") + ZEMTA_EXE,
+       "-DORDER=" + order, "-DC_FILE=" + stem.string() + ".c",
+       "-DFORTRAN_FILE=" + stem.string() + ".f",
+       "-DRAW_FILE=" + stem.string() + ".raw", "-P", ZEMTA_SPLIT_SCRIPT});
+  if (split.exit_status != 0) {
+    return ::testing::AssertionFailure()
+           << "order " << n << ": zemta_split_output.cmake failed:\n"
+           << split.out << split.err;
+  }
+  parts.c = read_file(stem.string() + ".c");
+  parts.fortran = read_file(stem.string() + ".f");
+  parts.raw = read_file(stem.string() + ".raw");
+
   const std::string c_head =
       "#include <float.h>\n#include <math.h>\ntypedef long double DBL;\n\n"
       "DBL GQ" +
       order + "(DBL F(DBL),DBL A,DBL B)";
-  if (out.compare(0, c_head.size(), c_head) != 0) {
+  if (parts.c.compare(0, c_head.size(), c_head) != 0) {
     return ::testing::AssertionFailure()
            << "order " << n << ": the C text does not start with\n"
            << c_head;
   }
-  const std::size_t c_end = out.find("\n  }\n");
-  if (c_end == std::string::npos) {
+  if (parts.c.find("\n  }\n") + 5 != parts.c.size()) {
     return ::testing::AssertionFailure()
-           << "order " << n << ": no line \"  }\" closes the C function";
+           << "order " << n
+           << ": the C text does not end at the line \"  }\" that closes "
+              "the function";
   }
-  parts.c = out.substr(0, c_end + 5);
 
   const std::string f_head = "      FUNCTION GQ" + order + "(F,A,B)\n";
-  if (out.compare(parts.c.size(), f_head.size(), f_head) != 0) {
-    return ::testing::AssertionFailure()
-           << "order " << n << ": the C function is not followed by the line\n"
-           << f_head;
-  }
   const std::string f_tail = "\n      RETURN\n      END\n";
-  const std::size_t f_end = out.find(f_tail, parts.c.size());
-  if (f_end == std::string::npos) {
+  if (parts.fortran.compare(0, f_head.size(), f_head) != 0 ||
+      parts.fortran.size() < f_tail.size() ||
+      parts.fortran.compare(parts.fortran.size() - f_tail.size(), f_tail.size(),
+                            f_tail) != 0) {
     return ::testing::AssertionFailure()
-           << "order " << n << ": the FORTRAN function has no RETURN/END";
+           << "order " << n << ": the FORTRAN text does not run from the line\n"
+           << f_head << "to RETURN and END";
   }
-  parts.fortran =
-      out.substr(parts.c.size(), f_end + f_tail.size() - parts.c.size());
   std::istringstream lines(parts.fortran);
   for (std::string line; std::getline(lines, line);) {
     if (line.size() > 72) {
@@ -123,8 +143,8 @@ struct Parts {
     }
   }
 
-  parts.raw = out.substr(parts.c.size() + parts.fortran.size());
-  const std::string a_head = "\nDBL A" + order + "[" + order + "]={";
+  const std::string a_head =
+      "typedef long double DBL;\n\nDBL A" + order + "[" + order + "]={";
   const std::string w_head = "};\n\nDBL W" + order + "[" + order + "]={";
   const std::size_t w_at = parts.raw.find(w_head);
   if (parts.raw.compare(0, a_head.size(), a_head) != 0 ||
@@ -133,9 +153,8 @@ struct Parts {
       parts.raw.find("};", w_at + 2) != parts.raw.size() - 4) {
     return ::testing::AssertionFailure()
            << "order " << n
-           << ": after the FORTRAN function the output is not exactly the "
-              "arrays A"
-           << n << " and W" << n << " ending in \"};\\n\\n\":\n"
+           << ": the raw text is not exactly the typedef and the arrays A" << n
+           << " and W" << n << " ending in \"};\\n\\n\":\n"
            << parts.raw.substr(0, 200) << "\n...\n"
            << parts.raw.substr(parts.raw.size() > 200 ? parts.raw.size() - 200
                                                       : 0);
@@ -175,27 +194,19 @@ class Batch {
     }
   }
 
-  // Runs zemta for every order and writes the texts and batch files.
+  // Cuts zemta's output for every order into its texts and writes the
+  // batch files.
   ::testing::AssertionResult generate() {
     std::string for_each = "#define FOR_EACH_ORDER(X)";
     std::string c_batch;
     std::string fortran_batch;
-    std::string raw_batch = "typedef long double DBL;\n";
+    std::string raw_batch;
     for (const int n : orders_) {
-      const ProcessResult run = run_process({ZEMTA_EXE, std::to_string(n)});
-      if (run.exit_status != 0) {
-        return ::testing::AssertionFailure()
-               << "zemta " << n << " exited with " << run.exit_status << "\n"
-               << run.err;
-      }
+      const std::string stem = "gq" + std::to_string(n);
       Parts parts;
-      if (auto split = split_output(n, run.out, parts); !split) {
+      if (auto split = split_output(n, dir_ / stem, parts); !split) {
         return split;
       }
-      const std::string stem = "gq" + std::to_string(n);
-      write_file(dir_ / (stem + ".c"), parts.c);
-      write_file(dir_ / (stem + ".f"), parts.fortran);
-      write_file(dir_ / (stem + ".raw"), parts.raw);
       for_each += " X(" + std::to_string(n) + ")";
       c_batch += "#include \"" + stem + ".c\"\n";
       fortran_batch += parts.fortran;
