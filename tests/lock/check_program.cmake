@@ -74,14 +74,17 @@ endif()
 file(MAKE_DIRECTORY "${WORK_DIR}")
 
 # The usage errors and a failed write: <name>|<arguments>|<standard output>.
+# The orders just outside the range are below-range and above-range.
 # Standard output of full-output is /dev/full: the program must report the
 # failed write (fatal error 470) and exit 1.
+math(EXPR below_range "${ZEMTA_MIN_ORDER} - 1")
+math(EXPR above_range "${ZEMTA_MAX_ORDER} + 1")
 set(cases
   "no-argument||"
   "two-arguments|20:30|"
   "not-a-number|abc|"
-  "order-1|1|"
-  "order-1000|1000|"
+  "below-range|${below_range}|"
+  "above-range|${above_range}|"
   "full-output|20|/dev/full")
 
 # The SHA-256 of the file <file> as the program wrote it, in <var>; with
