@@ -6,7 +6,11 @@
 # put back together must be the whole output, as it says.
 #
 #   cmake -DZEMTA=<zemta> -DSOURCE_DIR=<source tree> -DWORK_DIR=<dir>
-#         -P split_examples.cmake
+#         [-DSPLITTER=<command>] -P split_examples.cmake
+#
+# SPLITTER is another cutter held to the same definition, such as the web
+# page's: run as <command> <output> <C file> <FORTRAN file> <raw file>, it
+# must write the three parts, the raw list without a typedef.
 cmake_minimum_required(VERSION 3.25)
 
 set(orders 2 3 5 999)
@@ -100,6 +104,27 @@ foreach(n IN LISTS orders)
     endforeach()
   endforeach()
 
+  if(DEFINED SPLITTER)
+    execute_process(COMMAND ${SPLITTER} "${dir}/gq20.txt" "${dir}/splitter.c"
+        "${dir}/splitter.f" "${dir}/splitter.raw"
+      RESULT_VARIABLE status ERROR_VARIABLE errors)
+    if(NOT status EQUAL 0)
+      string(APPEND failures "\n  ${SPLITTER}, order ${n}: failed: ${errors}")
+    else()
+      set(splitter_parts c f raw)
+      set(definition_parts c f raw_list)
+      foreach(part want IN ZIP_LISTS splitter_parts definition_parts)
+        execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
+            "${dir}/splitter.${part}" "${dir}/definition/${want}"
+          RESULT_VARIABLE differs)
+        if(NOT differs EQUAL 0)
+          string(APPEND failures "\n  ${SPLITTER}, order ${n}: its ${part} "
+            "part is not the definition's part ${want}")
+        endif()
+      endforeach()
+    endif()
+  endif()
+
   # The README's "put back together they are gq20.txt".
   set(whole "")
   foreach(file IN LISTS readme_files)
@@ -116,5 +141,9 @@ if(failures)
   message(FATAL_ERROR "split_examples: the examples cut the output otherwise "
     "than cmake/zemta_split_output.cmake:${failures}")
 endif()
-message(STATUS "split_examples: README and manual page cut orders ${orders} "
-  "as the definition does")
+set(cutters "the README and the manual page")
+if(DEFINED SPLITTER)
+  set(cutters "the README, the manual page and ${SPLITTER}")
+endif()
+message(STATUS "split_examples: ${cutters} cut orders ${orders} as the "
+  "definition does")
