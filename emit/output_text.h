@@ -3,8 +3,8 @@
 // Used by the emitters only: puts the pieces of an output text into a
 // TextSink.
 //
-// The output's deliberate quirks. Each looks like a mistake and each is
-// part of the locked bytes (tests/lock): users' tools and diffs rely on
+// The output's deliberate quirks. Each of these looks like a mistake and
+// lies in the bytes that tests/lock holds: users' tools and diffs rely on
 // them, so none may be "fixed".
 //  - "qaudrature", so spelled, in the comment of the C function and in the
 //    comment line of the FORTRAN function (emit_c_source in c_source.cpp,

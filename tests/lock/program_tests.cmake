@@ -8,8 +8,8 @@
 #
 # The WebAssembly module runs under Node through web/wasi.js, as the page
 # runs it (tests/wasm/run_module.mjs, the wasm preset's emulator), each
-# shard's orders in one Node process: a process per run would cost 0.3 s of
-# processor time each. Its streams go to memory, where no write fails, so
+# shard's orders in one Node process: a process per run would start Node
+# and compile the module each time, which costs far more than the run. Its streams go to memory, where no write fails, so
 # the case of a failed write is left out.
 set(zemta_lock_program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zemta>)
 set(zemta_lock_line_ends LF)

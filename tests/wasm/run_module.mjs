@@ -8,7 +8,8 @@
 //   node tests/wasm/run_module.mjs --runs SITE_DIR/zemta.wasm DIR ORDER...
 //     runs it for each order and writes each run's streams and exit status
 //     to DIR/<n>.out, <n>.err and <n>.status, in one Node process: a
-//     process per run would cost 0.3 s of processor time each.
+//     process per run would start Node and compile the module each time,
+//     which costs far more than the run.
 //
 // wasi.js is taken from the folder of zemta.wasm (build/wasm/site).
 import { readFileSync, writeFileSync, writeSync } from "node:fs";
