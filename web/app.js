@@ -25,7 +25,8 @@ const state = {
   diagnostics: "",
   // The confirmation of the last copy: { key, sentence }.
   copied: null,
-  // An order asked for while the module was still being compiled.
+  // The order asked for while the module was still being compiled:
+  // { text, entry }, the arguments of ask().
   waiting: null,
 };
 
@@ -74,7 +75,8 @@ const views = [
     draw(result) {
       $("result").hidden = !result;
       if (!result) return;
-      for (const key of ["c", "fortran", "raw"]) $(`text-${key}`).textContent = result.texts[key];
+      for (const key of ["c", "fortran", "raw"]) drawLines($(`text-${key}`), result.texts[key]);
+      $("rule-rows").closest(".table-box").style.setProperty("--rows", result.rule.length);
       for (const span of document.querySelectorAll(".file-name")) {
         span.textContent = `gq${result.order}${span.dataset.suffix}`;
       }
@@ -117,6 +119,24 @@ const views = [
     },
   },
 ];
+
+// Draws a text that ends in a line end as blocks of at most 40 lines. A
+// block but the last leaves out its last line end, which the block's own
+// end stands for: the text as the user selects and copies it is the same.
+function drawLines(code, text) {
+  const lines = text.split("\n");
+  lines.pop();
+  const blocks = [];
+  for (let first = 0; first < lines.length; first += 40) {
+    const block = document.createElement("span");
+    const part = lines.slice(first, first + 40);
+    block.className = "lines";
+    block.style.setProperty("--lines", part.length);
+    block.textContent = part.join("\n") + (first + 40 >= lines.length ? "\n" : "");
+    blocks.push(block);
+  }
+  code.replaceChildren(...blocks);
+}
 
 const drawn = new Map(); // view -> the values it last drew
 
@@ -191,16 +211,16 @@ function drawPlot(rule) {
 // the address's, or "keep" it (on opening the page, and on Back and
 // Forward, which have set it already). An order that does not run leaves
 // the address, the history and the title as they were.
-function ask(entry) {
+function ask(entry, text = field.value) {
   performance.mark("zemta: order");
-  const { argument, error } = readOrder(field.value, orders);
+  const { argument, error } = readOrder(text, orders);
   if (error) {
     update({ phase: "failed", error, copied: null, waiting: null });
     return;
   }
   const reply = zemtaRun([argument]);
   if (!reply) {
-    update({ phase: "running", waiting: entry });
+    update({ phase: "running", waiting: { text, entry } });
     return;
   }
   if (reply.failure) {
@@ -251,10 +271,10 @@ window.addEventListener("popstate", (event) => {
 // Each entry keeps where the page was scrolled to.
 addEventListener("scrollend", () => history.replaceState({ scroll: scrollY }, ""));
 
-// A request made while the module was being compiled runs when it is
-// ready, with the field as it is then.
+// The last order asked for while the module was being compiled runs when
+// it is ready.
 zemtaReady.then(() => {
-  if (state.waiting) ask(state.waiting);
+  if (state.waiting) ask(state.waiting.entry, state.waiting.text);
 });
 
 function download(key) {
