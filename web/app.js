@@ -83,9 +83,7 @@ const views = [
       for (const span of document.querySelectorAll(".function-name")) {
         span.textContent = `GQ${result.order}`;
       }
-      $("rule-rows").innerHTML = result.rule
-        .map(({ node, weight }, i) => `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td></tr>`)
-        .join("");
+      drawRows($("rule-rows"), result.rule);
       drawPlot(result.rule);
     },
   },
@@ -123,19 +121,42 @@ const views = [
 // Draws a text that ends in a line end as blocks of at most 40 lines. A
 // block but the last leaves out its last line end, which the block's own
 // end stands for: the text as the user selects and copies it is the same.
+// A block that holds its text already is left as it is.
 function drawLines(code, text) {
   const lines = text.split("\n");
   lines.pop();
-  const blocks = [];
-  for (let first = 0; first < lines.length; first += 40) {
+  const count = Math.ceil(lines.length / 40);
+  while (code.children.length > count) code.lastElementChild.remove();
+  while (code.children.length < count) {
     const block = document.createElement("span");
-    const part = lines.slice(first, first + 40);
     block.className = "lines";
-    block.style.setProperty("--lines", part.length);
-    block.textContent = part.join("\n") + (first + 40 >= lines.length ? "\n" : "");
-    blocks.push(block);
+    code.append(block);
   }
-  code.replaceChildren(...blocks);
+  for (let i = 0; i < count; i++) {
+    const part = lines.slice(40 * i, 40 * i + 40);
+    const block = code.children[i];
+    block.style.setProperty("--lines", part.length);
+    setText(block, part.join("\n") + (i === count - 1 ? "\n" : ""));
+  }
+}
+
+// Draws the rule's rows in the table, keeping the rows it has: a row's
+// number stays, and its node and weight change in their text nodes.
+function drawRows(body, rule) {
+  while (body.rows.length > rule.length) body.lastElementChild.remove();
+  let rows = "";
+  for (let i = body.rows.length; i < rule.length; i++) rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td></tr>`;
+  body.insertAdjacentHTML("beforeend", rows);
+  rule.forEach(({ node, weight }, i) => {
+    const cells = body.rows[i].cells;
+    const [x, w] = [cells[1].firstChild, cells[2].firstChild];
+    if (x.data !== node) x.data = node;
+    if (w.data !== weight) w.data = weight;
+  });
+}
+
+function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
 }
 
 const drawn = new Map(); // view -> the values it last drew
@@ -309,5 +330,6 @@ document.addEventListener("click", (event) => {
 
 openAddress();
 // An address with a part's anchor (#part-table) lands on that part, now
-// that it is there.
+// that it is there; a page loaded again, where it was.
 if (location.hash) document.getElementById(location.hash.slice(1))?.scrollIntoView();
+else if (history.state?.scroll) scrollTo(0, history.state.scroll);
