@@ -54,11 +54,12 @@ const views = [
     },
   },
   {
+    // An error is announced from its own line, and the result from before
+    // says so itself (the stale note).
     from: (s) => [s.phase, s.result, s.error],
     draw(phase, result, error) {
       $("status").textContent =
         phase === "running" ? "Computing\u2026"
-        : error && result ? `Below: the ${result.order}-point rule from before.`
         : error || !result ? ""
         : `The ${result.order}-point rule.`;
     },
