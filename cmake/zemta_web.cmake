@@ -11,9 +11,15 @@ set_target_properties(zemta PROPERTIES
   SUFFIX ".wasm"
   RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 
-# Where the page's footer points for the source.
-set(ZEMTA_SOURCE_URL "zemta-${PROJECT_VERSION}.tar.gz" CACHE STRING
-  "Address of the source archive that the web page links to")
+# Where the page's footer points for the source: a public address, or
+# empty for no link (a page opened from disk or served without the archive
+# beside it would link to nothing).
+set(ZEMTA_SOURCE_ADDRESS "" CACHE STRING
+  "Public address of the source that the web page links to (empty: no link)")
+
+# The page's order range is the program's (zemta_order_range.cmake).
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/quadrature/coefficients.h)
 
 # The page is written again when any file of web/ changes.
 file(GLOB web_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
@@ -22,7 +28,8 @@ add_custom_command(
   OUTPUT ${site_dir}/index.html
   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${PROJECT_SOURCE_DIR}/web
     -DMODULE=$<TARGET_FILE:zemta> -DVERSION=${PROJECT_VERSION}
-    -DSOURCE_URL=${ZEMTA_SOURCE_URL} -DOUTPUT=${site_dir}/index.html
+    -DMIN_ORDER=${ZEMTA_MIN_ORDER} -DMAX_ORDER=${ZEMTA_MAX_ORDER}
+    "-DSOURCE_URL=${ZEMTA_SOURCE_ADDRESS}" -DOUTPUT=${site_dir}/index.html
     -P ${page_script}
   DEPENDS ${web_files} zemta ${page_script}
   COMMENT "Writing site/index.html with the module and web/ inside"

@@ -3,20 +3,26 @@
 # in zemta_web.cmake:
 #
 #   cmake -DWEB_DIR=<web/> -DMODULE=<zemta.wasm> -DVERSION=<version>
-#         -DSOURCE_URL=<address> -DOUTPUT=<site/index.html>
-#         -P zemta_web_page.cmake
+#         -DMIN_ORDER=<n> -DMAX_ORDER=<n> -DSOURCE_URL=<address>
+#         -DOUTPUT=<site/index.html> -P zemta_web_page.cmake
 #
 #   <!-- zemta:style style.css -->         a <style> element
 #   <!-- zemta:module zemta.wasm -->       the module in base64, as text: a
 #                                           page opened from disk may not
 #                                           fetch it
 #   <!-- zemta:script wasi.js -->          a classic <script>: a browser
-#   <!-- zemta:script boot.js -->          runs no module script from disk
-#   <!-- zemta:script app.js -->
+#   <!-- zemta:script boot.js -->          runs no module script from disk.
+#   <!-- zemta:script texts.js -->         wasi.js and texts.js are modules
+#   <!-- zemta:script app.js -->           for Node too; in the page they
+#                                           lose the word `export`, and
+#                                           wasi.js keeps its other names
+#                                           to itself
 #
-# and @ZEMTA_VERSION@ and @ZEMTA_SOURCE_URL@ by the version and the address
-# of the source. Fails when a comment is missing, or when an inlined file
-# holds text that would end its element early.
+# and @ZEMTA_VERSION@, @ZEMTA_MIN_ORDER@ and @ZEMTA_MAX_ORDER@ (the orders
+# the program accepts) by their values, and @ZEMTA_SOURCE_LINK@ by a link
+# to the source at SOURCE_URL, or by nothing when SOURCE_URL is empty.
+# Fails when a comment is missing, or when an inlined file holds text that
+# would end its element early.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -60,22 +66,35 @@ endif()
 replace_marker("<!-- zemta:module zemta.wasm -->"
   "<script type=\"text/plain\" id=\"zemta-module\">${module_base64}</script>")
 
-foreach(script IN ITEMS wasi.js boot.js app.js)
+foreach(script IN ITEMS wasi.js boot.js texts.js app.js)
   read_inline(${script} code)
-  if(script STREQUAL "wasi.js")
-    # A module for Node; in the page its function is a plain one, and its
-    # other names stay its own.
-    string(REPLACE "export async function runZemta" "async function runZemta"
-      page_code "${code}")
+  if(script STREQUAL "wasi.js" OR script STREQUAL "texts.js")
+    string(REGEX REPLACE "(^|\n)export " "\\1" page_code "${code}")
     if(page_code STREQUAL code)
-      message(FATAL_ERROR "web/wasi.js: no `export async function runZemta`")
+      message(FATAL_ERROR "web/${script}: no `export`")
     endif()
-    set(code "const runZemta = (() => {\n${page_code}\nreturn runZemta;\n})();\n")
+    set(code "${page_code}")
+  endif()
+  if(script STREQUAL "wasi.js")
+    # The page runs the program synchronously; the rest of wasi.js stays
+    # its own.
+    set(code "const runZemtaNow = (() => {\n${code}\nreturn runZemtaNow;\n})();\n")
   endif()
   replace_marker("<!-- zemta:script ${script} -->" "<script>\n${code}</script>")
 endforeach()
 
-replace_marker("@ZEMTA_SOURCE_URL@" "${SOURCE_URL}")
+if(SOURCE_URL STREQUAL "")
+  set(source_link "")
+else()
+  get_filename_component(source_name "${SOURCE_URL}" NAME)
+  set(source_link " ·\n  source: <a href=\"${SOURCE_URL}\">${source_name}</a>")
+endif()
+replace_marker("@ZEMTA_SOURCE_LINK@" "${source_link}")
+if(NOT MIN_ORDER MATCHES "^[0-9]+$" OR NOT MAX_ORDER MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "MIN_ORDER and MAX_ORDER must be given")
+endif()
+string(REPLACE "@ZEMTA_MIN_ORDER@" "${MIN_ORDER}" page "${page}")
+string(REPLACE "@ZEMTA_MAX_ORDER@" "${MAX_ORDER}" page "${page}")
 string(REPLACE "@ZEMTA_VERSION@" "${VERSION}" page "${page}")
 
 file(WRITE "${OUTPUT}" "${page}")

@@ -50,3 +50,19 @@ ensure_foreign_architecture() {
   fi
   dpkg --add-architecture "$1"
 }
+
+# The npm packages of the page's test and benchmark (tests/web: playwright-
+# core, which downloads no browser and drives Debian's chromium, and
+# axe-core), installed as tests/web/package-lock.json pins them, when that
+# lock file is newer than the last install.
+ensure_web_test_packages() {
+  ensure_packages chromium nodejs
+  # NodeSource's nodejs package brings npm; Debian's comes on its own.
+  command -v npm >/dev/null || ensure_packages npm
+  local here
+  here=$(dirname "${BASH_SOURCE[0]}")/../tests/web
+  if [ ! "$here/node_modules/.package-lock.json" -nt "$here/package-lock.json" ]; then
+    (cd "$here" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 \
+      npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  fi
+}

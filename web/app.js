@@ -1,184 +1,176 @@
 // The page: reads the order, runs the program (boot.js), and shows its
 // output cut into the C function, the FORTRAN function and the raw arrays,
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
-// function's arrays.
+// function's arrays (texts.js).
 //
-// What the user asked for last wins: the field is the user's alone (a
-// result never writes into it), and a result for anything but the latest
-// request is dropped.
+// The page is one state object. Handlers change it through update(), and
+// render() draws every part of the page from it; each view redraws only
+// when what it shows has changed. The field is the user's alone: no view
+// writes into it, so a result never overwrites what is being typed.
 
 const $ = (id) => document.getElementById(id);
-const form = $("order-form");
 const field = $("order");
-const errorLine = $("order-error");
-const statusLine = $("status");
-const result = $("result");
-const diagnostics = $("diagnostics-text");
-const panels = { c: $("text-c"), fortran: $("text-fortran"), raw: $("text-raw") };
-const fileSuffixes = { c: ".c", fortran: ".f", raw: "_raw.h", csv: ".csv", all: ".txt" };
+const orders = { min: Number(field.dataset.min), max: Number(field.dataset.max) };
 
-// The output of the last successful run: { order, all, c, fortran, raw, csv }.
-let shown = null;
+const state = {
+  // "running" until the first run is done (while the module is compiled),
+  // then "done" or "failed": whether the last order asked for ran.
+  phase: "running",
+  // What resultOf (texts.js) made of the last run that succeeded.
+  result: null,
+  // The sentence beside the field when the last order did not run; the
+  // result, if any, is then from before and offers no copy or download.
+  error: null,
+  // The program's standard error of its last run, as a terminal shows it.
+  diagnostics: "",
+  // The confirmation of the last copy: { key, sentence }.
+  copied: null,
+  // The order asked for while the module was still being compiled:
+  // { text, entry }, the arguments of ask().
+  waiting: null,
+};
 
-// Cuts the program's output as the build's zemta_generate() does: the C
-// function, then the FORTRAN function from "      FUNCTION GQ<n>(F,A,B)" to
-// the first "      END" line, then the rest, which opens with a blank line
-// and gets the typedef its arrays use. Null when the output lacks that shape.
-function splitOutput(text, order) {
-  const head = text.indexOf(`\n      FUNCTION GQ${order}(F,A,B)\n`);
-  const tail = text.indexOf("\n      END\n");
-  if (head === -1 || tail < head) return null;
-  const fortranAt = head + 1;
-  const rawAt = tail + "\n      END\n".length;
-  return {
-    c: text.slice(0, fortranAt),
-    fortran: text.slice(fortranAt, rawAt),
-    raw: "typedef long double DBL;\n" + text.slice(rawAt),
-  };
+function update(changes) {
+  Object.assign(state, changes);
+  render(state);
 }
 
-// The order the program computed, from the C function's first line.
-function orderOf(text) {
-  const match = /^DBL GQ(\d+)\(/m.exec(text);
-  return match ? match[1] : null;
-}
-
-// What the page sends for the field's text: { argument } for a whole number
-// in decimal digits, without a plus sign or leading zeros (the program would
-// read "020" as octal), which the program then judges; or { error }, a
-// sentence, for text the program would read otherwise than the user meant
-// ("20.5" and "20 points" as 20, "1e3" and "1,000" as 1), which is not sent.
-function readOrder(text) {
-  const typed = text.trim();
-  const shownTyped = typed.length > 24 ? typed.slice(0, 24) + "\u2026" : typed;
-  let match = /^([+-]?)(\d+)$/.exec(typed);
-  if (match) {
-    const digits = match[2].replace(/^0+(?=\d)/, "");
-    return { argument: (match[1] === "-" && digits !== "0" ? "-" : "") + digits };
-  }
-  if (typed === "") return { error: "Type an order: a whole number from 2 to 999." };
-  if (/^[+-]?\d*\.\d+$|^[+-]?\d+\.$/.test(typed)) {
-    return { error: `${shownTyped} is not a whole number: the order counts points, from 2 to 999.` };
-  }
-  if (/^[+-]?(\d+\.?\d*|\.\d+)e[+-]?\d+$/i.test(typed)) {
-    return { error: `Write the order in plain digits: ${shownTyped} is not read as a power of ten.` };
-  }
-  match = /^\d{1,3}(?:([,\u00a0\u202f '_])\d{3})+$/.exec(typed);
-  if (match) {
-    const plain = typed.replace(/\D/g, "");
-    return { error: `Write the order without separators: ${plain}, not ${shownTyped}.` };
-  }
-  match = /^([+-]?\d+)\s*[^\d\s.,].*$/.exec(typed);
-  if (match) {
-    return { error: `Type the order alone, in digits: ${match[1]}, not \u201c${shownTyped}\u201d.` };
-  }
-  return { error: `\u201c${shownTyped}\u201d is not an order: type a whole number from 2 to 999.` };
-}
-
-// Progress lines are rewritten in place with carriage returns; show each
-// line as a terminal leaves it.
-function asTerminalShows(text) {
-  return text
-    .split("\n")
-    .map((line) => {
-      let screen = "";
-      for (const piece of line.split("\r")) {
-        screen = piece + screen.slice(piece.length);
+// The views: each draws one part of the page from the state values its
+// `from` picks, and is drawn again when one of them is no longer the same.
+// A new part of the page is a new view.
+const views = [
+  {
+    from: (s) => [s.phase],
+    draw(phase) {
+      document.body.dataset.state = phase;
+    },
+  },
+  {
+    from: (s) => [s.error],
+    draw(error) {
+      $("order-error").textContent = error ?? "";
+      if (error) field.setAttribute("aria-invalid", "true");
+      else field.removeAttribute("aria-invalid");
+    },
+  },
+  {
+    // An error is announced from its own line, and the result from before
+    // says so itself (the stale note).
+    from: (s) => [s.phase, s.result, s.error],
+    draw(phase, result, error) {
+      $("status").textContent =
+        phase === "running" ? "Computing\u2026"
+        : error || !result ? ""
+        : `The ${result.order}-point rule.`;
+    },
+  },
+  {
+    // The title names the rule shown; a failed order leaves it.
+    from: (s) => [s.result],
+    draw(result) {
+      if (result) document.title = `zemta: ${result.order}-point Gauss\u2013Legendre rule`;
+    },
+  },
+  {
+    from: (s) => [s.result],
+    draw(result) {
+      $("result").hidden = !result;
+      if (!result) return;
+      for (const key of ["c", "fortran", "raw"]) drawLines($(`text-${key}`), result.texts[key]);
+      $("rule-rows").closest(".table-box").style.setProperty("--rows", result.rule.length);
+      for (const span of document.querySelectorAll(".file-name")) {
+        span.textContent = `gq${result.order}${span.dataset.suffix}`;
       }
-      return screen;
-    })
-    .join("\n");
-}
+      for (const span of document.querySelectorAll(".function-name")) {
+        span.textContent = `GQ${result.order}`;
+      }
+      drawRows($("rule-rows"), result.rule);
+      drawPlot(result.rule);
+    },
+  },
+  {
+    // A result from before an error stays in view, but its copies and
+    // downloads are off: they would deliver an order other than the one
+    // in the field.
+    from: (s) => [s.result, s.error],
+    draw(result, error) {
+      const stale = Boolean(result && error);
+      const note = $("stale-note");
+      note.hidden = !stale;
+      note.textContent = stale
+        ? `The ${result.order}-point rule from before; its copies and downloads are off until an order runs.`
+        : "";
+      for (const button of $("result").querySelectorAll("button")) button.disabled = stale;
+    },
+  },
+  {
+    from: (s) => [s.copied],
+    draw(copied) {
+      for (const span of document.querySelectorAll(".copied")) {
+        span.textContent = copied?.key === span.dataset.part ? copied.sentence : "";
+      }
+    },
+  },
+  {
+    from: (s) => [s.diagnostics],
+    draw(diagnostics) {
+      $("diagnostics-text").textContent = diagnostics;
+    },
+  },
+];
 
-// A number of the C function ("0.0765265211334973240") in fixed notation
-// with 17 significant digits, its value unchanged: the program writes 17
-// significant digits and then zeros, and below 0.001 fewer digits, which
-// zeros fill up to 17 here.
-function seventeenDigits(text) {
-  const [whole, places = ""] = text.split(".");
-  const first = (whole + places).search(/[1-9]/);
-  const decimals = Math.max(Math.max(first, 0) + 17 - whole.length, 0);
-  return decimals ? `${whole}.${places.padEnd(decimals, "0").slice(0, decimals)}` : whole;
-}
-
-// The rule on [-1, 1] from the C function: its X and W arrays (or, for
-// orders 2 and 3, its X0, X1, W0 and W1) hold the non-negative nodes in
-// ascending order and their weights; the other half is their mirror image.
-// Returns [{ node, weight }] in ascending node order, as text.
-function ruleOf(c, order) {
-  const array = (name) => {
-    const match = new RegExp(`static DBL ${name}\\[\\d+\\]=\\{([^}]*)\\}`).exec(c);
-    return match ? match[1].split(",").map((value) => value.trim()) : null;
-  };
-  const scalar = (name) => {
-    const match = new RegExp(`[ ,]${name}=([0-9.]+)[,;]`).exec(c);
-    return match ? match[1] : null;
-  };
-  let nodes = array("X");
-  let weights = array("W");
-  if (!nodes) {
-    // Order 2: X0, weight 1; order 3: the middle node 0, X1, W0 and W1.
-    nodes = order === 2 ? [scalar("X0")] : ["0.0", scalar("X1")];
-    weights = order === 2 ? ["1.0"] : [scalar("W0"), scalar("W1")];
+// Draws a text that ends in a line end as blocks of at most 40 lines. A
+// block but the last leaves out its last line end, which the block's own
+// end stands for: the text as the user selects and copies it is the same.
+// A block that holds its text already is left as it is.
+function drawLines(code, text) {
+  const lines = text.split("\n");
+  lines.pop();
+  const count = Math.ceil(lines.length / 40);
+  while (code.children.length > count) code.lastElementChild.remove();
+  while (code.children.length < count) {
+    const block = document.createElement("span");
+    block.className = "lines";
+    code.append(block);
   }
-  const half = nodes.map((node, i) => ({
-    node: seventeenDigits(node),
-    weight: seventeenDigits(weights[i] ?? ""),
-  }));
-  const middle = order % 2 === 1 ? 1 : 0;
-  const mirrored = half.slice(middle).reverse().map(({ node, weight }) =>
-    ({ node: "-" + node, weight }));
-  return mirrored.concat(half);
-}
-
-function csvOf(rule) {
-  return "node,weight\r\n" + rule.map(({ node, weight }) => `${node},${weight}\r\n`).join("");
-}
-
-function fillTable(rule) {
-  $("rule-rows").innerHTML = rule
-    .map(({ node, weight }, i) => `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td></tr>`)
-    .join("");
-}
-
-// A part below the C function gets its text or its rows only when it comes
-// near the screen, or the page is printed: at order 999 laying out the parts
-// below the screen would take longer than the program's run. Until then it
-// is empty.
-const partFills = new Map(); // part -> what fills it, while it waits
-const partsNear = new Set();
-
-function fillPart(part) {
-  const fill = partFills.get(part);
-  partFills.delete(part);
-  fill?.();
-}
-
-function setPart(id, fill, empty) {
-  const part = $(id);
-  if (partsNear.has(part)) {
-    partFills.delete(part);
-    fill();
-  } else {
-    partFills.set(part, fill);
-    empty();
+  for (let i = 0; i < count; i++) {
+    const part = lines.slice(40 * i, 40 * i + 40);
+    const block = code.children[i];
+    block.style.setProperty("--lines", part.length);
+    setText(block, part.join("\n") + (i === count - 1 ? "\n" : ""));
   }
 }
 
-const partObserver = new IntersectionObserver((entries) => {
-  for (const { target, isIntersecting } of entries) {
-    if (isIntersecting) {
-      partsNear.add(target);
-      fillPart(target);
-    } else {
-      partsNear.delete(target);
-    }
+// Draws the rule's rows in the table, keeping the rows it has: a row's
+// number stays, and its node and weight change in their text nodes.
+function drawRows(body, rule) {
+  while (body.rows.length > rule.length) body.lastElementChild.remove();
+  let rows = "";
+  for (let i = body.rows.length; i < rule.length; i++) rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td></tr>`;
+  body.insertAdjacentHTML("beforeend", rows);
+  rule.forEach(({ node, weight }, i) => {
+    const cells = body.rows[i].cells;
+    const [x, w] = [cells[1].firstChild, cells[2].firstChild];
+    if (x.data !== node) x.data = node;
+    if (w.data !== weight) w.data = weight;
+  });
+}
+
+function setText(element, text) {
+  if (element.textContent !== text) element.textContent = text;
+}
+
+const drawn = new Map(); // view -> the values it last drew
+
+function render(s) {
+  for (const view of views) {
+    const values = view.from(s);
+    const last = drawn.get(view);
+    if (last && last.every((value, i) => value === values[i])) continue;
+    drawn.set(view, values);
+    view.draw(...values);
   }
-}, { rootMargin: "50% 0px" });
-for (const part of document.querySelectorAll(".part")) partObserver.observe(part);
-const fillAllParts = () => [...partFills.keys()].forEach(fillPart);
-window.addEventListener("beforeprint", fillAllParts);
-matchMedia("print").addEventListener("change", fillAllParts);
+}
 
 const SVG = "http://www.w3.org/2000/svg";
 
@@ -192,7 +184,7 @@ function svgElement(name, attributes, text) {
 }
 
 // Plots the rule on [-1, 1]: a stem per node, as high as its weight.
-function drawRule(rule) {
+function drawPlot(rule) {
   const nodes = rule.map(({ node }) => Number(node));
   const weights = rule.map(({ weight }) => Number(weight));
   const svg = $("plot-svg");
@@ -230,94 +222,48 @@ function drawRule(rule) {
     svgElement("text", { x: left - 7, y: Number(base) + 4, "text-anchor": "end" }, "0"),
   );
   $("plot-caption").textContent =
-    `The ${nodes.length} nodes of the rule on [\u22121, 1] and their weights ` +
-    `(the largest ${label}), drawn from the table below.`;
+    `The ${nodes.length} nodes of the rule on [\u22121, 1] as stems as high as their ` +
+    `weights (the largest ${label}), drawn from the table below.`;
 }
 
-function show(order, stdout, parts) {
-  const rule = ruleOf(parts.c, Number(order));
-  shown = { order, all: stdout, ...parts, csv: csvOf(rule) };
-  // The C function, at the top, is filled at once; the parts below it when
-  // they come near.
-  panels.c.textContent = parts.c;
-  for (const key of ["fortran", "raw"]) {
-    const code = panels[key];
-    setPart(`part-${key}`, () => { code.textContent = parts[key]; }, () => { code.textContent = ""; });
-  }
-  for (const span of document.querySelectorAll(".file-name")) {
-    span.textContent = `gq${order}${span.dataset.suffix}`;
-  }
-  for (const span of document.querySelectorAll(".function-name")) {
-    span.textContent = `GQ${order}`;
-  }
-  for (const span of document.querySelectorAll(".copied")) span.textContent = "";
-  const rows = $("rule-rows");
-  setPart("part-table", () => fillTable(rule), () => rows.replaceChildren());
-  drawRule(rule);
-  result.hidden = false;
-  result.classList.remove("stale");
-  document.title = `zemta: ${order}-point Gauss\u2013Legendre rule`;
-  statusLine.textContent = `The ${order}-point rule.`;
-}
+// The handlers.
 
-// An error in one line beside the field; the last good result stays, greyed.
-function showError(sentence) {
-  errorLine.textContent = sentence;
-  field.setAttribute("aria-invalid", "true");
-  result.classList.add("stale");
-  statusLine.textContent = shown ? `Below: the ${shown.order}-point rule from before.` : "";
-  document.body.dataset.state = "failed";
-}
-
-function clearError() {
-  errorLine.textContent = "";
-  field.removeAttribute("aria-invalid");
-}
-
-// The program runs one request at a time; a request made meanwhile waits,
-// and a newer one takes its place.
-let latest = 0;
-let latestArgument = "";
-let busy = false;
-let waiting = null;
-
-function send(job) {
-  if (busy) {
-    waiting = job;
+// Runs the order typed in the field. `entry` says what the address bar
+// does: "push" a new history entry for an order that ran and differs from
+// the address's, or "keep" it (on opening the page, and on Back and
+// Forward, which have set it already). An order that does not run leaves
+// the address, the history and the title as they were.
+function ask(entry, text = field.value) {
+  performance.mark("zemta: order");
+  const { argument, error } = readOrder(text, orders);
+  if (error) {
+    update({ phase: "failed", error, copied: null, waiting: null });
     return;
   }
-  busy = true;
-  zemtaRun(job.args).then((reply) => received(job.id, reply));
-}
-
-function received(id, reply) {
-  busy = false;
-  if (waiting) {
-    const job = waiting;
-    waiting = null;
-    send(job);
+  const reply = zemtaRun([argument]);
+  if (!reply) {
+    update({ phase: "running", waiting: { text, entry } });
+    return;
   }
-  if (id !== latest) return; // overtaken by a later request
   if (reply.failure) {
-    showError(`The program could not run in this browser: ${reply.failure}`);
+    update({ phase: "failed", error: `The program could not run in this browser: ${reply.failure}`,
+      copied: null, waiting: null });
     return;
   }
-  diagnostics.textContent = asTerminalShows(reply.stderr);
-  if (reply.status !== 0) {
-    const reason = /^Error: (.*)$/m.exec(reply.stderr);
-    showError(reason
-      ? `The program did not take ${latestArgument}: ${reason[1]}.`
-      : "The program stopped; see Program messages.");
+  const diagnostics = asTerminalShows(reply.stderr);
+  const result = reply.status === 0 ? resultOf(reply.stdout) : null;
+  if (!result) {
+    update({ phase: "failed", diagnostics, copied: null, waiting: null,
+      error: reply.status === 0
+        ? "The program's output has no FORTRAN function."
+        : refusal(argument, reply.stderr) });
     return;
   }
-  const order = orderOf(reply.stdout);
-  const parts = order && splitOutput(reply.stdout, order);
-  if (!parts) {
-    showError("The program's output has no FORTRAN function.");
-    return;
+  if (entry === "push" && new URLSearchParams(location.search).get("n") !== String(result.order)) {
+    history.replaceState({ scroll: scrollY }, "");
+    history.pushState({ scroll: 0 }, "", `?n=${result.order}`);
   }
-  show(order, reply.stdout, parts);
-  document.body.dataset.state = "done";
+  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null });
   requestAnimationFrame(() => {
     setTimeout(() => {
       performance.measure("zemta: order to painted text", "zemta: order");
@@ -328,69 +274,63 @@ function received(id, reply) {
   });
 }
 
-// Runs the order in the field. `entry` says what the address bar does:
-// "push" a new history entry for a new order, or "keep" it (on opening the
-// page, and on Back and Forward, which have set it already).
-function generate(entry) {
-  performance.mark("zemta: order");
-  latest += 1;
-  const { argument, error } = readOrder(field.value);
-  if (error) {
-    showError(error);
-    return;
-  }
-  clearError();
-  latestArgument = argument;
-  if (entry === "push" && new URLSearchParams(location.search).get("n") !== argument) {
-    history.pushState(null, "", `?n=${encodeURIComponent(argument)}`);
-  }
-  document.body.dataset.state = "running";
-  statusLine.textContent = "Computing\u2026";
-  send({ id: latest, args: [argument] });
-}
-
-form.addEventListener("submit", (event) => {
+$("order-form").addEventListener("submit", (event) => {
   event.preventDefault();
-  generate("push");
+  ask("push");
 });
 
 // Back and Forward: the field shows the order of the entry, as the user
-// went there.
+// went there, and the page its scroll position.
+history.scrollRestoration = "manual";
 function openAddress() {
-  const requested = new URLSearchParams(location.search).get("n");
-  field.value = requested ?? field.defaultValue;
-  generate("keep");
+  field.value = new URLSearchParams(location.search).get("n") ?? field.defaultValue;
+  ask("keep");
 }
-window.addEventListener("popstate", openAddress);
+window.addEventListener("popstate", (event) => {
+  openAddress();
+  scrollTo(0, event.state?.scroll ?? 0);
+});
+// Each entry keeps where the page was scrolled to.
+addEventListener("scrollend", () => history.replaceState({ scroll: scrollY }, ""));
+
+// The last order asked for while the module was being compiled runs when
+// it is ready.
+zemtaReady.then(() => {
+  if (state.waiting) ask(state.waiting.entry, state.waiting.text);
+});
 
 function download(key) {
-  const type = key === "csv" ? "text/csv" : "text/plain";
-  const url = URL.createObjectURL(new Blob([shown[key]], { type }));
+  const { order, downloads } = state.result;
+  const { suffix, type } = files[key];
+  const url = URL.createObjectURL(new Blob([downloads[key]], { type }));
   const link = document.createElement("a");
   link.href = url;
-  link.download = `gq${shown.order}${fileSuffixes[key]}`;
+  link.download = `gq${order}${suffix}`;
   document.body.append(link);
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(url), 60000);
 }
 
-document.addEventListener("click", async (event) => {
-  const button = event.target.closest("button[data-copy], button[data-download], #download-all");
-  if (!button || !shown) return;
-  if (button.id === "download-all") {
-    download("all");
-  } else if (button.dataset.download) {
-    download(button.dataset.download);
-  } else {
-    const confirmation = button.nextElementSibling;
-    try {
-      await navigator.clipboard.writeText(shown[button.dataset.copy]);
-      confirmation.textContent = `Copied (order ${shown.order}).`;
-    } catch {
-      confirmation.textContent = "The browser did not allow the copy; select the text instead.";
-    }
+async function copy(key) {
+  const { order, texts } = state.result;
+  try {
+    await navigator.clipboard.writeText(texts[key]);
+    update({ copied: { key, sentence: `Copied (order ${order}).` } });
+  } catch {
+    update({ copied: { key, sentence: "The browser did not allow the copy; select the text instead." } });
   }
+}
+
+document.addEventListener("click", (event) => {
+  const button = event.target.closest("button[data-copy], button[data-download]");
+  if (!button || !state.result || state.error) return;
+  if (button.dataset.download) download(button.dataset.download);
+  else copy(button.dataset.copy);
 });
 
 openAddress();
+// An address with a part's anchor (#part-table) lands on that part, now
+// that it is there; a page loaded again, where it was.
+if (location.hash) document.getElementById(location.hash.slice(1))?.scrollIntoView();
+else if (history.state?.scroll) scrollTo(0, history.state.scroll);

@@ -4,10 +4,16 @@
 // standard error, and ends at proc_exit or when _start returns.
 //
 //   const { stdout, stderr, status } = await runZemta(module, ["20"]);
+//   const { stdout, stderr, status } = runZemtaNow(module, ["20"]);
+//
+// runZemtaNow instantiates the module synchronously, so that the page can
+// show a rule in the task that asked for it.
 //
 // Standard output and standard error are reported as neither a terminal nor
-// seekable, as a pipe is: the C library then buffers both streams fully, as
-// the native program does when its output goes to a pipe or a file.
+// seekable, as a pipe is. The program writes its output unbuffered, through
+// its own buffer, and has the C library hold its messages on standard error
+// until it exits, as the native program does when its standard error goes
+// to a pipe or a file.
 
 const ERRNO_SUCCESS = 0;
 const ERRNO_BADF = 8;
@@ -39,6 +45,18 @@ function concat(chunks) {
 // Runs the program once. `module` is the compiled zemta.wasm, `args` the
 // program's arguments without the program name.
 export async function runZemta(module, args) {
+  const run = prepare(args);
+  return run.finish(await WebAssembly.instantiate(module, run.imports));
+}
+
+export function runZemtaNow(module, args) {
+  const run = prepare(args);
+  return run.finish(new WebAssembly.Instance(module, run.imports));
+}
+
+// The imports of one run, and what turns its instance into the run's
+// outcome.
+function prepare(args) {
   const argv = ["zemta", ...args].map((arg) => encoder.encode(arg + "\0"));
   const streams = { 1: [], 2: [] };
   let memory = null;
@@ -96,20 +114,20 @@ export async function runZemta(module, args) {
     },
   };
 
-  const instance = await WebAssembly.instantiate(module, {
-    wasi_snapshot_preview1: wasi,
-  });
-  memory = instance.exports.memory;
-  let status = 0;
-  try {
-    instance.exports._start();
-  } catch (e) {
-    if (!(e instanceof ProcessExit)) throw e;
-    status = e.status;
-  }
-  return {
-    stdout: concat(streams[1]),
-    stderr: concat(streams[2]),
-    status,
+  const finish = (instance) => {
+    memory = instance.exports.memory;
+    let status = 0;
+    try {
+      instance.exports._start();
+    } catch (e) {
+      if (!(e instanceof ProcessExit)) throw e;
+      status = e.status;
+    }
+    return {
+      stdout: concat(streams[1]),
+      stderr: concat(streams[2]),
+      status,
+    };
   };
+  return { imports: { wasi_snapshot_preview1: wasi }, finish };
 }

@@ -1,9 +1,11 @@
-// The page in Chromium against the native program: each panel, its copy and
-// its download hold exactly the bytes the build's splitter
+// The page in Chromium against the native program: each panel and its copy
+// hold exactly the bytes the build's splitter
 // (cmake/zemta_split_output.cmake) cuts from the native program's output,
-// and the table of the rule the numbers of the C function's arrays. Then
-// how the page behaves: under a slow program, on errors, in the history,
-// on paper and opened from disk.
+// each download what its name says (the C files compile with gcc), and the
+// table of the rule the numbers of the C function's arrays. Then how the
+// page behaves: while its module loads, on errors, in the history, on
+// paper, opened from disk, on a phone, and to an accessibility checker
+// (axe-core).
 //
 //   SITE    the built site (default build/wasm/site)
 //   ZEMTA   the native program (default build/release/zemta)
@@ -11,10 +13,11 @@
 
 import assert from "node:assert/strict";
 import { execFileSync, spawnSync } from "node:child_process";
-import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync } from "node:fs";
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
+import { createRequire } from "node:module";
 import { after, before, test } from "node:test";
 import { launch } from "./chromium.mjs";
 import { serve } from "./server.mjs";
@@ -55,8 +58,9 @@ const errors = [];
 // A new tab on the page, settled on its first rule. Each order gets its
 // own tab: Chromium holds back a tab's downloads that come faster than a
 // person clicks.
-async function open(query = "", url = server.url + query) {
+async function open(query = "", url = server.url + query, viewport = null) {
   const page = await browser.context.newPage();
+  if (viewport) await page.setViewportSize(viewport);
   page.on("console", (message) => {
     if (message.type() === "error") errors.push(`console: ${message.text()}`);
   });
@@ -78,13 +82,11 @@ after(async () => {
   await server?.close();
 });
 
-// Types the order and presses Enter, then waits for the page to settle on
-// what it sent to the program (the order without leading zeros).
-async function generate(page, order, sent = order) {
+// Types the order and presses Enter, then waits for the page to settle.
+async function generate(page, order) {
   await page.fill("#order", order);
   await page.press("#order", "Enter");
-  await page.waitForFunction((n) => document.body.dataset.state !== "running" &&
-    new URLSearchParams(location.search).get("n") === n, sent);
+  await page.waitForFunction(() => document.body.dataset.state !== "running");
 }
 
 // The order whose rule the page shows, from its title.
@@ -92,6 +94,14 @@ const shownOrder = async (page) =>
   /^zemta: (\d+)-point Gauss\u2013Legendre rule$/.exec(await page.title())?.[1];
 
 const text = (page, selector) => page.locator(selector).textContent();
+// A part's text as the user selects it, with the line end the selection
+// leaves out at its end.
+const partText = (page, key) => page.evaluate((id) => {
+  getSelection().selectAllChildren(document.getElementById(id));
+  const selected = getSelection().toString();
+  getSelection().removeAllRanges();
+  return selected + "\n";
+}, `text-${key}`);
 
 // The rule on [-1, 1] as doubles, from the native C function's own text:
 // the numbers of its X and W declarations (X0, or X1, W0 and W1, for orders
@@ -119,29 +129,43 @@ function rowsOfCsv(csv) {
   }));
 }
 
+// The numbers of a C text, in order.
+const numbersOf = (c) => c.match(/\d\.\d{19}/g);
+
+// Clicks a download button and gives the file's name and bytes.
+async function download(page, selector) {
+  const [file] = await Promise.all([page.waitForEvent("download"), page.click(selector)]);
+  return { name: file.suggestedFilename(), bytes: readFileSync(await file.path()) };
+}
+
 for (const order of orders) {
   test(`order ${order}: panels, copies and downloads hold the splitter's bytes`, async () => {
     const truth = expected(order);
+    // The splitter's raw file starts with the typedef of the C function;
+    // the panel shows the program's own bytes.
+    truth.raw = truth.raw.subarray("typedef long double DBL;\n".length);
     const page = await open();
     await generate(page, order);
     for (const { key, suffix } of panels) {
-      // A part below the screen is filled when it comes near.
-      await page.locator(`#part-${key}`).scrollIntoViewIfNeeded();
-      await page.waitForFunction((id) => document.getElementById(id).textContent !== "", `text-${key}`);
-      assert.equal(await text(page, `#text-${key}`), truth[key].toString("latin1"), `${key} panel`);
+      assert.equal(await partText(page, key), truth[key].toString("latin1"), `${key} panel`);
 
       await page.press(`button[data-copy="${key}"]`, "Enter");
       const copied = await page.evaluate(() => navigator.clipboard.readText());
       assert.equal(copied, truth[key].toString("latin1"), `${key} copy`);
 
-      const [file] = await Promise.all([page.waitForEvent("download"),
-        page.click(`button[data-download="${key}"]`)]);
-      assert.equal(file.suggestedFilename(), `gq${order}${suffix}`);
-      assert.deepEqual(readFileSync(await file.path()), truth[key], `${key} download`);
+      const file = await download(page, `button[data-download="${key}"]`);
+      assert.equal(file.name, `gq${order}${suffix}`);
+      if (key === "raw") {
+        // A header (compiled in its own test) with the program's numbers.
+        assert.deepEqual(numbersOf(file.bytes.toString("latin1")),
+          numbersOf(truth.raw.toString("latin1")), "raw download");
+      } else {
+        assert.deepEqual(file.bytes, truth[key], `${key} download`);
+      }
     }
-    const [whole] = await Promise.all([page.waitForEvent("download"), page.click("#download-all")]);
-    assert.equal(whole.suggestedFilename(), `gq${order}.txt`);
-    assert.deepEqual(readFileSync(await whole.path()), truth.all, "whole output");
+    const whole = await download(page, 'button[data-download="all"]');
+    assert.equal(whole.name, `gq${order}.txt`);
+    assert.deepEqual(whole.bytes, truth.all, "whole output");
     // The plot has a head for every node.
     const heads = await page.getAttribute("#plot-svg .heads", "d");
     assert.equal(heads.match(/M/g).length, Number(order));
@@ -160,48 +184,44 @@ test("order 20 screenshots, wide and phone-narrow", async () => {
   await page.close();
 });
 
-test("a slow program never overwrites the field, and the last request wins", async () => {
-  const page = await browser.context.newPage();
-  await page.addInitScript(() => {
-    // A slow machine: the first run starts 1.5 s late, as if the module
-    // came late, and every later run 0.2 s late.
-    const instantiate = WebAssembly.instantiate;
-    let runs = 0;
-    WebAssembly.instantiate = (...args) =>
-      new Promise((resolve) => setTimeout(resolve, runs++ === 0 ? 1500 : 200))
-        .then(() => instantiate(...args));
-  });
-  await page.goto(server.url);
-  const field = page.locator("#order");
-  const settled = (n) => page.waitForFunction((order) => document.body.dataset.state === "done" &&
+test("while the module loads, typing is the user's and the last order asked for runs", async () => {
+  // A browser that compiles the module only asynchronously, and late.
+  const slow = async (page) => {
+    await page.addInitScript(() => {
+      const compile = WebAssembly.compile;
+      WebAssembly.Module = function Module() {
+        throw new RangeError("compile asynchronously");
+      };
+      WebAssembly.compile = (...args) =>
+        new Promise((resolve) => setTimeout(resolve, 1500)).then(() => compile(...args));
+    });
+    await page.goto(server.url);
+  };
+  const settled = (page, n) => page.waitForFunction((order) => document.body.dataset.state === "done" &&
     document.title.startsWith(`zemta: ${order}-point`), n);
 
   // Typed while the first rule is still loading, not submitted.
+  let page = await browser.context.newPage();
+  await slow(page);
+  const field = page.locator("#order");
   await field.selectText();
   await field.pressSequentially("64", { delay: 50 });
-  await settled("20");
+  await settled(page, "20");
   assert.equal(await field.inputValue(), "64");
+  assert.match(await partText(page, "c"), /^DBL GQ20\(/m);
+  await page.close();
 
-  await field.selectText();
-  for (const key of ["9", "Enter", "9", "Enter", "9", "Enter"]) await field.press(key);
-  await settled("999");
-  await field.selectText();
-  await field.pressSequentially("500", { delay: 30 });
-  await field.press("Enter");
-  await settled("500");
-  await page.waitForTimeout(1000); // for any overtaken result to arrive
-  assert.equal(await field.inputValue(), "500");
-  assert.equal(await shownOrder(page), "500");
-  assert.match(await text(page, "#text-c"), /^DBL GQ500\(/m);
-
-  // A request the page turns down overtakes one still running.
-  await field.fill("30");
-  await field.press("Enter");
-  await field.fill("abc");
-  await field.press("Enter");
-  await page.waitForTimeout(1000);
-  assert.equal(await shownOrder(page), "500");
-  assert.equal(await field.inputValue(), "abc");
+  // Two orders submitted while it loads: the later runs, once.
+  page = await browser.context.newPage();
+  await slow(page);
+  const entries = await page.evaluate(() => history.length);
+  for (const order of ["30", "500"]) {
+    await page.fill("#order", order);
+    await page.press("#order", "Enter");
+  }
+  await settled(page, "500");
+  assert.equal(new URL(page.url()).searchParams.get("n"), "500");
+  assert.equal(await page.evaluate(() => history.length), entries + 1);
   await page.close();
 });
 
@@ -218,7 +238,7 @@ test("errors: one line beside the field, the last rule kept, the program's text 
   assert.equal(await invalid(), "true");
   assert.equal(await text(page, "#diagnostics-text"), native.stderr);
   assert.equal(await page.isVisible("#result"), true);
-  assert.equal(await page.getAttribute("#result", "class"), "stale");
+  assert.equal(await page.isVisible("#stale-note"), true);
   assert.equal(await text(page, "#text-c"), rule20);
 
   // Text the program would read otherwise than meant is not sent.
@@ -230,17 +250,18 @@ test("errors: one line beside the field, the last rule kept, the program's text 
     assert.ok(sentence.includes(typed.replace(",", "")), `${typed}: ${sentence}`);
     sentences.add(sentence);
     assert.equal(await invalid(), "true");
-    assert.equal(new URL(page.url()).searchParams.get("n"), "1000", `${typed} ran`);
+    assert.equal(new URL(page.url()).searchParams.get("n"), "20", `${typed} ran`);
   }
   assert.equal(sentences.size, 6);
   assert.equal(await text(page, "#diagnostics-text"), native.stderr);
 
   // A leading 0 is decimal here, as the note beside the field says.
   assert.match(await text(page, "#order-note"), /020/);
-  await generate(page, "020", "20");
+  await generate(page, "020");
+  assert.equal(new URL(page.url()).searchParams.get("n"), "20");
   assert.equal(await invalid(), null);
   assert.equal(await text(page, "#order-error"), "");
-  assert.equal(await page.getAttribute("#result", "class"), "");
+  assert.equal(await page.isVisible("#stale-note"), false);
   assert.equal(await text(page, "#text-c"), rule20);
   assert.equal(await page.inputValue("#order"), "020");
   await page.close();
@@ -249,7 +270,7 @@ test("errors: one line beside the field, the last rule kept, the program's text 
 test("each order submitted is a history entry; Back and Forward walk them", async () => {
   const page = await open("?n=37");
   assert.equal(await page.inputValue("#order"), "37");
-  assert.equal(await text(page, "#text-c"), expected("37").c.toString("latin1"));
+  assert.equal(await partText(page, "c"), expected("37").c.toString("latin1"));
   for (const order of ["12", "30", "40"]) await generate(page, order);
   const arrived = async (order) => {
     await page.waitForFunction((n) => document.body.dataset.state === "done" &&
@@ -274,11 +295,9 @@ test("each order submitted is a history entry; Back and Forward walk them", asyn
 test("printed, every part of order 999 comes out whole", async () => {
   const page = await open("?n=999");
   await page.emulateMedia({ media: "print" });
-  // The parts below the screen, filled for the paper once the page hears
-  // of the print medium (an event that comes after emulateMedia returns).
-  await page.waitForFunction(() => document.querySelectorAll("#rule-rows tr").length === 999);
+  assert.equal(await page.locator("#rule-rows tr").count(), 999);
   for (const { key } of panels) assert.match(await text(page, `#text-${key}`), /GQ999|A999/);
-  const clipped = await page.$$eval(".part pre, .table-box", (boxes) =>
+  const clipped = await page.$$eval(".part pre.text, .table-box", (boxes) =>
     boxes.filter((box) => box.scrollHeight > box.clientHeight + 1).map((box) => box.closest(".part").id));
   assert.deepEqual(clipped, []);
   await page.close();
@@ -287,7 +306,7 @@ test("printed, every part of order 999 comes out whole", async () => {
 test("the page opened from disk (file://) works as served; without JavaScript it says so", async () => {
   const url = pathToFileURL(join(site, "index.html")).href;
   const page = await open("", `${url}?n=999`);
-  assert.equal(await text(page, "#text-c"), expected("999").c.toString("latin1"));
+  assert.equal(await partText(page, "c"), expected("999").c.toString("latin1"));
   await page.close();
 
   const bare = await browser.context.newPage();
@@ -296,6 +315,181 @@ test("the page opened from disk (file://) works as served; without JavaScript it
   await bare.goto(url);
   assert.match(await bare.locator("main").innerText(), /Turn JavaScript on/);
   await bare.close();
+});
+
+// The faults a new user met, one test each.
+
+test("every part is there with its result: an anchor lands, the text is in the page, nothing moves", async () => {
+  const page = await open("?n=999#part-table");
+  const shifts = await page.evaluate(() => new Promise((resolve) => {
+    let total = 0;
+    new PerformanceObserver((list) => {
+      for (const entry of list.getEntries()) if (!entry.hadRecentInput) total += entry.value;
+    }).observe({ type: "layout-shift", buffered: true });
+    setTimeout(() => resolve(total), 1000);
+  }));
+  assert.equal(shifts, 0, "layout shift");
+  const top = await page.evaluate(() => document.getElementById("part-table").getBoundingClientRect().top);
+  assert.ok(Math.abs(top) < 2, `the table's section starts at ${top}`);
+  // What Select All finds, without scrolling.
+  const whole = await page.evaluate(() => {
+    document.execCommand("selectAll");
+    return getSelection().toString();
+  });
+  const raw = expected("999").raw.toString("latin1");
+  const lastRow = await text(page, "#rule-rows tr:last-child td:nth-child(3)");
+  for (const value of [numbersOf(raw).at(-1), lastRow]) {
+    assert.ok(whole.includes(value), `${value} not in the page`);
+  }
+  await page.close();
+});
+
+test("an order that does not run adds no history entry and leaves the title", async () => {
+  const page = await open("?n=20");
+  const entries = await page.evaluate(() => history.length);
+  for (const typed of ["0", "1", "-5", "1000", "9".repeat(400), "abc"]) {
+    await generate(page, typed);
+    assert.equal(await page.evaluate(() => history.length), entries, `${typed.slice(0, 9)}: history`);
+    assert.equal(new URL(page.url()).searchParams.get("n"), "20");
+    assert.equal(await shownOrder(page), "20");
+  }
+  await page.close();
+});
+
+test("a long order cannot widen a phone's page", async () => {
+  const page = await open("?n=20", undefined, { width: 390, height: 844 });
+  await generate(page, "9".repeat(400));
+  assert.notEqual(await text(page, "#order-error"), "");
+  assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= innerWidth));
+  await page.close();
+});
+
+test("a result from before an error offers no copy or download", async () => {
+  const page = await open("?n=20");
+  await generate(page, "1000");
+  const buttons = page.locator("#result button");
+  assert.ok(await buttons.count() >= 9);
+  for (const button of await buttons.all()) assert.equal(await button.isDisabled(), true);
+  await page.close();
+});
+
+test("the downloads compile as the page says: gq20.c called as shown, gq20_raw.h beside it and in two sources, gq20.f with the note's flags", async () => {
+  const page = await open("?n=20");
+  const dir = mkdtempSync(join(tmpdir(), "zemta-downloads-"));
+  try {
+    for (const key of ["c", "raw", "fortran"]) {
+      const file = await download(page, `button[data-download="${key}"]`);
+      writeFileSync(join(dir, file.name), file.bytes);
+    }
+    await page.click(".usage summary");
+    const call = await page.locator(".usage pre").innerText();
+    writeFileSync(join(dir, "main.c"), call.replace("#include <stdio.h>",
+      '#include <stdio.h>\n#include "gq20_raw.h"\nlong double weight_sum(void);'));
+    writeFileSync(join(dir, "sum.c"), '#include "gq20_raw.h"\n#include "gq20_raw.h"\n' +
+      "long double weight_sum(void)\n{\n  long double sum = 0;\n  int i;\n" +
+      "  for (i = 0; i < 20; i++) sum += W20[i] + 0 * A20[i];\n  return sum;\n}\n");
+    execFileSync("gcc", ["-std=c89", "-pedantic-errors", "-Wall", "-Wextra", "-Werror",
+      "main.c", "sum.c", "-o", "call"], { cwd: dir });
+    const printed = execFileSync(join(dir, "call"), { encoding: "latin1" });
+    assert.ok(Math.abs(Number(printed) - 9) < 1e-12, printed);
+
+    // A caller of the FORTRAN function with D0 constants, compiled with
+    // the flags the note names.
+    const flags = (await text(page, "#part-fortran .note code >> nth=0")).split(/\s+/);
+    writeFileSync(join(dir, "main.f"), ["      EXTERNAL SQUARE", "      PRINT *, GQ20(SQUARE, 0.0D0, 3.0D0)",
+      "      END", "      FUNCTION SQUARE(X)", "      SQUARE = X*X", "      END", ""].join("\n"));
+    execFileSync("gfortran", [...flags, "main.f", "gq20.f", "-o", "callf"], { cwd: dir });
+    const fortran = execFileSync(join(dir, "callf"), { encoding: "latin1" });
+    assert.ok(Math.abs(Number(fortran) - 9) < 1e-12, fortran);
+  } finally {
+    rmSync(dir, { recursive: true, force: true });
+  }
+  await page.close();
+});
+
+test("the footer's links lead to files of the site", async () => {
+  const page = await open("?n=20");
+  for (const href of await page.$$eval("footer a", (links) => links.map((a) => a.getAttribute("href")))) {
+    assert.ok(/^https?:/.test(href) || existsSync(join(site, href)), `${href}: no such file`);
+  }
+  await page.close();
+});
+
+test("first screens: the C text near the top on a desktop, the table's columns within a phone", async () => {
+  let page = await open("?n=20", undefined, { width: 900, height: 900 });
+  const codeTop = () => page.evaluate(() => document.getElementById("text-c").getBoundingClientRect().top);
+  assert.ok(await codeTop() < 450, `C text at y = ${await codeTop()}`);
+  await page.close();
+  page = await open("?n=20", undefined, { width: 390, height: 844 });
+  assert.ok(await codeTop() < 600, `C text at y = ${await codeTop()}`);
+  await page.locator(".table-box").scrollIntoViewIfNeeded();
+  const box = await page.$eval(".table-box", (b) => [b.scrollWidth, b.clientWidth]);
+  assert.ok(box[0] <= box[1], `table ${box[0]} px wide in ${box[1]} px`);
+  await page.close();
+});
+
+test("accessibility: copy confirmations in the tree before they are spoken, named code boxes, the plot told once", async () => {
+  const page = await open("?n=20");
+  const session = await browser.context.newCDPSession(page);
+  const { nodes } = await session.send("Accessibility.getFullAXTree");
+  const statuses = nodes.filter((node) => !node.ignored && node.role?.value === "status");
+  assert.equal(statuses.length, 1 + 4, "the status line and a confirmation per part");
+  for (const box of await page.locator("#result [tabindex='0']").all()) {
+    assert.match(await box.ariaSnapshot(), /^- region "[^"]+"/);
+  }
+  const caption = await text(page, "#plot-caption");
+  const result = await page.locator("#result").ariaSnapshot();
+  assert.equal(result.split(caption).length - 1, 1, "the caption's mentions");
+  await page.close();
+});
+
+test("Back and Forward return to where the page was scrolled", async () => {
+  const page = await open("?n=12");
+  await generate(page, "999");
+  await page.evaluate(() => scrollTo(0, 2000));
+  await page.waitForTimeout(300);
+  await page.goBack();
+  await page.waitForFunction(() => document.title.startsWith("zemta: 12-point"));
+  await page.goForward();
+  await page.waitForFunction(() => document.title.startsWith("zemta: 999-point"));
+  await page.waitForTimeout(300);
+  assert.equal(await page.evaluate(() => Math.round(scrollY)), 2000);
+  await page.close();
+});
+
+test("on paper, How to call is printed open", async () => {
+  const page = await open("?n=20");
+  await page.emulateMedia({ media: "print" });
+  assert.equal(await page.locator(".usage pre").isVisible(), true);
+  await page.close();
+});
+
+test("0x10 is answered with 16, not with 0", async () => {
+  const page = await open("?n=20");
+  await generate(page, "0x10");
+  const sentence = await text(page, "#order-error");
+  assert.match(sentence, /\b16\b/);
+  assert.doesNotMatch(sentence, /: 0,/);
+  await page.close();
+});
+
+test("axe-core finds no violation on the page, after an error, and on a phone", async () => {
+  const axe = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
+  const check = async (page, state) => {
+    await page.addScriptTag({ path: axe });
+    const violations = await page.evaluate(async () =>
+      (await globalThis.axe.run(document)).violations.map((v) =>
+        `${v.id}: ${v.nodes.length} (${v.nodes[0].target.join(" ")})`));
+    assert.deepEqual(violations, [], state);
+  };
+  let page = await open("?n=20");
+  await check(page, "normal");
+  await generate(page, "1000");
+  await check(page, "error");
+  await page.close();
+  page = await open("?n=20", undefined, { width: 390, height: 844 });
+  await check(page, "phone");
+  await page.close();
 });
 
 test("no console error or page error", () => {

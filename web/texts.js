@@ -1,0 +1,192 @@
+// What the page makes of text: the order the user typed, the program's
+// output cut into its parts, the rule on [-1, 1] read from the C function,
+// and the files the page offers. No function here touches the page, so
+// tests/web/texts.test.mjs checks them under Node; in the page the build
+// drops the word `export` and they are plain functions that app.js calls.
+//
+// `orders` is { min, max }, the orders the program accepts, which the build
+// takes from quadrature/coefficients.h.
+
+// Text the user typed, cut short for a sentence that echoes it.
+function echo(typed) {
+  return typed.length > 24 ? typed.slice(0, 24) + "\u2026" : typed;
+}
+
+const range = ({ min, max }) => `a whole number from ${min} to ${max}`;
+
+// What the page sends for the field's text: { argument } for a whole number
+// in decimal digits, without a plus sign or leading zeros (the program would
+// read "020" as octal), which the program then judges; or { error }, a
+// sentence, for text the program would read otherwise than the user meant
+// ("20.5" and "20 points" as 20, "1e3" and "1,000" as 1, "0x10" as 16),
+// which is not sent. A sentence suggests another order only when the
+// program would take it.
+export function readOrder(text, orders) {
+  const typed = text.trim();
+  const shown = echo(typed);
+  const accepted = (digits) =>
+    digits.length <= 4 && Number(digits) >= orders.min && Number(digits) <= orders.max;
+  let match = /^([+-]?)(\d+)$/.exec(typed);
+  if (match) {
+    const digits = match[2].replace(/^0+(?=\d)/, "");
+    return { argument: (match[1] === "-" && digits !== "0" ? "-" : "") + digits };
+  }
+  if (typed === "") return { error: `Type an order: ${range(orders)}.` };
+  if (/^[+-]?\d*\.\d+$|^[+-]?\d+\.$/.test(typed)) {
+    return { error: `${shown} is not a whole number: the order counts points, from ${orders.min} to ${orders.max}.` };
+  }
+  if (/^[+-]?(\d+\.?\d*|\.\d+)e[+-]?\d+$/i.test(typed)) {
+    return { error: `Write the order in plain digits: ${shown} is not read as a power of ten.` };
+  }
+  match = /^0x([0-9a-f]+)$/i.exec(typed);
+  if (match) {
+    const value = String(parseInt(match[1], 16));
+    return { error: accepted(value)
+      ? `Write the order in decimal digits: ${shown} is ${value}, so type ${value}.`
+      : `Write the order in decimal digits, ${range(orders)}: ${shown} is not read as hexadecimal.` };
+  }
+  match = /^\d{1,3}(?:[,\u00a0\u202f '_]\d{3})+$/.exec(typed);
+  if (match) {
+    const plain = typed.replace(/\D/g, "");
+    return { error: `Write the order without separators: ${plain}, not ${shown}.` };
+  }
+  match = /^([+-]?\d+)\s*[^\d\s.,].*$/.exec(typed);
+  if (match && accepted(match[1])) {
+    return { error: `Type the order alone, in digits: ${match[1]}, not \u201c${shown}\u201d.` };
+  }
+  return { error: `\u201c${shown}\u201d is not an order: type ${range(orders)}.` };
+}
+
+// The sentence for an order the program refused, from its standard error:
+// its own reason ("Error: order must not exceed 999"), and the order as sent,
+// cut short when long.
+export function refusal(argument, stderr) {
+  const reason = /^Error: (.*)$/m.exec(stderr);
+  return reason
+    ? `The program did not take ${echo(argument)}: ${reason[1]}.`
+    : "The program stopped; see Program messages.";
+}
+
+// Cuts the program's output as the build's splitter
+// (cmake/zemta_split_output.cmake) does: the C function, then the FORTRAN
+// function from "      FUNCTION GQ<n>(F,A,B)" to the first "      END"
+// line, then the raw arrays, which open with a blank line. Null when the
+// output lacks that shape.
+export function splitOutput(text, order) {
+  const head = text.indexOf(`\n      FUNCTION GQ${order}(F,A,B)\n`);
+  const tail = text.indexOf("\n      END\n");
+  if (head === -1 || tail < head) return null;
+  const fortranAt = head + 1;
+  const rawAt = tail + "\n      END\n".length;
+  return {
+    c: text.slice(0, fortranAt),
+    fortran: text.slice(fortranAt, rawAt),
+    raw: text.slice(rawAt),
+  };
+}
+
+// The order the program computed, from the C function's first line.
+export function orderOf(text) {
+  const match = /^DBL GQ(\d+)\(/m.exec(text);
+  return match ? Number(match[1]) : null;
+}
+
+// Progress lines are rewritten in place with carriage returns; shows each
+// line as a terminal leaves it.
+export function asTerminalShows(text) {
+  return text
+    .split("\n")
+    .map((line) => {
+      let screen = "";
+      for (const piece of line.split("\r")) {
+        screen = piece + screen.slice(piece.length);
+      }
+      return screen;
+    })
+    .join("\n");
+}
+
+// A number of the C function ("0.0765265211334973240") in fixed notation
+// with 17 significant digits, its value unchanged: the program writes 17
+// significant digits and then zeros, and below 0.001 fewer digits, which
+// zeros fill up to 17 here.
+export function seventeenDigits(text) {
+  const [whole, places = ""] = text.split(".");
+  const first = (whole + places).search(/[1-9]/);
+  const decimals = Math.max(Math.max(first, 0) + 17 - whole.length, 0);
+  return decimals ? `${whole}.${places.padEnd(decimals, "0").slice(0, decimals)}` : whole;
+}
+
+// The rule on [-1, 1] from the C function: its X and W arrays (or, for
+// orders 2 and 3, its X0, X1, W0 and W1) hold the non-negative nodes in
+// ascending order and their weights; the other half is their mirror image.
+// Returns [{ node, weight }] in ascending node order, as text.
+export function ruleOf(c, order) {
+  const array = (name) => {
+    const match = new RegExp(`static DBL ${name}\\[\\d+\\]=\\{([^}]*)\\}`).exec(c);
+    return match ? match[1].split(",").map((value) => value.trim()) : null;
+  };
+  const scalar = (name) => {
+    const match = new RegExp(`[ ,]${name}=([0-9.]+)[,;]`).exec(c);
+    return match ? match[1] : null;
+  };
+  let nodes = array("X");
+  let weights = array("W");
+  if (!nodes) {
+    // Order 2: X0, weight 1; order 3: the middle node 0, X1, W0 and W1.
+    nodes = order === 2 ? [scalar("X0")] : ["0.0", scalar("X1")];
+    weights = order === 2 ? ["1.0"] : [scalar("W0"), scalar("W1")];
+  }
+  const half = nodes.map((node, i) => ({
+    node: seventeenDigits(node),
+    weight: seventeenDigits(weights[i] ?? ""),
+  }));
+  const middle = order % 2 === 1 ? 1 : 0;
+  const mirrored = half.slice(middle).reverse().map(({ node, weight }) =>
+    ({ node: "-" + node, weight }));
+  return mirrored.concat(half);
+}
+
+export function csvOf(rule) {
+  return "node,weight\r\n" + rule.map(({ node, weight }) => `${node},${weight}\r\n`).join("");
+}
+
+// The raw arrays as a C header, gq<n>_raw.h: the program declares them as
+// `DBL A<n>[n]={...};`, definitions that need the C function's typedef and
+// may stand in one source only. The header makes them `static const long
+// double`, under an include guard, so that it can be included beside
+// gq<n>.c and from any number of sources.
+export function rawHeaderOf(raw, order) {
+  const guard = `GQ${order}_RAW_H`;
+  return `/* gq${order}_raw.h: the ${order}-point Gauss-Legendre rule on [0, 1] as ` +
+    `written by zemta,\n   its nodes A${order} in ascending order and their ` +
+    `weights W${order}. */\n#ifndef ${guard}\n#define ${guard}\n` +
+    raw.replace(/^DBL /gm, "static const long double ") + `\n#endif /* ${guard} */\n`;
+}
+
+// The files the page offers, by part: their names and types.
+export const files = {
+  c: { suffix: ".c", type: "text/x-c" },
+  fortran: { suffix: ".f", type: "text/x-fortran" },
+  raw: { suffix: "_raw.h", type: "text/x-c" },
+  csv: { suffix: ".csv", type: "text/csv" },
+  all: { suffix: ".txt", type: "text/plain" },
+};
+
+// Everything the page shows of one run of the program that succeeded, or
+// null when its output lacks the parts' shape. The copies of a part are
+// its text as shown; the downloads, `files`, are what a file of that name
+// should hold.
+export function resultOf(stdout) {
+  const order = orderOf(stdout);
+  const parts = order && splitOutput(stdout, order);
+  if (!parts) return null;
+  const rule = ruleOf(parts.c, order);
+  const csv = csvOf(rule);
+  return {
+    order,
+    rule,
+    texts: { ...parts, csv, all: stdout },
+    downloads: { ...parts, raw: rawHeaderOf(parts.raw, order), csv, all: stdout },
+  };
+}
