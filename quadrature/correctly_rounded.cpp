@@ -9,6 +9,11 @@
 namespace zemta {
 
 namespace detail {
+
+// Ends above this are scaled by 2^large_end_shift before the mapping.
+inline constexpr double large_end = 0x1p960;
+inline constexpr int large_end_shift = 64;
+
 namespace {
 
 // P_n(x) and P_{n-1}(x) in double-double, by the three-term recurrence
@@ -78,6 +83,23 @@ NodeWeight refine(int n, double guess) {
 
 double rounded(Dd v) { return v.hi + v.lo; }
 
+void rule_dd(int n, Dd* x, Dd* w) {
+  const int half = half_count(n);
+  double approx[half_count(max_order)];
+  predict_roots_asymptotic(n, half, approx);
+  for (int j = 0; j < half; ++j) {
+    NodeWeight r{};
+    if (n % 2 == 1 && j == 0) {
+      r = refine(n, 0.0);
+      r.node = {0.0, 0.0};
+    } else {
+      r = refine(n, approx[j]);
+    }
+    x[j] = r.node;
+    w[j] = r.weight;
+  }
+}
+
 }  // namespace
 }  // namespace detail
 
@@ -86,21 +108,15 @@ int correctly_rounded_rule(int n, double* nodes, double* weights) {
     return 0;
   }
   const int half = half_count(n);
-  double approx[half_count(max_order)];
-  predict_roots_asymptotic(n, half, approx);
+  detail::Dd x[half_count(max_order)];
+  detail::Dd w[half_count(max_order)];
+  detail::rule_dd(n, x, w);
   for (int j = 0; j < half; ++j) {
     const int upper = n - half + j;
     const int lower = n - 1 - upper;
-    detail::NodeWeight r{};
-    if (n % 2 == 1 && j == 0) {
-      r = detail::refine(n, 0.0);
-      r.node = {0.0, 0.0};
-    } else {
-      r = detail::refine(n, approx[j]);
-    }
-    nodes[lower] = -detail::rounded(r.node);
-    nodes[upper] = detail::rounded(r.node);
-    weights[lower] = detail::rounded(r.weight);
+    nodes[lower] = -detail::rounded(x[j]);
+    nodes[upper] = detail::rounded(x[j]);
+    weights[lower] = detail::rounded(w[j]);
     weights[upper] = weights[lower];
   }
   return n;
@@ -112,7 +128,36 @@ int correctly_rounded_rule(int n, double a, double b, double* nodes,
       !(a < b)) {
     return 0;
   }
-  return correctly_rounded_rule(n, nodes, weights);  // TODO
+  // Ends this large are scaled down by an exact power of two first, so that
+  // neither a + b nor the splits of the products overflow; the rounded
+  // results are scaled back, exactly, since they are at most max(|a|, |b|)
+  // and (b - a) / 2.
+  const double largest = std::fmax(std::fabs(a), std::fabs(b));
+  const int shift = largest > detail::large_end ? detail::large_end_shift : 0;
+  const double sa = std::ldexp(a, -shift);
+  const double sb = std::ldexp(b, -shift);
+  const detail::Dd sum = detail::two_sum(sa, sb);
+  const detail::Dd difference = detail::two_sum(sb, -sa);
+  const detail::Dd mid = {sum.hi * 0.5, sum.lo * 0.5};
+  const detail::Dd radius = {difference.hi * 0.5, difference.lo * 0.5};
+
+  const int half = half_count(n);
+  detail::Dd x[half_count(max_order)];
+  detail::Dd w[half_count(max_order)];
+  detail::rule_dd(n, x, w);
+  for (int j = 0; j < half; ++j) {
+    const int upper = n - half + j;
+    const int lower = n - 1 - upper;
+    const detail::Dd offset = detail::mul(radius, x[j]);
+    const double weight = detail::rounded(detail::mul(radius, w[j]));
+    nodes[lower] =
+        std::ldexp(detail::rounded(detail::sub(mid, offset)), shift);
+    nodes[upper] =
+        std::ldexp(detail::rounded(detail::add(mid, offset)), shift);
+    weights[lower] = std::ldexp(weight, shift);
+    weights[upper] = weights[lower];
+  }
+  return n;
 }
 
 }  // namespace zemta
