@@ -145,12 +145,31 @@ void polish(int n, Vector* x) {
   }
 }
 
-// P_n(x) and P_{n-1}(x) in double-double for batch_lanes doubles x, by
-// (k + 1) P_{k+1} = (2k + 1) x P_k - k P_{k-1}: the products by x exact
-// (Dekker, x split once), those by 2k + 1 and k and the division by k + 1
-// exact or correctly rounded to double-double, each step within a few
-// 2^-106 of P_k's size. The recurrence is stable for |x| <= 1 (its errors
-// grow at most linearly), so P_n and P_{n-1} are within n 2^-104 < 2^-94.
+// A sum a + b of double-doubles whose error is below 2^-105 (|a| + |b|),
+// not relative to the sum: enough for the recurrence below, whose error
+// is counted against the size of its terms, and half the operations of add.
+inline DdVector add_sloppy(DdVector a, DdVector b) {
+  const DdVector s = two_sum(a.hi, b.hi);
+  return quick_two_sum(s.hi, s.lo + (a.lo + b.lo));
+}
+
+// Scaled values of the recurrence below are kept under 2^(rescale_bits + 10)
+// (so that Dekker's splits cannot overflow) by multiplying them by
+// 2^-rescale_bits, exactly, whenever the scale passes 2^rescale_bits.
+constexpr int rescale_bits = 256;
+constexpr double rescale_above = 0x1p256;
+constexpr double rescale_factor = 0x1p-256;
+
+// P_n(x) and P_{n-1}(x) in double-double for batch_lanes doubles x, as
+// Q_n / f and n Q_{n-1} / f. Q_k = f_k P_k with f_k = k! 2^-S (S a multiple
+// of rescale_bits) turns (k + 1) P_{k+1} = (2k + 1) x P_k - k P_{k-1} into
+//   Q_{k+1} = (2k + 1) x Q_k - k^2 Q_{k-1},
+// with no division: the product by x is exact (Dekker, x split once), those
+// by 2k + 1 < 2^11 and k^2 < 2^20 too (two_prod_short), and each step adds
+// an error below a few 2^-105 of its terms' size. The recurrence is stable
+// for |x| <= 1 (its errors grow at most linearly), so P_n and P_{n-1} come
+// within n 2^-103 < 2^-93 of their values, and f = f_n, in double-double
+// by the same products, within n 2^-105 relative.
 void legendre_dd(int n, const Vector* x, DdVector* p_out, DdVector* q_out) {
   DdVector x_split[batch_vectors];
   DdVector p[batch_vectors];
@@ -160,24 +179,36 @@ void legendre_dd(int n, const Vector* x, DdVector* p_out, DdVector* q_out) {
     q[v] = {broadcast(1.0), broadcast(0.0)};
     p[v] = {x[v], broadcast(0.0)};
   }
+  Dd scale = {1.0, 0.0};  // f_k
   for (int k = 1; k < n; ++k) {
     const Vector odd = broadcast(2.0 * k + 1.0);
-    const Vector degree = broadcast(static_cast<double>(k));
-    const Vector next_degree = broadcast(k + 1.0);
+    const Vector square = broadcast(static_cast<double>(k) * k);
 #pragma GCC unroll 4
     for (int v = 0; v < batch_vectors; ++v) {
-      const DdVector xp =
-          two_prod(p[v].hi, split(p[v].hi), x_split[v], x[v]);
-      const DdVector t = quick_two_sum(xp.hi, xp.lo + p[v].lo * x[v]);
-      const DdVector next = div_short(
-          sub(mul_short(t, odd), mul_short(q[v], degree)), next_degree);
+      const DdVector xp = two_prod(p[v].hi, split(p[v].hi), x_split[v], x[v]);
+      const DdVector u = two_prod_short(xp.hi, odd);
+      const DdVector w = two_prod_short(q[v].hi, square);
+      const DdVector next = add_sloppy(
+          DdVector{u.hi, u.lo + (xp.lo + p[v].lo * x[v]) * odd},
+          DdVector{-w.hi, -(w.lo + q[v].lo * square)});
       q[v] = p[v];
       p[v] = next;
     }
+    scale = mul_short(scale, k + 1.0);
+    if (scale.hi > rescale_above) {
+      scale = {scale.hi * rescale_factor, scale.lo * rescale_factor};
+      const Vector factor = broadcast(rescale_factor);
+      for (int v = 0; v < batch_vectors; ++v) {
+        p[v] = {p[v].hi * factor, p[v].lo * factor};
+        q[v] = {q[v].hi * factor, q[v].lo * factor};
+      }
+    }
   }
+  const DdVector f = {broadcast(scale.hi), broadcast(scale.lo)};
+  const Vector order = broadcast(static_cast<double>(n));
   for (int v = 0; v < batch_vectors; ++v) {
-    p_out[v] = p[v];
-    q_out[v] = q[v];
+    p_out[v] = div(p[v], f);
+    q_out[v] = div(mul_short(q[v], order), f);
   }
 }
 
