@@ -195,6 +195,52 @@ TEST(CorrectlyRoundedRule, SampledOrdersAreTheNearestDoubles) {
   EXPECT_EQ(tally.failures, 0);
 }
 
+// The rule on [a, b] against (a + b)/2 + (b - a)/2 x and (b - a)/2 w from
+// the 256-bit x and w: intervals of either sign, one far from 0, the
+// widest there is, and one of tiny numbers.
+TEST(CorrectlyRoundedRule, IntervalsAreTheNearestDoubles) {
+  struct Interval {
+    double a;
+    double b;
+  };
+  constexpr Interval intervals[] = {
+      {0.0, 1.0},   {-3.0, 7.0},      {1.0, 2.0},     {-1e300, 1e308},
+      {-DBL_MAX, DBL_MAX}, {1e-300, 3e-300}, {-0.5, 1e-3}};
+  Tally tally;
+  for (const int n : {2, 7, 20, 999}) {
+    const Reference reference(n);
+    std::vector<double> nodes(n);
+    std::vector<double> weights(n);
+    for (const auto [a, b] : intervals) {
+      ASSERT_EQ(correctly_rounded_rule(n, a, b, nodes.data(), weights.data()), n);
+      Big mid;
+      Big radius;
+      Big value;
+      mpfr_set_d(mid.get(), a, MPFR_RNDN);
+      mpfr_add_d(mid.get(), mid.get(), b, MPFR_RNDN);
+      mpfr_div_2ui(mid.get(), mid.get(), 1, MPFR_RNDN);
+      mpfr_set_d(radius.get(), b, MPFR_RNDN);
+      mpfr_sub_d(radius.get(), radius.get(), a, MPFR_RNDN);
+      mpfr_div_2ui(radius.get(), radius.get(), 1, MPFR_RNDN);
+      const int half = half_count(n);
+      for (int j = 0; j < half; ++j) {
+        const int upper = n - half + j;
+        const int lower = n - 1 - upper;
+        mpfr_mul(value.get(), radius.get(), reference.node(j), MPFR_RNDN);
+        mpfr_add(value.get(), mid.get(), value.get(), MPFR_RNDN);
+        tally.check("node", n, upper, nodes[upper], value.get());
+        mpfr_mul(value.get(), radius.get(), reference.node(j), MPFR_RNDN);
+        mpfr_sub(value.get(), mid.get(), value.get(), MPFR_RNDN);
+        tally.check("node", n, lower, nodes[lower], value.get());
+        mpfr_mul(value.get(), radius.get(), reference.weight(j), MPFR_RNDN);
+        tally.check("weight", n, upper, weights[upper], value.get());
+        tally.check("weight", n, lower, weights[lower], value.get());
+      }
+    }
+  }
+  EXPECT_EQ(tally.failures, 0);
+}
+
 constexpr int full_shards = ZEMTA_CORRECTLY_ROUNDED_SHARDS;
 
 // Orders n with n % full_shards == shard: round robin, so that each shard
@@ -216,6 +262,55 @@ TEST_P(FullReference, EveryNodeAndWeightIsTheNearestDouble) {
 
 INSTANTIATE_TEST_SUITE_P(AllOrders, FullReference,
                          ::testing::Range(0, full_shards));
+
+// Bits between two non-negative doubles: their distance in ulps.
+std::int64_t ulps_apart(double x, double y) {
+  std::int64_t a = 0;
+  std::int64_t b = 0;
+  std::memcpy(&a, &x, sizeof a);
+  std::memcpy(&b, &y, sizeof b);
+  return a > b ? a - b : b - a;
+}
+
+// The program's nodes and weights (compute_coefficients) against the
+// correctly rounded rule, which the sweep above proves: the largest
+// distances in ulps over every order, printed for the README's accuracy
+// section.
+TEST(FullSweep, ProgramErrorsAgainstTheCorrectlyRoundedRule) {
+  struct Largest {
+    std::int64_t ulps = 0;
+    int order = 0;
+    double value = 0.0;
+  };
+  Largest node;
+  Largest weight;
+  std::vector<double> abscissas(half_count(max_order));
+  std::vector<double> program_weights(half_count(max_order));
+  std::vector<double> nodes(max_order);
+  std::vector<double> weights(max_order);
+  for (int n = min_order; n <= max_order; ++n) {
+    testing::MemoryStream diag;
+    compute_coefficients(n, abscissas.data(), program_weights.data(), diag.file());
+    correctly_rounded_rule(n, nodes.data(), weights.data());
+    const int half = half_count(n);
+    for (int j = 0; j < half; ++j) {
+      const double x = nodes[n - half + j];
+      const double w = weights[n - half + j];
+      const std::int64_t node_ulps = ulps_apart(abscissas[j], x);
+      const std::int64_t weight_ulps = ulps_apart(program_weights[j], w);
+      if (node_ulps > node.ulps) {
+        node = {node_ulps, n, x};
+      }
+      if (weight_ulps > weight.ulps) {
+        weight = {weight_ulps, n, w};
+      }
+    }
+  }
+  std::printf("program's largest node error: %lld ulps (order %d, node %.17g)\n",
+              static_cast<long long>(node.ulps), node.order, node.value);
+  std::printf("program's largest weight error: %lld ulps (order %d, weight %.17g)\n",
+              static_cast<long long>(weight.ulps), weight.order, weight.value);
+}
 
 }  // namespace
 }  // namespace zemta
