@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
+#include "quadrature/correctly_rounded.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/predicted_search.h"
@@ -65,6 +66,27 @@ BENCHMARK(BM_ComputeCoefficients)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ComputeCoefficientsOneAtATime)
+    ->Arg(20)
+    ->Arg(100)
+    ->Arg(999)
+    ->Unit(benchmark::kMicrosecond);
+
+// The correctly rounded rule of the same order, both halves of it, against
+// the program's computation above: compare the medians of
+//   quadrature_bench --benchmark_filter='ComputeCoefficients/|CorrectlyRounded'
+//       --benchmark_repetitions=15 --benchmark_enable_random_interleaving=true
+//   (one command line)
+void BM_CorrectlyRoundedRule(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<double> x(static_cast<std::size_t>(n));
+  std::vector<double> w(x.size());
+  for (auto _ : state) {
+    zemta::correctly_rounded_rule(n, x.data(), w.data());
+    benchmark::DoNotOptimize(x.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CorrectlyRoundedRule)
     ->Arg(20)
     ->Arg(100)
     ->Arg(999)
