@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
+#include "quadrature/root_batch.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -193,6 +194,34 @@ TEST(CorrectlyRoundedRule, SampledOrdersAreTheNearestDoubles) {
     check_order(n, tally);
   }
   EXPECT_EQ(tally.failures, 0);
+}
+
+// Every root-batch kernel this processor runs gives the portable kernel's
+// bits, at orders whose roots fill the widest batch partly, once, and many
+// times over.
+TEST(CorrectlyRoundedRule, EveryKernelGivesTheSameBits) {
+  const detail::RootBatchKernel& portable =
+      *detail::root_batch_kernel(KernelVariant::portable);
+  for (const KernelVariant variant :
+       {KernelVariant::avx2, KernelVariant::avx512}) {
+    const detail::RootBatchKernel* kernel = detail::root_batch_kernel(variant);
+    if (kernel == nullptr) {
+      continue;
+    }
+    for (const int n : {2, 3, 17, 63, 64, 65, 998, 999}) {
+      std::vector<double> nodes(n);
+      std::vector<double> weights(n);
+      std::vector<double> expected_nodes(n);
+      std::vector<double> expected_weights(n);
+      detail::correctly_rounded_rule(*kernel, n, nodes.data(), weights.data());
+      detail::correctly_rounded_rule(portable, n, expected_nodes.data(),
+                                     expected_weights.data());
+      EXPECT_EQ(std::memcmp(nodes.data(), expected_nodes.data(), n * sizeof(double)), 0)
+          << kernel->name << ", order " << n;
+      EXPECT_EQ(std::memcmp(weights.data(), expected_weights.data(), n * sizeof(double)), 0)
+          << kernel->name << ", order " << n;
+    }
+  }
 }
 
 // The rule on [a, b] against (a + b)/2 + (b - a)/2 x and (b - a)/2 w from
