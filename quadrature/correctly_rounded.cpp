@@ -1,6 +1,6 @@
 // The correctly rounded rule: each root of P_n found in double, then one
-// step of higher order in double-double that lands within about 2^-95 of
-// the exact root, and the weight from the same evaluation.
+// second-order step in double-double that lands within about 2^-95 of the
+// exact root, and the weight from the same evaluation.
 //
 // 1. Starting points. Tricomi's asymptotic form of the roots (as
 //    predict_roots_asymptotic, with a cosine computed here from IEEE
@@ -10,26 +10,31 @@
 //    root r, |x0 - r| < 2^-47.
 // 3. P_n(x0) and P_{n-1}(x0) in double-double, by the three-term
 //    recurrence: the only costly step, a recurrence of n steps per root,
-//    run on several roots side by side in vector lanes.
+//    run on several roots side by side in vector lanes (root_batch.h;
+//    steps 1 and 2 run there too).
 // 4. From those, per root: P_n', P_n'' (double-double) and P_n''' (double)
 //    at x0 by Legendre's equation, the correction d = r - x0 to second
 //    order, d = d1 - P_n''/(2 P_n') d1^2 with d1 = -P_n/P_n', and P_n'(r)
 //    by Taylor's series to second order. What these series leave out is of
-//    third order in d: below (2^19 |d|)^2 |d| < 2^-120 with |d| < 2^-47
-//    (near the ends, where 1/(1 - x^2) reaches 2^19, d is below 2^-52).
+//    third order in d, relative to P_n' about (d / (1 - x^2))^2 d and
+//    n^2 d^3 / (1 - x^2): under 2^-110 for every root, since |d| < 2^-47
+//    where 1 - x^2 > 2^-4, and near the ends, where 1 / (1 - x^2) reaches
+//    2^18, d is a few ulps of x0, under 2^-50.
 // 5. The node r = x0 + d and the weight w = 2 / ((1 - r^2) P_n'(r)^2) in
 //    double-double, each rounded once to the nearest double.
 //
-// Why the rounding is right: the values before the last rounding are
-// within about 2^-95 (nodes, absolute) and 2^-85 (weights, relative; the
-// recurrence's error, n = 999 steps of 2^-104, against a |P_{n-1}(r)| as
-// small as 2^-10) of the exact values, so each rounds to the nearest
-// double unless its exact value lies that close to a midpoint between two
-// doubles. The tests labelled full check every value of every order
-// against 256-bit arithmetic and report how close to a midpoint any value
-// comes (2^-21 ulp, thousands of times the error above). Every step is a
-// fixed sequence of IEEE additions, subtractions, multiplications and
-// divisions, lane by lane, so every platform computes these same bits.
+// Why the rounding is right: before its one rounding, a node is within
+// about 2^-95 of the exact root (the recurrence's error, below 2^-93,
+// divided by |P_n'(r)| > 1), and a weight within about 2^-85 relative (the
+// same error against a |P_{n-1}(r)| as small as 2^-10), so within 2^-32
+// ulp: each rounds to the nearest double unless its exact value lies that
+// close to a midpoint between two doubles. The tests labelled full check
+// every value of every order against 256-bit arithmetic and report how
+// close to a midpoint any exact value comes: 2^-21 ulp, a margin of 2^11.
+// Every step is a fixed sequence of IEEE additions, subtractions,
+// multiplications and divisions, lane by lane, with no fused multiply-add
+// and no library function but exact ones (fabs, ldexp), so every platform
+// computes these same bits.
 #include "quadrature/correctly_rounded.h"
 
 #include <cmath>
@@ -104,10 +109,8 @@ NodeWeight finish(int n, double x0, Dd p, Dd q) {
   const double curvature = d2p.hi / (2.0 * d1p.hi);
   const Dd d = sub(d1, Dd{curvature * d1.hi * d1.hi, 0.0});
   // P_n'(r) = P' + P'' d + P''' d^2 / 2, and 1 - r^2 = s - 2 x0 d - d^2.
-  const Dd slope =
-      add(add(d1p, mul(d2p, d)), Dd{d3p * d.hi * d.hi / 2.0, 0.0});
-  const Dd s_root =
-      sub(s, add(mul(d, 2.0 * x0), Dd{d.hi * d.hi, 0.0}));
+  const Dd slope = add(add(d1p, mul(d2p, d)), Dd{d3p * d.hi * d.hi / 2.0, 0.0});
+  const Dd s_root = sub(s, add(mul(d, 2.0 * x0), Dd{d.hi * d.hi, 0.0}));
   return {add(Dd{x0, 0.0}, d),
           div(Dd{2.0, 0.0}, mul(s_root, mul(slope, slope)))};
 }
@@ -178,8 +181,8 @@ const RootBatchKernel& best_root_batch_kernel() {
   return portable_root_batch;
 }
 
-int correctly_rounded_rule(const RootBatchKernel& kernel, int n,
-                           double* nodes, double* weights) {
+int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,
+                           double* weights) {
   if (!order_in_range(n)) {
     return 0;
   }
@@ -220,19 +223,20 @@ int correctly_rounded_rule(int n, double a, double b, double* nodes,
   const detail::Dd mid = {sum.hi * 0.5, sum.lo * 0.5};
   const detail::Dd radius = {difference.hi * 0.5, difference.lo * 0.5};
   const int half = half_count(n);
-  detail::rule_dd(detail::best_root_batch_kernel(), n,
-                  [&](int j, detail::Dd x, detail::Dd w) {
-    const int upper = n - half + j;
-    const int lower = n - 1 - upper;
-    const detail::Dd offset = detail::mul(radius, x);
-    nodes[lower] =
-        std::ldexp(detail::rounded(detail::sub(mid, offset)), shift);
-    nodes[upper] =
-        std::ldexp(detail::rounded(detail::add(mid, offset)), shift);
-    weights[lower] =
-        std::ldexp(detail::rounded(detail::mul(radius, w)), shift);
-    weights[upper] = weights[lower];
-  });
+  detail::rule_dd(
+      detail::best_root_batch_kernel(), n,
+      [&](int j, detail::Dd x, detail::Dd w) {
+        const int upper = n - half + j;
+        const int lower = n - 1 - upper;
+        const detail::Dd offset = detail::mul(radius, x);
+        nodes[lower] =
+            std::ldexp(detail::rounded(detail::sub(mid, offset)), shift);
+        nodes[upper] =
+            std::ldexp(detail::rounded(detail::add(mid, offset)), shift);
+        weights[lower] =
+            std::ldexp(detail::rounded(detail::mul(radius, w)), shift);
+        weights[upper] = weights[lower];
+      });
   return n;
 }
 

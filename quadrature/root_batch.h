@@ -40,7 +40,7 @@ const RootBatchKernel& best_root_batch_kernel();
 
 // correctly_rounded_rule(n, nodes, weights) on that kernel: the same bits
 // on every kernel.
-int correctly_rounded_rule(const RootBatchKernel& kernel, int n,
-                           double* nodes, double* weights);
+int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,
+                           double* weights);
 
 }  // namespace zemta::detail

@@ -12,7 +12,7 @@ namespace zemta::detail {
 
 extern const RootBatchKernel avx2_root_batch;
 const RootBatchKernel avx2_root_batch = {"avx2", avx2_batch::refine,
-                                          avx2_batch::kernel_lanes};
+                                         avx2_batch::kernel_lanes};
 
 }  // namespace zemta::detail
 #endif

@@ -4,7 +4,7 @@
 #include "quadrature/root_batch.h"
 
 #define ZEMTA_BATCH_NAMESPACE portable_batch
-#define ZEMTA_BATCH_TARGET 
+#define ZEMTA_BATCH_TARGET
 #define ZEMTA_VECTOR_BYTES 16
 #include "quadrature/root_batch_body.inc"
 
@@ -12,6 +12,6 @@ namespace zemta::detail {
 
 extern const RootBatchKernel portable_root_batch;
 const RootBatchKernel portable_root_batch = {"portable", portable_batch::refine,
-                                          portable_batch::kernel_lanes};
+                                             portable_batch::kernel_lanes};
 
 }  // namespace zemta::detail
