@@ -15,6 +15,7 @@
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/predicted_search.h"
+#include "quadrature/root_batch.h"
 
 namespace {
 
@@ -95,6 +96,29 @@ BENCHMARK(BM_CorrectlyRoundedRule)
 const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
                                          zemta::KernelVariant::avx2,
                                          zemta::KernelVariant::avx512};
+
+// The correctly rounded rule on each root-batch kernel this processor
+// runs: args (variant, order).
+void BM_CorrectlyRoundedPerKernel(benchmark::State& state) {
+  const zemta::detail::RootBatchKernel* kernel =
+      zemta::detail::root_batch_kernel(variants[state.range(0)]);
+  if (kernel == nullptr) {
+    state.SkipWithError("kernel not supported on this processor");
+    return;
+  }
+  state.SetLabel(kernel->name);
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> x(static_cast<std::size_t>(n));
+  std::vector<double> w(x.size());
+  for (auto _ : state) {
+    zemta::detail::correctly_rounded_rule(*kernel, n, x.data(), w.data());
+    benchmark::DoNotOptimize(x.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CorrectlyRoundedPerKernel)
+    ->ArgsProduct({{0, 1, 2}, {999}})
+    ->Unit(benchmark::kMicrosecond);
 
 // The program's computation on each kernel this processor runs, at its
 // default width: args (variant, order). Counts the refinements the memo
