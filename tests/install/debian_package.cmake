@@ -100,7 +100,9 @@ endforeach()
 
 foreach(file IN ITEMS
     usr/bin/zemta
+    usr/bin/zemta-rule
     usr/share/man/man1/zemta.1.gz
+    usr/share/man/man1/zemta-rule.1.gz
     usr/lib/cmake/zemta/zemtaConfig.cmake
     usr/lib/cmake/zemta/zemtaConfigVersion.cmake)
   if(NOT EXISTS "${root}/${file}")
