@@ -168,10 +168,9 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
                   " after the order");
     } else {
       if (!read_order_text(argument, got.order)) {
-        return fail("order " + quoted(argument) +
-                    " is not a decimal number from " +
-                    std::to_string(min_order) + " to " +
-                    std::to_string(max_order));
+        return fail(
+            "order " + quoted(argument) + " is not a decimal number from " +
+            std::to_string(min_order) + " to " + std::to_string(max_order));
       }
       have_order = true;
     }

@@ -46,11 +46,10 @@ int main(int argc, char** argv) {
   }
 
   const int n = arguments.order;
-  const int filled =
-      arguments.on_interval
-          ? zemta::correctly_rounded_rule(n, arguments.a, arguments.b, nodes,
-                                          weights)
-          : zemta::correctly_rounded_rule(n, nodes, weights);
+  const int filled = arguments.on_interval
+                         ? zemta::correctly_rounded_rule(
+                               n, arguments.a, arguments.b, nodes, weights)
+                         : zemta::correctly_rounded_rule(n, nodes, weights);
   if (filled != n) {  // the arguments were checked against the same domain
     std::fputs("zemta-rule: the rule is outside the computation's domain\n",
                stderr);

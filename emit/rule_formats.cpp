@@ -22,19 +22,18 @@ constexpr int fixed_lowest_exponent = -4;
 constexpr int fixed_exponent_limit = 16;
 
 std::size_t int_text(char* text, int value) {
-  return static_cast<std::size_t>(
-      std::to_chars(text, text + 12, value).ptr - text);
+  return static_cast<std::size_t>(std::to_chars(text, text + 12, value).ptr -
+                                  text);
 }
 
 // The shortest digits of value, from std::to_chars' scientific form
 // "d.ddde+XX", laid out as described in the header.
 std::size_t format_decimal(double value, char* text) {
   char shortest[rule_number_capacity];
-  const auto result =
-      std::to_chars(shortest, shortest + sizeof shortest, value,
-                    std::chars_format::scientific);
-  const std::string_view form(
-      shortest, static_cast<std::size_t>(result.ptr - shortest));
+  const auto result = std::to_chars(shortest, shortest + sizeof shortest, value,
+                                    std::chars_format::scientific);
+  const std::string_view form(shortest,
+                              static_cast<std::size_t>(result.ptr - shortest));
   const std::size_t e = form.find('e');
   if (e == std::string_view::npos) {  // inf or nan
     std::memcpy(text, form.data(), form.size());
@@ -139,10 +138,10 @@ std::size_t format_hex(double value, char* text) {
 
 // What each format writes around the values of one array.
 struct ArrayShape {
-  std::string_view value_before; // before each value
-  std::string_view value_after;  // after each value (hex decimals alike)
-  std::string_view separator;    // between values
-  std::string_view close;        // after the last value
+  std::string_view value_before;  // before each value
+  std::string_view value_after;   // after each value (hex decimals alike)
+  std::string_view separator;     // between values
+  std::string_view close;         // after the last value
 };
 
 class RuleWriter {

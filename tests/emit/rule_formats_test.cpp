@@ -51,7 +51,7 @@ TEST(RuleNumber, ReadsBackAsTheSameDouble) {
   // reader of both forms.
   std::mt19937_64 random(31);
   for (int i = 0; i < 200000; ++i) {
-    const double value = std::bit_cast<double>(random());
+    const auto value = std::bit_cast<double>(random());
     if (!std::isfinite(value)) {
       continue;
     }

@@ -29,6 +29,19 @@ using zemta::testing::run_shell;
 
 const std::vector<int> orders = {2, 7, 20, 999};
 
+// The pattern with every '@' replaced by the order n.
+std::string fill(std::string_view pattern, int n) {
+  std::string text;
+  for (const char c : pattern) {
+    if (c == '@') {
+      text += std::to_string(n);
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
 struct Interval {
   double a = -1;
   double b = 1;
@@ -80,7 +93,7 @@ class RuleLanguages : public ::testing::Test {
     argv.insert(argv.end(), options.begin(), options.end());
     const auto result = run_process(argv);
     EXPECT_EQ(result.exit_status, 0) << result.err;
-    const fs::path path = dir_ / name;
+    fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary) << result.out;
     return path;
   }
@@ -118,7 +131,8 @@ class RuleLanguages : public ::testing::Test {
   // The C driver for the tables x<n>, w<n> of the orders, included from
   // the files; with half, each table holds the nodes at or above 0 and the
   // others are their mirror images.
-  std::string c_driver(const std::vector<std::string>& files, bool half) {
+  static std::string c_driver(const std::vector<std::string>& files,
+                              bool half) {
     std::string text = "#include <math.h>\n#include <stdio.h>\n";
     for (const auto& file : files) {
       text += "#include \"" + file + "\"\n";
@@ -138,18 +152,19 @@ class RuleLanguages : public ::testing::Test {
         "}\n"
         "int main(void) {\n";
     for (const int n : orders) {
-      const std::string s = std::to_string(n);
-      text += "  integrate(" + s + ", (int)(sizeof x" + s + " / sizeof x" +
-              s + "[0]), x" + s + ", w" + s + ", " + (half ? "1" : "0") +
-              ");\n";
+      text += fill(
+          half
+              ? "  integrate(@, (int)(sizeof x@ / sizeof x@[0]), x@, w@, 1);\n"
+              : "  integrate(@, (int)(sizeof x@ / sizeof x@[0]), x@, w@, 0);\n",
+          n);
     }
     return text + "  return 0;\n}\n";
   }
 
   // C as C99 with gcc and, when asked, as C++17 with g++, both with
   // warnings as errors.
-  void check_c(const std::vector<std::string>& options, bool half,
-               Interval on, bool also_cxx) {
+  void check_c(const std::vector<std::string>& options, bool half, Interval on,
+               bool also_cxx) {
     std::vector<std::string> files;
     for (const int n : orders) {
       files.push_back("rule" + std::to_string(n) + ".h");
@@ -157,9 +172,8 @@ class RuleLanguages : public ::testing::Test {
     }
     write("driver.c", c_driver(files, half));
     const std::string warnings = " -pedantic -Wall -Wextra -Werror -O2 ";
-    run_and_check("gcc -std=c99" + warnings +
-                      "driver.c -o driver -lm && ./driver",
-                  on);
+    run_and_check(
+        "gcc -std=c99" + warnings + "driver.c -o driver -lm && ./driver", on);
     if (also_cxx) {
       run_and_check("g++ -x c++ -std=c++17" + warnings +
                         "driver.c -o driver_cxx && ./driver_cxx",
@@ -175,8 +189,7 @@ class RuleLanguages : public ::testing::Test {
       rule_file(n, options, "rule" + s + ".py");
       driver += "import rule" + s + "\n";
       driver += "for k in range(" + std::to_string(2 * n) + "):\n";
-      driver += "    v = float(np.sum(rule" + s + ".w" + s + " * rule" + s +
-                ".x" + s + " ** k))\n";
+      driver += fill("    v = float(np.sum(rule@.w@ * rule@.x@ ** k))\n", n);
       driver += "    print(" + s + ", k, repr(v))\n";
     }
     write("driver.py", driver);
@@ -193,14 +206,15 @@ TEST_F(RuleLanguages, CsvReadByPythonsCsvModule) {
     for (const int n : orders) {
       const std::string s = std::to_string(n);
       const std::string file = "rule" + s + (hex ? "h" : "") + ".csv";
-      rule_file(n, hex ? std::vector<std::string>{"--hex"}
-                       : std::vector<std::string>{},
-                file);
+      rule_file(
+          n,
+          hex ? std::vector<std::string>{"--hex"} : std::vector<std::string>{},
+          file);
       driver += "with open('" + file + "', newline='') as f:\n";
       driver += "    rows = list(csv.reader(f))\n";
       driver += "assert rows[0] == ['node', 'weight']\n";
-      driver += std::string("read = ") +
-                (hex ? "float.fromhex" : "float") + "\n";
+      driver +=
+          std::string("read = ") + (hex ? "float.fromhex" : "float") + "\n";
       driver += "xs = [read(r[0]) for r in rows[1:]]\n";
       driver += "ws = [read(r[1]) for r in rows[1:]]\n";
       driver += "for k in range(" + std::to_string(2 * n) + "):\n";
@@ -213,7 +227,9 @@ TEST_F(RuleLanguages, CsvReadByPythonsCsvModule) {
   }
 }
 
-TEST_F(RuleLanguages, CCompiledByGcc) { check_c({"--format", "c"}, false, {}, false); }
+TEST_F(RuleLanguages, CCompiledByGcc) {
+  check_c({"--format", "c"}, false, {}, false);
+}
 
 TEST_F(RuleLanguages, CHexCompiledByGccAndGxx) {
   check_c({"--format", "c", "--hex"}, false, {}, true);
@@ -248,7 +264,7 @@ TEST_F(RuleLanguages, FortranCompiledByGfortran) {
     const fs::path file = rule_file(n, {"--format", "fortran"}, "r" + s);
     std::ifstream in(file);
     text += std::string(std::istreambuf_iterator<char>(in), {});
-    program += "  call integrate(" + s + ", x" + s + ", w" + s + ")\n";
+    program += fill("  call integrate(@, x@, w@)\n", n);
   }
   program +=
       "contains\n"
@@ -274,13 +290,14 @@ TEST_F(RuleLanguages, RustCompiledByRustc) {
     const std::string s = std::to_string(n);
     std::ifstream in(rule_file(n, {"--format", "rust"}, "r" + s));
     text += std::string(std::istreambuf_iterator<char>(in), {});
-    main += "    integrate(" + s + ", &X" + s + ", &W" + s + ");\n";
+    main += fill("    integrate(@, &X@, &W@);\n", n);
   }
   main +=
       "}\n"
       "fn integrate(n: i32, x: &[f64], w: &[f64]) {\n"
       "    for k in 0..2 * n {\n"
-      "        let sum: f64 = x.iter().zip(w).map(|(x, w)| w * x.powi(k)).sum();\n"
+      "        let sum: f64 = x.iter().zip(w).map(|(x, w)| w * "
+      "x.powi(k)).sum();\n"
       "        println!(\"{} {} {:?}\", n, k, sum);\n"
       "    }\n"
       "}\n";
@@ -295,7 +312,7 @@ TEST_F(RuleLanguages, JsRunByNode) {
     const std::string s = std::to_string(n);
     std::ifstream in(rule_file(n, {"--format", "js"}, "r" + s));
     text += std::string(std::istreambuf_iterator<char>(in), {});
-    main += "integrate(" + s + ", x" + s + ", w" + s + ");\n";
+    main += fill("integrate(@, x@, w@);\n", n);
   }
   main +=
       "function integrate(n, x, w) {\n"
@@ -314,8 +331,8 @@ TEST_F(RuleLanguages, JsonParsedByNode) {
   for (const int n : orders) {
     const std::string s = std::to_string(n);
     rule_file(n, {"--format", "json"}, "r" + s + ".json");
-    main += "integrate(JSON.parse(fs.readFileSync('r" + s +
-            ".json', 'utf8')));\n";
+    main +=
+        "integrate(JSON.parse(fs.readFileSync('r" + s + ".json', 'utf8')));\n";
   }
   main +=
       "function integrate(rule) {\n"
@@ -338,8 +355,7 @@ TEST_F(RuleLanguages, MatlabRunByOctave) {
     rule_file(n, {"--format", "matlab"}, "rule" + s + ".m");
     main += "rule" + s + ";\n";
     main += "for k = 0:" + std::to_string(2 * n - 1) + "\n";
-    main += "  printf('%d %d %.17g\\n', " + s + ", k, w" + s + "' * (x" +
-            s + " .^ k));\n";
+    main += fill("  printf('%d %d %.17g\\n', @, k, w@' * (x@ .^ k));\n", n);
     main += "end\n";
   }
   write("driver.m", main);
