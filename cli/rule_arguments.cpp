@@ -1,7 +1,9 @@
 #include "cli/rule_arguments.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <system_error>
 
 #include "quadrature/coefficients.h"
@@ -56,28 +58,44 @@ bool read_order_text(std::string_view text, int& order) {
 }
 
 // A finite number, decimal or (after "0x") hexadecimal, the whole text.
+// Both readers below round correctly, so every platform reads the same
+// double: from_chars where the library has it for doubles, otherwise (the
+// WebAssembly build's libc++) strtod, whose extra syntax (leading white
+// space, a second sign, "inf", "nan") the checks here keep out; the program
+// never changes the C locale, so the point is '.'.
 bool read_end(std::string_view text, double& value) {
   std::string_view digits = text;
   const bool negative = !digits.empty() && digits.front() == '-';
   if (negative) {
     digits.remove_prefix(1);
   }
-  auto format = std::chars_format::general;
-  if (digits.size() > 2 && digits[0] == '0' &&
-      (digits[1] == 'x' || digits[1] == 'X')) {
-    digits.remove_prefix(2);
-    format = std::chars_format::hex;
-  }
-  // from_chars takes its own '-' but would then accept "--1" here, and
-  // reads "inf" and "nan", which are refused below.
-  if (digits.empty() || digits.front() == '-' || digits.front() == '+') {
+  const bool hex = digits.size() > 2 && digits[0] == '0' &&
+                   (digits[1] == 'x' || digits[1] == 'X');
+  const std::size_t first = hex ? 2 : 0;
+  if (digits.size() <= first ||
+      !((hex ? std::isxdigit(static_cast<unsigned char>(digits[first]))
+             : std::isdigit(static_cast<unsigned char>(digits[first]))) != 0 ||
+        digits[first] == '.')) {
     return false;
   }
   double magnitude = 0;
-  const auto [end, error] = std::from_chars(
-      digits.data(), digits.data() + digits.size(), magnitude, format);
-  if (error != std::errc() || end != digits.data() + digits.size() ||
-      !std::isfinite(magnitude)) {
+#if defined(__cpp_lib_to_chars)
+  const char* end = digits.data() + digits.size();
+  const auto result = std::from_chars(
+      digits.data() + first, end, magnitude,
+      hex ? std::chars_format::hex : std::chars_format::general);
+  if (result.ec != std::errc() || result.ptr != end) {
+    return false;
+  }
+#else
+  const std::string copy(digits);
+  char* end = nullptr;
+  magnitude = std::strtod(copy.c_str(), &end);
+  if (end != copy.c_str() + copy.size()) {
+    return false;
+  }
+#endif
+  if (!std::isfinite(magnitude)) {
     return false;
   }
   value = negative ? -magnitude : magnitude;
