@@ -1,7 +1,7 @@
 # The installed manual pages render without warnings, and zemta's page
-# documents every message the program can print. The messages come from the program's
-# sources, so a message added there without an entry here fails; running
-# the program confirms that the sources were read right.
+# documents every message the program can print. The messages come from
+# the program's sources, so a message added there without an entry here
+# fails; running the program confirms that the sources were read right.
 
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
