@@ -139,7 +139,7 @@ std::size_t format_hex(double value, char* text) {
 // What each format writes around the values of one array.
 struct ArrayShape {
   std::string_view value_before;  // before each value
-  std::string_view value_after;   // after each value (hex decimals alike)
+  std::string_view value_after;   // after each value
   std::string_view separator;     // between values
   std::string_view close;         // after the last value
 };
