@@ -56,4 +56,12 @@ execute_process(
 if(differs)
   message(FATAL_ERROR "zemta.exe from ${ARCHIVE} differs from the lock")
 endif()
-message(STATUS "${ARCHIVE}: contents and zemta.exe 5 and 999 as expected")
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" "-DPROGRAM=${WINE};${WORK_DIR}/${folder}/zemta-rule.exe"
+    -DLINE_ENDS=CRLF "-DWORK_DIR=${WORK_DIR}/rule-runs"
+    -P "${CMAKE_CURRENT_LIST_DIR}/../lock/check_rule.cmake"
+  RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "zemta-rule.exe from ${ARCHIVE} differs from the lock")
+endif()
+message(STATUS "${ARCHIVE}: contents, zemta.exe 5 and 999 and zemta-rule.exe as expected")
