@@ -27,14 +27,14 @@ using Dd = DoubleDouble<double>;
 
 // s + e = a + b exactly, given |a| >= |b| or a == 0 (Dekker).
 template <class T>
-inline DoubleDouble<T> quick_two_sum(T a, T b) {
+inline DoubleDouble<T> quick_two_sum(const T& a, const T& b) {
   const T s = a + b;
   return {s, b - (s - a)};
 }
 
 // s + e = a + b exactly, for any a and b (Knuth).
 template <class T>
-inline DoubleDouble<T> two_sum(T a, T b) {
+inline DoubleDouble<T> two_sum(const T& a, const T& b) {
   const T s = a + b;
   const T bb = s - a;
   return {s, (a - (s - bb)) + (b - bb)};
@@ -44,7 +44,7 @@ inline DoubleDouble<T> two_sum(T a, T b) {
 // 2^27 + 1 is the splitting constant for a 53-bit significand.
 inline constexpr double split_factor = 134217729.0;
 template <class T>
-inline DoubleDouble<T> split(T a) {
+inline DoubleDouble<T> split(const T& a) {
   const T c = split_factor * a;
   const T hi = c - (c - a);
   return {hi, a - hi};
@@ -53,8 +53,8 @@ inline DoubleDouble<T> split(T a) {
 // p + e = a * b exactly (Dekker), from a and b and their halves: callers
 // that multiply by one factor many times split it once.
 template <class T>
-inline DoubleDouble<T> two_prod(T a, DoubleDouble<T> a_split,
-                                DoubleDouble<T> b_split, T b) {
+inline DoubleDouble<T> two_prod(const T& a, const DoubleDouble<T>& a_split,
+                                const DoubleDouble<T>& b_split, const T& b) {
   const T p = a * b;
   return {p, ((a_split.hi * b_split.hi - p) + a_split.hi * b_split.lo +
               a_split.lo * b_split.hi) +
@@ -63,7 +63,7 @@ inline DoubleDouble<T> two_prod(T a, DoubleDouble<T> a_split,
 
 // p + e = a * b exactly, without a fused multiply-add (Dekker).
 template <class T>
-inline DoubleDouble<T> two_prod(T a, T b) {
+inline DoubleDouble<T> two_prod(const T& a, const T& b) {
   return two_prod(a, split(a), split(b), b);
 }
 
@@ -71,7 +71,7 @@ inline DoubleDouble<T> two_prod(T a, T b) {
 // below 2^26, say): m is then its own upper half, its lower half is zero,
 // and Dekker's product drops the terms that multiply by it.
 template <class T>
-inline DoubleDouble<T> two_prod_short(T a, T m) {
+inline DoubleDouble<T> two_prod_short(const T& a, const T& m) {
   const T p = a * m;
   const DoubleDouble<T> s = split(a);
   return {p, (s.hi * m - p) + s.lo * m};
@@ -82,7 +82,7 @@ inline DoubleDouble<T> two_prod_short(T a, T m) {
 // building blocks of double-word arithmetic", 2017, for these algorithms;
 // the division by a double-double, at most 15 u^2).
 template <class T>
-inline DoubleDouble<T> add(DoubleDouble<T> a, DoubleDouble<T> b) {
+inline DoubleDouble<T> add(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   const DoubleDouble<T> s = two_sum(a.hi, b.hi);
   const DoubleDouble<T> t = two_sum(a.lo, b.lo);
   const DoubleDouble<T> u = quick_two_sum(s.hi, s.lo + t.hi);
@@ -90,23 +90,23 @@ inline DoubleDouble<T> add(DoubleDouble<T> a, DoubleDouble<T> b) {
 }
 
 template <class T>
-inline DoubleDouble<T> neg(DoubleDouble<T> a) {
+inline DoubleDouble<T> neg(const DoubleDouble<T>& a) {
   return {-a.hi, -a.lo};
 }
 
 template <class T>
-inline DoubleDouble<T> sub(DoubleDouble<T> a, DoubleDouble<T> b) {
+inline DoubleDouble<T> sub(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   return add(a, neg(b));
 }
 
 template <class T>
-inline DoubleDouble<T> mul(DoubleDouble<T> a, DoubleDouble<T> b) {
+inline DoubleDouble<T> mul(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   const DoubleDouble<T> p = two_prod(a.hi, b.hi);
   return quick_two_sum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
 }
 
 template <class T>
-inline DoubleDouble<T> mul(DoubleDouble<T> a, T b) {
+inline DoubleDouble<T> mul(const DoubleDouble<T>& a, const T& b) {
   const DoubleDouble<T> p = two_prod(a.hi, b);
   return quick_two_sum(p.hi, p.lo + a.lo * b);
 }
@@ -114,13 +114,13 @@ inline DoubleDouble<T> mul(DoubleDouble<T> a, T b) {
 // mul and div by an m of at most 26 significant bits, by two_prod_short:
 // the same results, fewer operations.
 template <class T>
-inline DoubleDouble<T> mul_short(DoubleDouble<T> a, T m) {
+inline DoubleDouble<T> mul_short(const DoubleDouble<T>& a, const T& m) {
   const DoubleDouble<T> p = two_prod_short(a.hi, m);
   return quick_two_sum(p.hi, p.lo + a.lo * m);
 }
 
 template <class T>
-inline DoubleDouble<T> div_short(DoubleDouble<T> a, T m) {
+inline DoubleDouble<T> div_short(const DoubleDouble<T>& a, const T& m) {
   const T q = a.hi / m;
   const DoubleDouble<T> p = two_prod_short(q, m);
   const T r = ((a.hi - p.hi) - p.lo + a.lo) / m;
@@ -128,7 +128,7 @@ inline DoubleDouble<T> div_short(DoubleDouble<T> a, T m) {
 }
 
 template <class T>
-inline DoubleDouble<T> div(DoubleDouble<T> a, T b) {
+inline DoubleDouble<T> div(const DoubleDouble<T>& a, const T& b) {
   const T q = a.hi / b;
   const DoubleDouble<T> p = two_prod(q, b);
   const T r = ((a.hi - p.hi) - p.lo + a.lo) / b;
@@ -136,7 +136,7 @@ inline DoubleDouble<T> div(DoubleDouble<T> a, T b) {
 }
 
 template <class T>
-inline DoubleDouble<T> div(DoubleDouble<T> a, DoubleDouble<T> b) {
+inline DoubleDouble<T> div(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   const T q = a.hi / b.hi;
   const DoubleDouble<T> r = sub(a, mul(b, q));
   return quick_two_sum(q, r.hi / b.hi);
