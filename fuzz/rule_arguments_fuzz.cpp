@@ -36,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     }
   }
   std::vector<const char*> argv;
+  argv.reserve(words.size());
   for (const std::string& word : words) {
     argv.push_back(word.c_str());
   }
