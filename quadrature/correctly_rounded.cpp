@@ -198,6 +198,17 @@ int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,
   return n;
 }
 
+void correctly_rounded_rule_dd(const RootBatchKernel& kernel, int n, Dd* nodes,
+                               Dd* weights) {
+  if (!order_in_range(n)) {
+    return;
+  }
+  rule_dd(kernel, n, [&](int j, Dd x, Dd w) {
+    nodes[j] = x;
+    weights[j] = w;
+  });
+}
+
 }  // namespace detail
 
 int correctly_rounded_rule(int n, double* nodes, double* weights) {

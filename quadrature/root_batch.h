@@ -43,4 +43,11 @@ const RootBatchKernel& best_root_batch_kernel();
 int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,
                            double* weights);
 
+// The values before their one rounding, for the tests that measure their
+// error: the half_count(n) non-negative nodes of the order-n rule,
+// ascending, and their weights, in double-double. Nothing outside the
+// domain.
+void correctly_rounded_rule_dd(const RootBatchKernel& kernel, int n, Dd* nodes,
+                               Dd* weights);
+
 }  // namespace zemta::detail

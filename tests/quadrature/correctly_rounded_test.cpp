@@ -31,6 +31,10 @@ constexpr mpfr_prec_t reference_bits = 256;
 constexpr int reference_steps = 4;
 // The last Newton step must have moved the root by less than this.
 constexpr double reference_converged = 0x1p-200;
+// The errors correctly_rounded.cpp derives for the values before their
+// rounding: a node's absolute, a weight's relative.
+constexpr double largest_node_error = 0x1p-95;
+constexpr double largest_weight_error = 0x1p-85;
 // Closer than this to a midpoint, in ulps, the reference itself could
 // round either way.
 constexpr double reference_ambiguous = 0x1p-150;
@@ -160,6 +164,22 @@ double midpoint_distance(mpfr_srcptr v) {
 struct Tally {
   int failures = 0;
   double closest_midpoint = 0.5;
+  // The largest error before the rounding: of a node, absolute, and of a
+  // weight, relative.
+  double node_error = 0.0;
+  double weight_error = 0.0;
+
+  void measure(detail::Dd actual, mpfr_srcptr exact, bool relative) {
+    Big error;
+    mpfr_set_d(error.get(), actual.hi, MPFR_RNDN);
+    mpfr_add_d(error.get(), error.get(), actual.lo, MPFR_RNDN);
+    mpfr_sub(error.get(), error.get(), exact, MPFR_RNDN);
+    if (relative) {
+      mpfr_div(error.get(), error.get(), exact, MPFR_RNDN);
+    }
+    double& largest = relative ? weight_error : node_error;
+    largest = std::max(largest, std::fabs(mpfr_get_d(error.get(), MPFR_RNDN)));
+  }
 
   void check(const char* what, int n, int i, double actual, mpfr_srcptr exact) {
     const double expected = mpfr_get_d(exact, MPFR_RNDN);
@@ -183,7 +203,14 @@ void check_order(int n, Tally& tally) {
   ASSERT_EQ(correctly_rounded_rule(n, nodes.data(), weights.data()), n);
   Big negated;
   const int half = half_count(n);
+  std::vector<detail::Dd> unrounded_nodes(count(half));
+  std::vector<detail::Dd> unrounded_weights(count(half));
+  detail::correctly_rounded_rule_dd(detail::best_root_batch_kernel(), n,
+                                    unrounded_nodes.data(),
+                                    unrounded_weights.data());
   for (int j = 0; j < half; ++j) {
+    tally.measure(unrounded_nodes[count(j)], reference.node(j), false);
+    tally.measure(unrounded_weights[count(j)], reference.weight(j), true);
     const int upper = n - half + j;
     const int lower = n - 1 - upper;
     tally.check("node", n, upper, nodes[count(upper)], reference.node(j));
@@ -205,6 +232,8 @@ TEST(CorrectlyRoundedRule, SampledOrdersAreTheNearestDoubles) {
     check_order(n, tally);
   }
   EXPECT_EQ(tally.failures, 0);
+  EXPECT_LT(tally.node_error, largest_node_error);
+  EXPECT_LT(tally.weight_error, largest_weight_error);
 }
 
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
@@ -306,6 +335,10 @@ TEST_P(FullReference, EveryNodeAndWeightIsTheNearestDouble) {
   EXPECT_EQ(tally.failures, 0);
   std::printf("closest approach of an exact value to a midpoint: %a ulp\n",
               tally.closest_midpoint);
+  std::printf("largest error before rounding: node %a, weight %a relative\n",
+              tally.node_error, tally.weight_error);
+  EXPECT_LT(tally.node_error, largest_node_error);
+  EXPECT_LT(tally.weight_error, largest_weight_error);
   EXPECT_GT(tally.closest_midpoint, reference_ambiguous);
 }
 
