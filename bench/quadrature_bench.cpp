@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
+#include "quadrature/correctly_rounded.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/predicted_search.h"
+#include "quadrature/root_batch.h"
 
 namespace {
 
@@ -70,9 +72,53 @@ BENCHMARK(BM_ComputeCoefficientsOneAtATime)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
 
+// The correctly rounded rule of the same order, both halves of it, against
+// the program's computation above: compare the medians of
+//   quadrature_bench --benchmark_filter='ComputeCoefficients/|CorrectlyRounded'
+//       --benchmark_repetitions=15 --benchmark_enable_random_interleaving=true
+//   (one command line)
+void BM_CorrectlyRoundedRule(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<double> x(static_cast<std::size_t>(n));
+  std::vector<double> w(x.size());
+  for (auto _ : state) {
+    zemta::correctly_rounded_rule(n, x.data(), w.data());
+    benchmark::DoNotOptimize(x.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CorrectlyRoundedRule)
+    ->Arg(20)
+    ->Arg(100)
+    ->Arg(999)
+    ->Unit(benchmark::kMicrosecond);
+
 const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
                                          zemta::KernelVariant::avx2,
                                          zemta::KernelVariant::avx512};
+
+// The correctly rounded rule on each root-batch kernel this processor
+// runs: args (variant, order).
+void BM_CorrectlyRoundedPerKernel(benchmark::State& state) {
+  const zemta::detail::RootBatchKernel* kernel =
+      zemta::detail::root_batch_kernel(variants[state.range(0)]);
+  if (kernel == nullptr) {
+    state.SkipWithError("kernel not supported on this processor");
+    return;
+  }
+  state.SetLabel(kernel->name);
+  const int n = static_cast<int>(state.range(1));
+  std::vector<double> x(static_cast<std::size_t>(n));
+  std::vector<double> w(x.size());
+  for (auto _ : state) {
+    zemta::detail::correctly_rounded_rule(*kernel, n, x.data(), w.data());
+    benchmark::DoNotOptimize(x.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_CorrectlyRoundedPerKernel)
+    ->ArgsProduct({{0, 1, 2}, {999}})
+    ->Unit(benchmark::kMicrosecond);
 
 // The program's computation on each kernel this processor runs, at its
 // default width: args (variant, order). Counts the refinements the memo

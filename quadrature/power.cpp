@@ -2,78 +2,16 @@
 
 #include <cmath>
 
-#include "quadrature/floating_point.h"
+#include "quadrature/double_double.h"
 
 namespace zemta {
 
 namespace {
 
-// A double-double: the unevaluated sum hi + lo with |lo| <= ulp(hi) / 2,
-// carrying about 106 significant bits. The error-free transformations below
-// are exact only when each operation is one rounded double operation, with
-// no fused multiply-add (the build uses -ffp-contract=off) and no wider
-// intermediates (floating_point.h refuses such targets).
-struct Dd {
-  double hi;
-  double lo;
-};
-
-// s + e = a + b exactly, given |a| >= |b| or a == 0 (Dekker).
-Dd quick_two_sum(double a, double b) {
-  const double s = a + b;
-  return {s, b - (s - a)};
-}
-
-// s + e = a + b exactly, for any a and b (Knuth).
-Dd two_sum(double a, double b) {
-  const double s = a + b;
-  const double bb = s - a;
-  return {s, (a - (s - bb)) + (b - bb)};
-}
-
-// Splits a into two halves of 26 bits each, hi + lo = a exactly (Veltkamp);
-// 2^27 + 1 is the splitting constant for a 53-bit significand.
-constexpr double split_factor = 134217729.0;
-Dd split(double a) {
-  const double c = split_factor * a;
-  const double hi = c - (c - a);
-  return {hi, a - hi};
-}
-
-// p + e = a * b exactly, without a fused multiply-add (Dekker).
-Dd two_prod(double a, double b) {
-  const double p = a * b;
-  const Dd x = split(a);
-  const Dd y = split(b);
-  return {p, ((x.hi * y.hi - p) + x.hi * y.lo + x.lo * y.hi) + x.lo * y.lo};
-}
-
-// Each operation below has a relative error of at most 7 u^2, u = 2^-53
-// (Joldes, Muller, Popescu, "Tight and rigorous error bounds for basic
-// building blocks of double-word arithmetic", 2017, for these algorithms).
-Dd add(Dd a, Dd b) {
-  const Dd s = two_sum(a.hi, b.hi);
-  const Dd t = two_sum(a.lo, b.lo);
-  const Dd u = quick_two_sum(s.hi, s.lo + t.hi);
-  return quick_two_sum(u.hi, u.lo + t.lo);
-}
-
-Dd mul(Dd a, Dd b) {
-  const Dd p = two_prod(a.hi, b.hi);
-  return quick_two_sum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
-}
-
-Dd mul(Dd a, double b) {
-  const Dd p = two_prod(a.hi, b);
-  return quick_two_sum(p.hi, p.lo + a.lo * b);
-}
-
-Dd div(Dd a, double b) {
-  const double q = a.hi / b;
-  const Dd p = two_prod(q, b);
-  const double r = ((a.hi - p.hi) - p.lo + a.lo) / b;
-  return quick_two_sum(q, r);
-}
+using detail::add;
+using detail::Dd;
+using detail::div;
+using detail::mul;
 
 // ln 2 to 107 bits: the double nearest ln 2 and the double nearest the rest
 // (0x1.62e42fefa39ef35793c7673007e6p-1).

@@ -1,0 +1,46 @@
+// The costly part of the correctly rounded rule, on vector lanes: Newton's
+// method in double from starting points, then P_n and P_{n-1} in
+// double-double at the polished roots (correctly_rounded.cpp has the whole
+// method). Internal to the quadrature library.
+//
+// Every lane performs the same IEEE operations as every other, whatever
+// the variant: lanes never share an intermediate result, and values common
+// to all lanes are computed in scalar code, the same in every variant. So
+// every variant gives the same bits (the tests compare them), and the
+// variant run is chosen at run time from what the processor supports, as
+// for the lane kernels (lane_kernel.h).
+#pragma once
+
+#include "quadrature/double_double.h"
+#include "quadrature/lane_kernel.h"
+
+namespace zemta::detail {
+
+// For count <= lanes roots of P_n: polishes start[i] by Newton in double
+// into x0[i], then stores P_n(x0[i]) into p[i] and P_{n-1}(x0[i]) into
+// q[i], in double-double.
+using RootBatch = void (*)(int n, int count, const double* start, double* x0,
+                           Dd* p, Dd* q);
+
+struct RootBatchKernel {
+  const char* name;
+  RootBatch refine;
+  int lanes;  // roots per call
+};
+
+// The widest batch of any variant.
+inline constexpr int max_root_batch = 32;
+
+// The variant's kernel, or nullptr where this build or processor lacks it
+// (KernelVariant as for the lane kernels; the portable one always exists).
+const RootBatchKernel* root_batch_kernel(KernelVariant variant);
+
+// The fastest this processor runs.
+const RootBatchKernel& best_root_batch_kernel();
+
+// correctly_rounded_rule(n, nodes, weights) on that kernel: the same bits
+// on every kernel.
+int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,
+                           double* weights);
+
+}  // namespace zemta::detail
