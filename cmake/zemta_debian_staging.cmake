@@ -73,13 +73,15 @@ foreach(manual IN LISTS manuals)
   endif()
 endforeach()
 
+set(programs "${root}/${CPACK_ZEMTA_BINDIR}/zemta"
+             "${root}/${CPACK_ZEMTA_BINDIR}/zemta-rule")
 if(CPACK_ZEMTA_STRIP)
   execute_process(
     COMMAND "${CPACK_ZEMTA_STRIP}" --remove-section=.comment
-            --remove-section=.note "${root}/${CPACK_ZEMTA_BINDIR}/zemta"
+            --remove-section=.note ${programs}
     RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${CPACK_ZEMTA_STRIP} failed on the program")
+    message(FATAL_ERROR "${CPACK_ZEMTA_STRIP} failed on the programs")
   endif()
 endif()
 
@@ -87,7 +89,8 @@ if(CPACK_ZEMTA_STATIC_LINK)
   string(REGEX REPLACE "^/" "" prefix "${CPACK_PACKAGING_INSTALL_PREFIX}")
   file(WRITE "${root}/share/lintian/overrides/zemta"
     "# Linked statically on purpose: it starts faster and loads no library.\n"
-    "zemta: statically-linked-binary [${prefix}/${CPACK_ZEMTA_BINDIR}/zemta]\n")
+    "zemta: statically-linked-binary [${prefix}/${CPACK_ZEMTA_BINDIR}/zemta]\n"
+    "zemta: statically-linked-binary [${prefix}/${CPACK_ZEMTA_BINDIR}/zemta-rule]\n")
 endif()
 
 set(executable_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE
@@ -96,7 +99,8 @@ set(data_mode OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 file(GLOB_RECURSE entries LIST_DIRECTORIES true
      "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/*")
 foreach(entry IN LISTS entries)
-  if(IS_DIRECTORY "${entry}" OR entry STREQUAL "${root}/${CPACK_ZEMTA_BINDIR}/zemta")
+  list(FIND programs "${entry}" program_at)
+  if(IS_DIRECTORY "${entry}" OR program_at GREATER -1)
     file(CHMOD "${entry}" PERMISSIONS ${executable_mode})
   else()
     file(CHMOD "${entry}" PERMISSIONS ${data_mode})

@@ -34,6 +34,8 @@ cmake_policy(VERSION 3.25)
 
 set_property(GLOBAL PROPERTY ZEMTA_SPLIT_SCRIPT
   "${CMAKE_CURRENT_LIST_DIR}/zemta_split_output.cmake")
+set_property(GLOBAL PROPERTY ZEMTA_RULE_OUTPUT_SCRIPT
+  "${CMAKE_CURRENT_LIST_DIR}/zemta_rule_output.cmake")
 
 function(zemta_generate name)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "ORDER;C;FORTRAN;RAW" "")
@@ -115,6 +117,84 @@ function(zemta_generate name)
         "and are single precision otherwise")
     endif()
   endif()
+endfunction()
+
+# zemta_generate_rule(<name> ORDER <n> OUTPUT <file> [FORMAT <format>]
+#                     [INTERVAL <a> <b>] [HALF] [HEX])
+#
+# Writes the correctly rounded n-point rule at build time by running
+# zemta-rule, into <file> (relative paths below CMAKE_CURRENT_BINARY_DIR),
+# and makes <name> a target that builds it, part of ALL. FORMAT is one of
+# csv (the default), c, numpy, julia, fortran, rust, js, matlab and json;
+# INTERVAL, HALF and HEX are zemta-rule's --interval, --half and --hex
+# (man zemta-rule). Use the file as a source or a header of your own
+# targets, or install it; a target that includes it should depend on
+# <name>. The file is written when missing, when the call changes, and when
+# zemta-rule itself changes.
+function(zemta_generate_rule name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "HALF;HEX" "ORDER;OUTPUT;FORMAT"
+    "INTERVAL")
+  if(arg_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR
+      "zemta_generate_rule(${name}): unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
+  endif()
+  if(TARGET ${name})
+    message(FATAL_ERROR "zemta_generate_rule(${name}): target ${name} exists")
+  endif()
+  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS zemta_MIN_ORDER
+     OR arg_ORDER GREATER zemta_MAX_ORDER)
+    message(FATAL_ERROR
+      "zemta_generate_rule(${name}): ORDER must be a decimal number from "
+      "${zemta_MIN_ORDER} to ${zemta_MAX_ORDER}, not \"${arg_ORDER}\"")
+  endif()
+  if(NOT arg_OUTPUT)
+    message(FATAL_ERROR "zemta_generate_rule(${name}): OUTPUT is missing")
+  endif()
+  set(arguments ${arg_ORDER})
+  if(DEFINED arg_FORMAT)
+    set(formats csv c numpy julia fortran rust js matlab json)
+    if(NOT arg_FORMAT IN_LIST formats)
+      message(FATAL_ERROR
+        "zemta_generate_rule(${name}): FORMAT must be one of ${formats}, "
+        "not \"${arg_FORMAT}\"")
+    endif()
+    list(APPEND arguments --format ${arg_FORMAT})
+  endif()
+  if(DEFINED arg_INTERVAL)
+    list(LENGTH arg_INTERVAL ends)
+    if(NOT ends EQUAL 2)
+      message(FATAL_ERROR
+        "zemta_generate_rule(${name}): INTERVAL takes two values, A and B")
+    endif()
+    list(APPEND arguments --interval ${arg_INTERVAL})
+  endif()
+  if(arg_HALF)
+    list(APPEND arguments --half)
+  endif()
+  if(arg_HEX)
+    list(APPEND arguments --hex)
+  endif()
+  cmake_path(ABSOLUTE_PATH arg_OUTPUT
+    BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
+
+  set(stamp "${CMAKE_CURRENT_BINARY_DIR}/zemta_generate/${name}.args")
+  string(REPLACE ";" "\n" stamp_content "${arguments};${arg_OUTPUT}")
+  file(CONFIGURE OUTPUT "${stamp}" CONTENT "${stamp_content}\n" @ONLY)
+
+  get_property(script GLOBAL PROPERTY ZEMTA_RULE_OUTPUT_SCRIPT)
+  get_property(zemta_rule GLOBAL PROPERTY ZEMTA_RULE_EXECUTABLE)
+  # The arguments in one -D argument, "|" between them: a ";" would not
+  # survive the build tool's command line.
+  string(REPLACE ";" "|" arguments_text "${arguments}")
+  add_custom_command(
+    OUTPUT "${arg_OUTPUT}"
+    COMMAND "${CMAKE_COMMAND}" "-DZEMTA_RULE_EXECUTABLE=${zemta_rule}"
+            "-DARGUMENTS=${arguments_text}" "-DOUTPUT=${arg_OUTPUT}"
+            -P "${script}"
+    DEPENDS "${zemta_rule}" "${script}" "${stamp}"
+    COMMENT "zemta-rule: writing the ${arg_ORDER}-point rule for ${name}"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS "${arg_OUTPUT}")
 endfunction()
 
 cmake_policy(POP)

@@ -11,6 +11,8 @@ include(CMakePackageConfigHelpers)
 # The manual page with the project's version and the order range written in.
 set(zemta_manual ${PROJECT_BINARY_DIR}/zemta.1)
 configure_file(${PROJECT_SOURCE_DIR}/man/zemta.1.in ${zemta_manual} @ONLY)
+set(zemta_rule_manual ${PROJECT_BINARY_DIR}/zemta-rule.1)
+configure_file(${PROJECT_SOURCE_DIR}/man/zemta-rule.1.in ${zemta_rule_manual} @ONLY)
 
 set(CPACK_PACKAGE_NAME zemta)
 set(CPACK_PACKAGE_VENDOR "the zemta developers")
@@ -28,21 +30,25 @@ if(WIN32)
   # Windows has no man, so the page goes in rendered as ASCII text, with no
   # overstriking or escape sequences for Notepad to show as noise.
   find_program(ZEMTA_GROFF groff REQUIRED)
-  set(manual_text ${PROJECT_BINARY_DIR}/zemta.txt)
-  add_custom_command(OUTPUT ${manual_text}
-    COMMAND ${CMAKE_COMMAND} -DGROFF=${ZEMTA_GROFF}
-            -DMANUAL=${zemta_manual} -DTEXT=${manual_text}
-            -P ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
-    DEPENDS ${zemta_manual}
-            ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
-    COMMENT "Rendering the manual page as text"
-    VERBATIM)
-  add_custom_target(zemta_manual_text ALL DEPENDS ${manual_text})
+  set(manual_texts "")
+  foreach(page IN ITEMS zemta zemta-rule)
+    set(manual_text ${PROJECT_BINARY_DIR}/${page}.txt)
+    add_custom_command(OUTPUT ${manual_text}
+      COMMAND ${CMAKE_COMMAND} -DGROFF=${ZEMTA_GROFF}
+              -DMANUAL=${PROJECT_BINARY_DIR}/${page}.1 -DTEXT=${manual_text}
+              -P ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
+      DEPENDS ${PROJECT_BINARY_DIR}/${page}.1
+              ${PROJECT_SOURCE_DIR}/cmake/zemta_render_manual.cmake
+      COMMENT "Rendering the manual page ${page}.1 as text"
+      VERBATIM)
+    list(APPEND manual_texts ${manual_text})
+  endforeach()
+  add_custom_target(zemta_manual_text ALL DEPENDS ${manual_texts})
 
-  install(TARGETS zemta RUNTIME DESTINATION .)
+  install(TARGETS zemta zemta-rule RUNTIME DESTINATION .)
   include(${PROJECT_SOURCE_DIR}/cmake/zemta_runtime_notices.cmake)
   install(FILES ${zemta_licence_text} DESTINATION .)
-  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${manual_text} DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${manual_texts} DESTINATION .)
 
   # zemta-2.02-win32.zip or zemta-2.02-win64.zip, everything in one folder
   # of the same name.
@@ -53,8 +59,8 @@ if(WIN32)
   return()
 endif()
 
-install(TARGETS zemta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${zemta_manual}
+install(TARGETS zemta zemta-rule RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${zemta_manual} ${zemta_rule_manual}
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The package files hold no machine code, but they locate the installed
@@ -77,6 +83,7 @@ install(FILES
   ${PROJECT_BINARY_DIR}/package/zemtaConfigVersion.cmake
   ${PROJECT_SOURCE_DIR}/cmake/zemta_generate.cmake
   ${PROJECT_SOURCE_DIR}/cmake/zemta_split_output.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/zemta_rule_output.cmake
   DESTINATION ${ZEMTA_INSTALL_CMAKEDIR})
 
 # The Debian package: `cpack -G DEB` in the build directory.
@@ -89,8 +96,11 @@ set(CPACK_PACKAGE_DESCRIPTION
     "zemta computes the n-point Gauss-Legendre rule (n from 2 to 999) in IEEE
 double precision and writes it as ready-to-compile code: a C function and
 a FORTRAN function that integrate a given function over [A, B], and the
-rule mapped onto [0, 1] as two C arrays. A CMake package with
-zemta_generate() runs it at build time.")
+rule mapped onto [0, 1] as two C arrays. Its companion zemta-rule writes
+the correctly rounded rule, on [-1, 1] or any interval, as a table for C,
+NumPy, Julia, Fortran, Rust, JavaScript, MATLAB, CSV or JSON. A CMake
+package with zemta_generate() and zemta_generate_rule() runs them at build
+time.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)

@@ -1,12 +1,14 @@
 # Builds the consumer project against the installed package: the rule is
-# generated during the build, both programs integrate exp to within 1e-15,
+# generated during the build, the three programs (the C function with the
+# raw list, the FORTRAN function, and zemta_generate_rule()'s table)
+# integrate exp to within 1e-15,
 # a second build leaves the generated files alone, and a new order
 # regenerates them.
 
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 set(build "${WORK_DIR}/build")
-set(generated rule.c rule_raw.c rule.f)
+set(generated rule.c rule_raw.c rule.f rule_table.h)
 set(generation_message "zemta: generating the")
 file(REMOVE_RECURSE "${WORK_DIR}")
 
@@ -23,7 +25,7 @@ function(build)
 endfunction()
 
 function(expect_integrals order)
-  foreach(program IN ITEMS integrate_c integrate_fortran)
+  foreach(program IN ITEMS integrate_c integrate_fortran integrate_table)
     execute_process(COMMAND "${build}/${program}"
       OUTPUT_VARIABLE out ERROR_VARIABLE out RESULT_VARIABLE status)
     if(NOT status EQUAL 0 OR NOT out MATCHES "GQ${order} ")
@@ -62,6 +64,7 @@ endif()
 expect_start(rule.c "#include <float.h>\n")
 expect_start(rule.f "      FUNCTION GQ20(F,A,B)\n")
 expect_start(rule_raw.c "typedef long double DBL;\n\nDBL A20[20]=")
+expect_start(rule_table.h "/* Gauss-Legendre rule of order 20 on [0.0, 1.0]")
 expect_integrals(20)
 file_times(times_before)
 

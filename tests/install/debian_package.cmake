@@ -47,7 +47,7 @@ endif()
 set(build "${WORK_DIR}/build")
 run_with_umask_002("\"$0\" -S \"$1\" -B \"$2\" -G \"$3\" -DCMAKE_BUILD_TYPE=Release"
   "${CMAKE_COMMAND}" "${source}" "${build}" "${GENERATOR}")
-run_with_umask_002("\"$0\" --build \"$1\" --target zemta"
+run_with_umask_002("\"$0\" --build \"$1\" --target zemta zemta-rule"
   "${CMAKE_COMMAND}" "${build}")
 run_with_umask_002("cd \"$1\" && \"$0\" -G DEB -B \"$2\""
   "${CPACK}" "${build}" "${WORK_DIR}")
@@ -100,7 +100,9 @@ endforeach()
 
 foreach(file IN ITEMS
     usr/bin/zemta
+    usr/bin/zemta-rule
     usr/share/man/man1/zemta.1.gz
+    usr/share/man/man1/zemta-rule.1.gz
     usr/lib/cmake/zemta/zemtaConfig.cmake
     usr/lib/cmake/zemta/zemtaConfigVersion.cmake)
   if(NOT EXISTS "${root}/${file}")

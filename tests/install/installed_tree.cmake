@@ -13,7 +13,10 @@ run_checked(${CMAKE_COMMAND} --install "${BUILD_DIR}" ${config_option}
 
 foreach(file IN ITEMS
     "${BINDIR}/zemta"
+    "${BINDIR}/zemta-rule"
     "${MANDIR}/man1/zemta.1"
+    "${MANDIR}/man1/zemta-rule.1"
+    "${CMAKEDIR}/zemta_rule_output.cmake"
     "${CMAKEDIR}/zemtaConfig.cmake"
     "${CMAKEDIR}/zemtaConfigVersion.cmake"
     "${CMAKEDIR}/zemta_generate.cmake"

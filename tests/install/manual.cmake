@@ -1,7 +1,7 @@
-# The installed manual page renders without warnings and documents every
-# message the program can print. The messages come from the program's
-# sources, so a message added there without an entry here fails; running
-# the program confirms that the sources were read right.
+# The installed manual pages render without warnings, and zemta's page
+# documents every message the program can print. The messages come from
+# the program's sources, so a message added there without an entry here
+# fails; running the program confirms that the sources were read right.
 
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
@@ -9,16 +9,18 @@ set(manual "${ROOT}/${MANDIR}/man1/zemta.1")
 set(zemta "${ROOT}/${BINDIR}/zemta")
 
 find_program(GROFF groff REQUIRED)
-execute_process(COMMAND "${GROFF}" -man -Tutf8 -ww -z "${manual}"
-  ERROR_VARIABLE warnings RESULT_VARIABLE status)
-if(NOT status EQUAL 0 OR NOT warnings STREQUAL "")
-  message(FATAL_ERROR "groff warns about ${manual}:\n${warnings}")
-endif()
 find_program(LEXGROG lexgrog)
-if(LEXGROG)
-  # man-db's parser for the whatis database needs a proper NAME section.
-  run_checked("${LEXGROG}" "${manual}")
-endif()
+foreach(page IN ITEMS "${manual}" "${ROOT}/${MANDIR}/man1/zemta-rule.1")
+  execute_process(COMMAND "${GROFF}" -man -Tutf8 -ww -z "${page}"
+    ERROR_VARIABLE warnings RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT warnings STREQUAL "")
+    message(FATAL_ERROR "groff warns about ${page}:\n${warnings}")
+  endif()
+  if(LEXGROG)
+    # man-db's parser for the whatis database needs a proper NAME section.
+    run_checked("${LEXGROG}" "${page}")
+  endif()
+endforeach()
 
 # Plain text without hyphenation, white space squeezed, so a message broken
 # across lines still matches.

@@ -23,7 +23,7 @@ string(REGEX REPLACE "\\.zip$" "" folder "${ARCHIVE}")
 get_filename_component(folder "${folder}" NAME)
 file(GLOB_RECURSE unpacked RELATIVE "${WORK_DIR}" "${WORK_DIR}/*")
 list(SORT unpacked)
-set(expected LICENSE.txt README.md zemta.exe zemta.txt)
+set(expected LICENSE.txt README.md zemta-rule.exe zemta-rule.txt zemta.exe zemta.txt)
 list(TRANSFORM expected PREPEND "${folder}/")
 if(NOT unpacked STREQUAL expected)
   message(FATAL_ERROR "${ARCHIVE} holds\n  ${unpacked}\ninstead of\n  ${expected}")
@@ -56,4 +56,12 @@ execute_process(
 if(differs)
   message(FATAL_ERROR "zemta.exe from ${ARCHIVE} differs from the lock")
 endif()
-message(STATUS "${ARCHIVE}: contents and zemta.exe 5 and 999 as expected")
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" "-DPROGRAM=${WINE};${WORK_DIR}/${folder}/zemta-rule.exe"
+    -DLINE_ENDS=CRLF "-DWORK_DIR=${WORK_DIR}/rule-runs"
+    -P "${CMAKE_CURRENT_LIST_DIR}/../lock/check_rule.cmake"
+  RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "zemta-rule.exe from ${ARCHIVE} differs from the lock")
+endif()
+message(STATUS "${ARCHIVE}: contents, zemta.exe 5 and 999 and zemta-rule.exe as expected")

@@ -39,3 +39,4 @@ foreach(shard RANGE ${last_shard})
   # Under an emulator on a loaded machine a shard can take many minutes.
   set_tests_properties(lock.program.${shard} PROPERTIES LABELS full TIMEOUT 3600)
 endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/rule_tests.cmake)

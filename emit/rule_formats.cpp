@@ -1,0 +1,402 @@
+#include "emit/rule_formats.h"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "emit/text_sink.h"
+#include "quadrature/coefficients.h"
+
+static_assert(std::numeric_limits<double>::is_iec559);
+
+namespace zemta {
+
+namespace {
+
+// Fixed notation from 1e-4 (the scientific exponent -4) to below 1e16:
+// Python's choice, so a weight of order 999 such as 7.1e-6 reads as such
+// and not as a row of zeros.
+constexpr int fixed_lowest_exponent = -4;
+constexpr int fixed_exponent_limit = 16;
+
+std::size_t int_text(char* text, int value) {
+  return static_cast<std::size_t>(std::to_chars(text, text + 12, value).ptr -
+                                  text);
+}
+
+// The shortest digits of value, from std::to_chars' scientific form
+// "d.ddde+XX", laid out as described in the header.
+std::size_t format_decimal(double value, char* text) {
+  char shortest[rule_number_capacity];
+  const auto result = std::to_chars(shortest, shortest + sizeof shortest, value,
+                                    std::chars_format::scientific);
+  const std::string_view form(shortest,
+                              static_cast<std::size_t>(result.ptr - shortest));
+  const std::size_t e = form.find('e');
+  if (e == std::string_view::npos) {  // inf or nan
+    std::memcpy(text, form.data(), form.size());
+    return form.size();
+  }
+  std::size_t at = 0;
+  std::string_view mantissa = form.substr(0, e);
+  if (mantissa.front() == '-') {
+    text[at++] = '-';
+    mantissa.remove_prefix(1);
+  }
+  char digits[20];
+  std::size_t count = 0;
+  for (const char c : mantissa) {
+    if (c != '.') {
+      digits[count++] = c;
+    }
+  }
+  int exponent = 0;
+  std::string_view exponent_text = form.substr(e + 1);
+  if (exponent_text.front() == '+') {
+    exponent_text.remove_prefix(1);
+  }
+  std::from_chars(exponent_text.data(),
+                  exponent_text.data() + exponent_text.size(), exponent);
+
+  if (exponent >= fixed_lowest_exponent && exponent < fixed_exponent_limit) {
+    if (exponent < 0) {
+      text[at++] = '0';
+      text[at++] = '.';
+      for (int i = -1; i > exponent; --i) {
+        text[at++] = '0';
+      }
+      std::memcpy(text + at, digits, count);
+      return at + count;
+    }
+    // The integer part, padded with zeros, then the rest or one zero.
+    const auto integer_digits = static_cast<std::size_t>(exponent) + 1;
+    for (std::size_t i = 0; i < integer_digits; ++i) {
+      text[at++] = i < count ? digits[i] : '0';
+    }
+    text[at++] = '.';
+    if (count > integer_digits) {
+      std::memcpy(text + at, digits + integer_digits, count - integer_digits);
+      return at + count - integer_digits;
+    }
+    text[at++] = '0';
+    return at;
+  }
+  text[at++] = digits[0];
+  text[at++] = '.';
+  if (count > 1) {
+    std::memcpy(text + at, digits + 1, count - 1);
+    at += count - 1;
+  } else {
+    text[at++] = '0';
+  }
+  text[at++] = 'e';
+  return at + int_text(text + at, exponent);
+}
+
+// "0x1.<fraction>p<exponent>" from the bits, trailing zero hex digits left
+// out; subnormals as "0x0.<fraction>p-1022".
+std::size_t format_hex(double value, char* text) {
+  constexpr int fraction_bits = 52;
+  constexpr int exponent_bias = 1023;
+  constexpr int max_biased_exponent = 2047;
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  std::uint64_t fraction = bits & ((std::uint64_t{1} << fraction_bits) - 1);
+  const auto biased = static_cast<int>((bits >> fraction_bits) & 0x7ff);
+  std::size_t at = 0;
+  if (bits >> 63 != 0) {
+    text[at++] = '-';
+  }
+  if (biased == max_biased_exponent) {
+    const std::string_view word = fraction == 0 ? "inf" : "nan";
+    std::memcpy(text + at, word.data(), word.size());
+    return at + word.size();
+  }
+  text[at++] = '0';
+  text[at++] = 'x';
+  text[at++] = biased == 0 ? '0' : '1';
+  if (fraction != 0) {
+    text[at++] = '.';
+    int shift = fraction_bits - 4;
+    while (fraction != 0) {
+      const auto nibble = static_cast<unsigned>(fraction >> shift) & 0xfU;
+      text[at++] = "0123456789abcdef"[nibble];
+      fraction &= (std::uint64_t{1} << shift) - 1;
+      shift -= 4;
+    }
+  }
+  text[at++] = 'p';
+  int exponent = 0;
+  if (biased == 0) {
+    exponent = value == 0 ? 0 : 1 - exponent_bias;
+  } else {
+    exponent = biased - exponent_bias;
+  }
+  return at + int_text(text + at, exponent);
+}
+
+// What each format writes around the values of one array.
+struct ArrayShape {
+  std::string_view value_before;  // before each value
+  std::string_view value_after;   // after each value
+  std::string_view separator;     // between values
+  std::string_view close;         // after the last value
+};
+
+class RuleWriter {
+ public:
+  RuleWriter(TextSink& sink, const RuleTable& table, const RuleLayout& layout)
+      : sink_(sink), table_(table), layout_(layout) {
+    count_ = layout.half ? half_count(table.n) : table.n;
+    first_ = table.n - count_;
+  }
+
+  void write() {
+    switch (layout_.format) {
+      case RuleFormat::csv:
+        write_csv();
+        return;
+      case RuleFormat::c:
+        write_comment("/* ", " * ", " */\n", "x", "w");
+        write_array("static const double x", "w", {"  ", "", ",\n", "\n};\n"});
+        return;
+      case RuleFormat::numpy:
+        write_comment("# ", "# ", "", "x", "w");
+        put("import numpy as np\n\n");
+        write_python_arrays();
+        return;
+      case RuleFormat::julia:
+        write_comment("# ", "# ", "", "x", "w");
+        write_array("const x", "w", {"    ", "", ",\n", "\n]\n"});
+        return;
+      case RuleFormat::fortran:
+        write_fortran();
+        return;
+      case RuleFormat::rust:
+        write_comment("// ", "// ", "", "X", "W");
+        write_array("pub const X", "W", {"    ", "", ",\n", "\n];\n"});
+        return;
+      case RuleFormat::js:
+        write_comment("// ", "// ", "", "x", "w");
+        write_array("const x", "w", {"  ", "", ",\n", "\n];\n"});
+        return;
+      case RuleFormat::matlab:
+        write_comment("% ", "% ", "", "x", "w");
+        write_array("x", "w", {"  ", "", "\n", "\n];\n"});
+        return;
+      case RuleFormat::json:
+        write_json();
+        return;
+    }
+  }
+
+ private:
+  void put(std::string_view piece) { sink_.put(piece); }
+  void put_int(int value) {
+    char text[12];
+    put(std::string_view(text, int_text(text, value)));
+  }
+  void put_decimal(double value) {
+    char text[rule_number_capacity];
+    put(std::string_view(text, format_rule_number(value, false, text)));
+  }
+  void put_number(double value) {
+    char text[rule_number_capacity];
+    put(std::string_view(text, format_rule_number(value, layout_.hex, text)));
+  }
+
+  // The opening comment, in three or four lines; lead opens the first,
+  // middle the others, and last ends the comment on a line of its own
+  // (empty for line comments).
+  void write_comment(std::string_view lead, std::string_view middle,
+                     std::string_view last, std::string_view x,
+                     std::string_view w) {
+    put(lead);
+    put("Gauss-Legendre rule of order ");
+    put_int(table_.n);
+    put(" on [");
+    if (table_.on_interval) {
+      put_decimal(table_.a);
+      put(", ");
+      put_decimal(table_.b);
+    } else {
+      put("-1, 1");
+    }
+    put("], written by zemta-rule.\n");
+    put(middle);
+    put(x);
+    put_int(table_.n);
+    if (layout_.half) {
+      put(": the nodes at or above the midpoint, ascending; ");
+      put(w);
+      put_int(table_.n);
+      put(": their weights,\n");
+      put(middle);
+      put("each also the weight of the node mirrored about the midpoint.\n");
+    } else {
+      put(": the nodes in ascending order; ");
+      put(w);
+      put_int(table_.n);
+      put(": their weights.\n");
+    }
+    put(middle);
+    put("Each value is the double nearest the exact one.\n");
+    if (!last.empty()) {
+      put(last);
+    }
+    put("\n");
+  }
+
+  void put_values(const double* values, const ArrayShape& shape) {
+    for (int i = 0; i < count_; ++i) {
+      if (i > 0) {
+        put(shape.separator);
+      }
+      put(shape.value_before);
+      put_number(values[first_ + i]);
+      put(shape.value_after);
+    }
+    put(shape.close);
+  }
+
+  // "<prefix><n> = [" or, for C, "<prefix><n>[<count>] = {", each value on
+  // a line of its own, for the nodes and then the weights.
+  void write_array(std::string_view node_prefix, std::string_view weight_name,
+                   const ArrayShape& shape) {
+    for (int which = 0; which < 2; ++which) {
+      if (which == 0) {
+        put(node_prefix);
+      } else {
+        put(node_prefix.substr(0, node_prefix.size() - 1));
+        put(weight_name);
+      }
+      put_int(table_.n);
+      if (layout_.format == RuleFormat::c) {
+        put("[");
+        put_int(count_);
+        put("] = {\n");
+      } else if (layout_.format == RuleFormat::rust) {
+        put(": [f64; ");
+        put_int(count_);
+        put("] = [\n");
+      } else {
+        put(" = [\n");
+      }
+      put_values(which == 0 ? table_.nodes : table_.weights, shape);
+    }
+  }
+
+  void write_python_arrays() {
+    const ArrayShape shape =
+        layout_.hex ? ArrayShape{"    float.fromhex(\"", "\")", ",\n", "\n])\n"}
+                    : ArrayShape{"    ", "", ",\n", "\n])\n"};
+    put("x");
+    put_int(table_.n);
+    put(" = np.array([\n");
+    put_values(table_.nodes, shape);
+    put("w");
+    put_int(table_.n);
+    put(" = np.array([\n");
+    put_values(table_.weights, shape);
+  }
+
+  void write_csv() {
+    put("node,weight\n");
+    for (int i = first_; i < table_.n; ++i) {
+      put_number(table_.nodes[i]);
+      put(",");
+      put_number(table_.weights[i]);
+      put("\n");
+    }
+  }
+
+  void write_json() {
+    put("{\n  \"order\": ");
+    put_int(table_.n);
+    put(",\n  \"interval\": [");
+    put_number(table_.on_interval ? table_.a : -1.0);
+    put(", ");
+    put_number(table_.on_interval ? table_.b : 1.0);
+    put("],\n  \"half\": ");
+    put(layout_.half ? "true" : "false");
+    put(",\n  \"nodes\": [\n");
+    put_values(table_.nodes, {"    ", "", ",\n", "\n  ],\n"});
+    put("  \"weights\": [\n");
+    put_values(table_.weights, {"    ", "", ",\n", "\n  ]\n"});
+    put("}\n");
+  }
+
+  // Free-form Fortran allows 132 characters a line and 255 continuation
+  // lines a statement: the values fill each line, so that 999 of them
+  // take 250 lines.
+  void write_fortran() {
+    constexpr std::size_t line_limit = 132;
+    constexpr std::string_view indent = "    ";
+    constexpr std::string_view kind = "_real64";
+    write_comment("! ", "! ", "", "x", "w");
+    put("module gauss_legendre_");
+    put_int(table_.n);
+    put("\n  use, intrinsic :: iso_fortran_env, only: real64\n"
+        "  implicit none\n");
+    for (int which = 0; which < 2; ++which) {
+      const double* values = which == 0 ? table_.nodes : table_.weights;
+      put(which == 0 ? "  real(real64), parameter :: x"
+                     : "  real(real64), parameter :: w");
+      put_int(table_.n);
+      put("(");
+      put_int(count_);
+      put(") = [ &\n");
+      put(indent);
+      std::size_t column = indent.size();
+      for (int i = 0; i < count_; ++i) {
+        char text[rule_number_capacity];
+        const std::size_t length =
+            format_rule_number(values[first_ + i], false, text);
+        // The value, its kind, and ", &" or "]" after it.
+        const std::size_t width = length + kind.size() + 3;
+        if (i > 0) {
+          if (column + 1 + width > line_limit) {
+            put(", &\n");
+            put(indent);
+            column = indent.size();
+          } else {
+            put(", ");
+            column += 2;
+          }
+        }
+        put(std::string_view(text, length));
+        put(kind);
+        column += length + kind.size();
+      }
+      put("]\n");
+    }
+    put("end module gauss_legendre_");
+    put_int(table_.n);
+    put("\n");
+  }
+
+  TextSink& sink_;
+  const RuleTable& table_;
+  const RuleLayout& layout_;
+  int count_ = 0;
+  int first_ = 0;
+};
+
+}  // namespace
+
+std::size_t format_rule_number(double value, bool hex, char* text) noexcept {
+  return hex ? format_hex(value, text) : format_decimal(value, text);
+}
+
+bool write_rule(std::FILE* out, const RuleTable& table,
+                const RuleLayout& layout) noexcept {
+  // Large enough for any table of order 999 in any format (at most 60
+  // characters a value), so the text goes out in one write.
+  static char buffer[128 * 1024];
+  TextSink sink(out, buffer, sizeof buffer);
+  RuleWriter(sink, table, layout).write();
+  return sink.flush();
+}
+
+}  // namespace zemta

@@ -1,0 +1,100 @@
+// The correctly rounded rule as text to paste into a program: zemta-rule's
+// output. One function per call writes a whole table, in one of the
+// formats below, from the nodes and weights the caller computed
+// (quadrature/correctly_rounded.h); this file decides every character.
+//
+// Numbers. Every value is written with the fewest significant digits that
+// read back as exactly the same double (std::to_chars' shortest form, which
+// is exact and the same on every platform), laid out here, not by the
+// library:
+//  - fixed notation for magnitudes from 1e-4 up to below 1e16, always with
+//    a point and at least one digit after it: "1.0", "0.5", "-0.0001",
+//    "0.5773502691896257";
+//  - otherwise one digit, a point, at least one more digit, "e", and the
+//    exponent with no '+' and no leading zeros: "7.0e-6",
+//    "1.3567326417362416e-5", "1.0e16".
+// That is a literal of type double in every language here (Fortran adds
+// the kind suffix "_real64"). With hex (formats whose hex_floats is true)
+// every value is a hexadecimal floating literal instead: "0x1.8p1",
+// "-0x1.279a74590331cp-1", "0x1p0", "0x0p0", subnormals as
+// "0x0.<13 digits>p-1022"; trailing zero hex digits are left out, the
+// exponent has no '+'. The same text on every platform: nothing goes
+// through printf.
+//
+// Tables. The full table is the n nodes in ascending order with their
+// weights; the half table is the half_count(n) = (n + 1) / 2 largest ones,
+// those at or above the midpoint of the interval (the non-negative nodes on
+// [-1, 1]), each weight also that of the node mirrored about the midpoint.
+// The arrays are named for the order: x<n> and w<n> (X<n> and W<n> in
+// Rust, where constants are upper case; "nodes" and "weights" in JSON, and
+// the columns "node,weight" in CSV). Every code format opens with comment
+// lines that say which rule it is, on which interval, and that each value
+// is the nearest double. Lines end in "\n" alone; the text ends with one.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+namespace zemta {
+
+enum class RuleFormat { csv, c, numpy, julia, fortran, rust, js, matlab, json };
+
+struct RuleFormatName {
+  std::string_view name;  // as given to --format
+  RuleFormat format;
+  // Whether the language has hexadecimal floating literals (C, Julia), a
+  // standard reader of them (Python's float.fromhex) or is plain text that
+  // C's strtod and Python read back (csv).
+  bool hex_floats;
+};
+
+// Every format, in the order --help lists them; csv is the default.
+inline constexpr std::array<RuleFormatName, 9> rule_format_names = {{
+    {"csv", RuleFormat::csv, true},
+    {"c", RuleFormat::c, true},
+    {"numpy", RuleFormat::numpy, true},
+    {"julia", RuleFormat::julia, true},
+    {"fortran", RuleFormat::fortran, false},
+    {"rust", RuleFormat::rust, false},
+    {"js", RuleFormat::js, false},
+    {"matlab", RuleFormat::matlab, false},
+    {"json", RuleFormat::json, false},
+}};
+
+// The rule to write: n nodes in ascending order and their weights, as
+// correctly_rounded_rule fills them, on [a, b] (on [-1, 1] unless
+// on_interval; a and b are then written in the comments and in JSON).
+struct RuleTable {
+  int n = 0;
+  const double* nodes = nullptr;
+  const double* weights = nullptr;
+  bool on_interval = false;
+  double a = -1.0;
+  double b = 1.0;
+};
+
+struct RuleLayout {
+  RuleFormat format = RuleFormat::csv;
+  bool half = false;  // the half table
+  bool hex = false;   // hex floats; only where hex_floats is true
+};
+
+// Longest text of one number in either form: a sign, 17 digits, the point
+// and "e-308"; or "-0x1." with 13 hex digits and "p-1022".
+inline constexpr std::size_t rule_number_capacity = 32;
+
+// Writes one value as described above into text (at least
+// rule_number_capacity bytes) and returns its length. Domain: finite
+// doubles (infinities and NaN are written "inf" and "nan", which no format
+// here accepts; the tables never hold them).
+std::size_t format_rule_number(double value, bool hex, char* text) noexcept;
+
+// Writes the table to out in one piece (a single write for any order up to
+// 999) and returns whether every write succeeded. Domain: table.n from 2 to
+// 999 with both arrays holding n finite values; layout.hex only for a
+// format whose hex_floats is true (otherwise the values are decimal).
+bool write_rule(std::FILE* out, const RuleTable& table,
+                const RuleLayout& layout) noexcept;
+
+}  // namespace zemta
