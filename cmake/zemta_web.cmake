@@ -10,6 +10,11 @@ set(site_dir ${PROJECT_BINARY_DIR}/site)
 set_target_properties(zemta PROPERTIES
   SUFFIX ".wasm"
   RUNTIME_OUTPUT_DIRECTORY ${site_dir})
+# zemta-rule beside it, so that the same wasi.js runs it under Node against
+# its lock.
+set_target_properties(zemta-rule PROPERTIES
+  SUFFIX ".wasm"
+  RUNTIME_OUTPUT_DIRECTORY ${site_dir})
 
 # Where the page's footer points for the source: a public address, or
 # empty for no link (a page opened from disk or served without the archive
