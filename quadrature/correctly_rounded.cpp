@@ -30,7 +30,10 @@
 // ulp: each rounds to the nearest double unless its exact value lies that
 // close to a midpoint between two doubles. The tests labelled full check
 // every value of every order against 256-bit arithmetic and report how
-// close to a midpoint any exact value comes: 2^-21 ulp, a margin of 2^11.
+// close to a midpoint any exact value comes, 2^-21 ulp, and the largest
+// errors before the rounding, 2^-106 for a node and 2^-90 relative for a
+// weight (under 2^-36 ulp): far inside the bounds, and the bounds far
+// inside the margin.
 // Every step is a fixed sequence of IEEE additions, subtractions,
 // multiplications and divisions, lane by lane, with no fused multiply-add
 // and no library function but exact ones (fabs, ldexp), so every platform
