@@ -225,8 +225,9 @@ int correctly_rounded_rule(int n, double a, double b, double* nodes,
       !(a < b)) {
     return 0;
   }
-  // The rounded results are scaled back exactly: they are normal, at most
-  // max(|a|, |b|) and (b - a) / 2 <= DBL_MAX.
+  // Ends above large_end are scaled down first; the rounded results are
+  // scaled back up exactly, being at most max(|a|, |b|) and
+  // (b - a) / 2 <= DBL_MAX.
   const double largest = std::fmax(std::fabs(a), std::fabs(b));
   const int shift = largest > detail::large_end ? detail::large_end_shift : 0;
   const double sa = std::ldexp(a, -shift);
