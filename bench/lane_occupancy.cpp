@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
   std::vector<double> w(x.size());
   std::FILE* sink = std::fopen("/dev/null", "w");
   zemta::detail::RefinementMemo memo(recording);
-  memo.compute_ahead(n, zemta::predict_roots_asymptotic);
+  memo.compute_ahead(n, zemta::detail::predict_roots_asymptotic, x.data(),
+                     w.data());
   zemta::detail::compute_with(n, x.data(), w.data(), sink, memo);
   std::fclose(sink);
   std::printf(

@@ -90,7 +90,8 @@ void BM_ComputePerKernel(benchmark::State& state) {
   std::FILE* sink = std::fopen("/dev/null", "w");
   zemta::detail::RefinementMemo memo(*kernel);
   for (auto _ : state) {
-    memo.compute_ahead(n, zemta::predict_roots_asymptotic);
+    memo.compute_ahead(n, zemta::detail::predict_roots_asymptotic, x.data(),
+                       w.data());
     zemta::detail::compute_with(n, x.data(), w.data(), sink, memo);
     benchmark::DoNotOptimize(x.data());
     benchmark::ClobberMemory();

@@ -46,18 +46,20 @@ int insert_root(double* table, int count, double x) {
   return j;
 }
 
-void report_progress(std::FILE* diag, int roots_found, int total) {
-  std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
+void report_progress(std::FILE* progress, int roots_found, int total) {
+  if (progress != nullptr) {
+    std::fprintf(progress, "\r%i roots found out of %i", roots_found, total);
+  }
 }
 
 bool take_root(double r, double* abscissas, int& roots_found, int total,
-               std::FILE* diag) {
+               std::FILE* progress) {
   if (r > newton_failure_threshold ||
       insert_root(abscissas, roots_found, r) == 0) {
     return false;
   }
   ++roots_found;
-  report_progress(diag, roots_found, total);
+  report_progress(progress, roots_found, total);
   return true;
 }
 
@@ -72,8 +74,8 @@ void OneAtATime::derivatives(int n, int count, const double* x, double* dp) {
   }
 }
 
-int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
-                 Refiner& refiner) {
+int search_roots(int n, double* abscissas, int roots_found,
+                 std::FILE* progress, Refiner& refiner) {
   const int total = half_count(n);
   while (roots_found < total) {
     const int found_before_pass = roots_found;
@@ -85,7 +87,7 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
       for (int k = 0; k < pieces; ++k) {
         const Bracket piece = cut.next();
         if (take_root(refiner.root(n, piece.lo, piece.hi), abscissas,
-                      roots_found, total, diag)) {
+                      roots_found, total, progress)) {
           break;  // at most one new root per gap visit
         }
       }
@@ -100,14 +102,9 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
   return total;
 }
 
-int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
-                 Refiner& refiner) {
-  std::fputs("computing coefficients\n", diag);
-  if (!order_in_range(n)) {
-    return 0;
-  }
+int find_roots(int n, double* abscissas, std::FILE* progress,
+               Refiner& refiner) {
   const int total = half_count(n);
-
   if (n % 2 != 0) {
     abscissas[0] = 0.0;
   } else {
@@ -118,11 +115,26 @@ int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
   }
   // Orders 2 to 4 hold all their non-negative roots now.
   if (n >= 5) {
-    report_progress(diag, 2, total);
-    if (search_roots(n, abscissas, 2, diag, refiner) == search_stalled) {
+    report_progress(progress, 2, total);
+    if (search_roots(n, abscissas, 2, progress, refiner) == search_stalled) {
       return search_stalled;
     }
-    std::fputs("\n", diag);
+    if (progress != nullptr) {
+      std::fputs("\n", progress);
+    }
+  }
+  return total;
+}
+
+int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
+                 Refiner& refiner) {
+  std::fputs("computing coefficients\n", diag);
+  if (!order_in_range(n)) {
+    return 0;
+  }
+  const int total = find_roots(n, abscissas, diag, refiner);
+  if (total == search_stalled) {
+    return search_stalled;
   }
 
   // The derivatives go into the weights' own places, each then replaced by
