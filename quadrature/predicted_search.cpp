@@ -54,33 +54,60 @@ int known_below(const double* known, int count, double x) {
   return below;
 }
 
-// The first known root in [lo, hi], or failure_value. Out of order, the
-// known roots only make the search miss: whatever is found is checked
-// against the bracket.
-double known_in(const double* known, int count, double lo, double hi) {
-  const int j = known_below(known, count, lo);
-  if (j < count && known[j] >= lo && known[j] <= hi) {
-    return known[j];
-  }
-  return failure_value;
-}
+// The known roots, count of them, ascending, and a place in them that
+// follows the questions: in a search's pass their lower ends ascend, so the
+// place mostly steps on; a step back is found by binary search.
+class KnownRoots {
+ public:
+  KnownRoots(double* known, int count) : known_(known), count_(count) {}
 
-// A dry run answered a noted question with the known root `answer`, and
-// the refinement of that question gave r: when both are a root and the
-// same one, r is what the real search will insert there, and replaces the
-// known root. The first question of a run to be answered with a known root
-// is the one that inserts it; the replaced bits are then no longer found
-// for the later ones.
-void learn(double* known, int count, double answer, double r) {
-  if (answer > newton_failure_threshold || r > newton_failure_threshold ||
-      !(std::fabs(r - answer) < root_tolerance)) {
-    return;
+  // The first known root in [lo, hi], or failure_value. Out of order (a
+  // failed polish), the known roots only make the search miss: whatever
+  // is found is checked against the bracket.
+  double in(double lo, double hi) {
+    const int j = below(lo);
+    if (j < count_ && known_[j] >= lo && known_[j] <= hi) {
+      return known_[j];
+    }
+    return failure_value;
   }
-  const int j = known_below(known, count, answer);
-  if (j < count && same_bits(known[j], answer)) {
-    known[j] = r;
+
+  // A dry run answered a noted question with the known root `answer`, and
+  // the refinement of that question gave r: when both are a root and the
+  // same one, r is what the real search will insert there, and replaces
+  // the known root. The first question of a run to be answered with a
+  // known root is the one that inserts it; the replaced bits are then no
+  // longer found for the later ones.
+  void learn(double answer, double r) {
+    if (answer > newton_failure_threshold || r > newton_failure_threshold ||
+        !(std::fabs(r - answer) < root_tolerance)) {
+      return;
+    }
+    const int j = below(answer);
+    if (j < count_ && same_bits(known_[j], answer)) {
+      known_[j] = r;
+    }
   }
-}
+
+  // Back to the start, for the next run.
+  void rewind() { at_ = 0; }
+
+ private:
+  // The number of known roots below x.
+  int below(double x) {
+    if (at_ > 0 && !(known_[at_ - 1] < x)) {
+      at_ = known_below(known_, at_, x);
+    }
+    while (at_ < count_ && known_[at_] < x) {
+      ++at_;
+    }
+    return at_;
+  }
+
+  double* known_;
+  int count_;
+  int at_ = 0;
+};
 
 }  // namespace
 
@@ -92,12 +119,8 @@ void learn(double* known, int count, double answer, double r) {
 class RefinementMemo::DryRun final : public Refiner {
  public:
   DryRun(const RefinementMemo& memo, Questions& asked, NotedSet& noted_set,
-         const double* known, int known_count)
-      : memo_(memo),
-        asked_(asked),
-        noted_(noted_set),
-        known_(known),
-        known_count_(known_count) {}
+         KnownRoots& known)
+      : memo_(memo), asked_(asked), noted_(noted_set), known_(known) {}
 
   // Every question of a run is for the memo's order.
   double root(int /*n*/, double lo, double hi) override {
@@ -117,7 +140,7 @@ class RefinementMemo::DryRun final : public Refiner {
       noted_[static_cast<std::size_t>(e)] = false;
     } else {
       // Noted: the answer stands in the root's column until the batch.
-      asked_.root[e] = known_in(known_, known_count_, lo, hi);
+      asked_.root[e] = known_.in(lo, hi);
       noted_[static_cast<std::size_t>(e)] = true;
       ++noted;
     }
@@ -133,8 +156,7 @@ class RefinementMemo::DryRun final : public Refiner {
   const RefinementMemo& memo_;
   Questions& asked_;
   NotedSet& noted_;
-  const double* known_;
-  int known_count_;
+  KnownRoots& known_;
   int next_ = 0;
 };
 
@@ -185,40 +207,48 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict,
   // The known roots: the predictions, polished in one batch. They go into
   // weights; the entries' columns, empty still, hold the predictions and
   // the brackets made from them (room_ >= total).
-  double* const known = weights;
   predict(n, total, entries_.root);
   polish_brackets(entries_.root, total, entries_.lo, entries_.hi);
-  kernel_.newton_tasks(n, total, entries_.lo, entries_.hi, known,
+  kernel_.newton_tasks(n, total, entries_.lo, entries_.hi, weights,
                        kernel_.default_lanes);
+  KnownRoots known(weights, total);
 
   for (int run = 0; run < max_dry_runs; ++run) {
     asked_.count = 0;
-    DryRun dry(*this, asked_, noted_, known, total);
+    known.rewind();
+    DryRun dry(*this, asked_, noted_, known);
     find_roots(n, abscissas, nullptr, dry);
-    if (dry.noted > 0) {
-      // The noted questions, gathered into the old entries' columns, which
-      // this run has read for the last time, refined there, and their
-      // results handed back in order, each teaching the known roots.
-      int t = 0;
-      for (int e = 0; e < asked_.count; ++e) {
-        if (noted_[static_cast<std::size_t>(e)]) {
-          entries_.lo[t] = asked_.lo[e];
-          entries_.hi[t] = asked_.hi[e];
-          ++t;
-        }
+    // The noted questions, gathered into the old entries' columns, which
+    // this run has read for the last time, refined there, and their results
+    // handed back in order, each teaching the known roots. When every
+    // result has the bits of the answer the run gave, the run after it
+    // would ask the same questions, get the same answers from the entries
+    // and note nothing, so it is not made.
+    int t = 0;
+    for (int e = 0; e < asked_.count; ++e) {
+      if (noted_[static_cast<std::size_t>(e)]) {
+        entries_.lo[t] = asked_.lo[e];
+        entries_.hi[t] = asked_.hi[e];
+        ++t;
       }
+    }
+    if (t > 0) {
       kernel_.newton_tasks(n, t, entries_.lo, entries_.hi, entries_.root,
                            kernel_.default_lanes);
-      t = 0;
-      for (int e = 0; e < asked_.count; ++e) {
-        if (noted_[static_cast<std::size_t>(e)]) {
-          learn(known, total, asked_.root[e], entries_.root[t]);
-          asked_.root[e] = entries_.root[t++];
-        }
+    }
+    bool settled = true;
+    known.rewind();
+    t = 0;
+    for (int e = 0; e < asked_.count; ++e) {
+      if (noted_[static_cast<std::size_t>(e)]) {
+        const double r = entries_.root[t++];
+        settled = settled && same_bits(r, asked_.root[e]);
+        known.learn(asked_.root[e], r);
+        asked_.root[e] = r;
       }
     }
     std::swap(entries_, asked_);
-    if (dry.noted == 0) {
+    if (settled) {
       break;
     }
   }

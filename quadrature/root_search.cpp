@@ -1,6 +1,8 @@
 #include "quadrature/root_search.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
@@ -22,8 +24,16 @@ double largest_root_bracket_start(int n) {
 int insert_root(double* table, int count, double x) {
   // above = the number of entries below x: the first entry not below it
   // and the last one below it are the only candidates for a duplicate.
-  int above = 0;
+  // Galloping down from the top brackets it in table[above .. end), then a
+  // binary search finds it: the search inserts its roots near the top,
+  // where this takes two or three comparisons.
   int end = count;
+  int step = 1;
+  while (end - step >= 0 && !(table[end - step] < x)) {
+    end -= step;
+    step *= 2;
+  }
+  int above = end - step < 0 ? 0 : end - step + 1;
   while (above < end) {
     const int middle = above + (end - above) / 2;
     if (table[middle] < x) {
@@ -46,10 +56,35 @@ int insert_root(double* table, int count, double x) {
   return j;
 }
 
+namespace {
+
+// Writes the decimal digits of value > 0 ending just before `end`; returns
+// where they start.
+char* decimal_before(char* end, int value) {
+  do {
+    *--end = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  return end;
+}
+
+}  // namespace
+
 void report_progress(std::FILE* progress, int roots_found, int total) {
-  if (progress != nullptr) {
-    std::fprintf(progress, "\r%i roots found out of %i", roots_found, total);
+  if (progress == nullptr) {
+    return;
   }
+  // "\r<found> roots found out of <total>", put together from the end: one
+  // line per root, so formatting it is a share of the search's time.
+  constexpr char middle[] = " roots found out of ";
+  char line[64];
+  char* const end = line + sizeof line;
+  char* start = decimal_before(end, total);
+  start -= sizeof middle - 1;
+  std::memcpy(start, middle, sizeof middle - 1);
+  start = decimal_before(start, roots_found);
+  *--start = '\r';
+  std::fwrite(start, 1, static_cast<std::size_t>(end - start), progress);
 }
 
 bool take_root(double r, double* abscissas, int& roots_found, int total,

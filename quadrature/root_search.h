@@ -41,9 +41,10 @@ inline double gauss_weight(double x, double dp) {
 // position j >= 1 with table[j-1] < x < table[j], or at count when there is
 // none, moving the entries above it up by one, and returns j (never 0).
 //
-// The place is found by binary search, and only the two entries beside it
-// are tested for a duplicate: in an ascending table no other entry is
-// nearer to x. O(log count) comparisons and the shift of the entries above.
+// The place is found by galloping down from the top and a binary search,
+// and only the two entries beside it are tested for a duplicate: in an
+// ascending table no other entry is nearer to x. O(log (count - j))
+// comparisons and the shift of the entries above.
 int insert_root(double* table, int count, double x);
 
 // Writes the progress line "\r<found> roots found out of <total>" to
