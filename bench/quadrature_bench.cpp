@@ -26,7 +26,7 @@ void BM_LegendreEval(benchmark::State& state) {
     benchmark::DoNotOptimize(x);
     double p = 0.0;
     double dp = 0.0;
-    zemta::legendre_eval(n, x, p, dp);
+    zemta::detail::legendre_eval(n, x, p, dp);
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(dp);
     benchmark::ClobberMemory();
@@ -70,16 +70,16 @@ BENCHMARK(BM_ComputeCoefficientsOneAtATime)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
 
-const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
-                                         zemta::KernelVariant::avx2,
-                                         zemta::KernelVariant::avx512};
+const zemta::detail::KernelVariant variants[] = {zemta::detail::KernelVariant::portable,
+                                         zemta::detail::KernelVariant::avx2,
+                                         zemta::detail::KernelVariant::avx512};
 
 // The program's computation on each kernel this processor runs, at its
 // default width: args (variant, order). Counts the refinements the memo
 // could not answer.
 void BM_ComputePerKernel(benchmark::State& state) {
-  const zemta::LaneKernel* kernel =
-      zemta::lane_kernel(variants[state.range(0)]);
+  const zemta::detail::LaneKernel* kernel =
+      zemta::detail::lane_kernel(variants[state.range(0)]);
   if (kernel == nullptr) {
     state.SkipWithError("kernel not supported here");
     return;
@@ -107,8 +107,8 @@ BENCHMARK(BM_ComputePerKernel)
 // Throughput of the evaluation kernel: args (variant, lanes); 1920
 // derivative evaluations at order 999 per iteration.
 void BM_KernelWidth(benchmark::State& state) {
-  const zemta::LaneKernel* kernel =
-      zemta::lane_kernel(variants[state.range(0)]);
+  const zemta::detail::LaneKernel* kernel =
+      zemta::detail::lane_kernel(variants[state.range(0)]);
   if (kernel == nullptr) {
     state.SkipWithError("kernel not supported here");
     return;

@@ -4,7 +4,7 @@
 
 #include "quadrature/floating_point.h"
 
-namespace zemta {
+namespace zemta::detail {
 
 namespace {
 
@@ -153,4 +153,4 @@ double correctly_rounded_pow(int n, double y) {
   return result.hi + result.lo;
 }
 
-}  // namespace zemta
+}  // namespace zemta::detail

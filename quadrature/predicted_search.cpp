@@ -289,7 +289,7 @@ void predict_roots_asymptotic(int n, int count, double* approx) {
 
 int compute_coefficients(int n, double* abscissas, double* weights,
                          std::FILE* diag) {
-  detail::RefinementMemo memo(best_lane_kernel());
+  detail::RefinementMemo memo(detail::best_lane_kernel());
   memo.compute_ahead(n, detail::predict_roots_asymptotic, abscissas, weights);
   return detail::compute_with(n, abscissas, weights, diag, memo);
 }

@@ -22,7 +22,7 @@
 #include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
-namespace zemta {
+namespace zemta::detail {
 namespace {
 
 using detail::predict_roots_asymptotic;
@@ -350,4 +350,4 @@ TEST(RefinementMemo, WithoutMemoryOrReusedGivesTheSameBits) {
 }
 
 }  // namespace
-}  // namespace zemta
+}  // namespace zemta::detail
