@@ -70,9 +70,9 @@ BENCHMARK(BM_ComputeCoefficientsOneAtATime)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
 
-const zemta::detail::KernelVariant variants[] = {zemta::detail::KernelVariant::portable,
-                                         zemta::detail::KernelVariant::avx2,
-                                         zemta::detail::KernelVariant::avx512};
+const zemta::detail::KernelVariant variants[] = {
+    zemta::detail::KernelVariant::portable, zemta::detail::KernelVariant::avx2,
+    zemta::detail::KernelVariant::avx512};
 
 // The program's computation on each kernel this processor runs, at its
 // default width: args (variant, order). Counts the refinements the memo

@@ -26,8 +26,7 @@ bool same_bits(double a, double b) {
 // neighbour of either end): the refinement starts at the prediction and
 // cannot wander to a neighbour. Poor predictions give poor brackets, never
 // an endless refinement.
-void polish_brackets(const double* approx, int count, double* lo,
-                     double* hi) {
+void polish_brackets(const double* approx, int count, double* lo, double* hi) {
   for (int j = 0; j < count; ++j) {
     const double below = j > 0 ? approx[j] - approx[j - 1] : HUGE_VAL;
     const double above = j + 1 < count ? approx[j + 1] - approx[j] : HUGE_VAL;
@@ -182,8 +181,8 @@ void RefinementMemo::lay_out(int n) {
   }
   room_ = room;
   double* column = space_;
-  for (double** start : {&entries_.lo, &entries_.hi, &entries_.root,
-                         &asked_.lo, &asked_.hi, &asked_.root}) {
+  for (double** start : {&entries_.lo, &entries_.hi, &entries_.root, &asked_.lo,
+                         &asked_.hi, &asked_.root}) {
     *start = column;
     column += room;
   }

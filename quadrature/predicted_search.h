@@ -126,7 +126,7 @@ class RefinementMemo final : public Refiner {
   Questions entries_;
   Questions asked_;  // compute_ahead's: the questions of a dry run
   NotedSet noted_;
-  int next_ = 0;     // the entry the next question is expected to match
+  int next_ = 0;  // the entry the next question is expected to match
   int hits_ = 0;
   int misses_ = 0;
   double* space_ = nullptr;

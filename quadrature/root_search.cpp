@@ -109,8 +109,8 @@ void OneAtATime::derivatives(int n, int count, const double* x, double* dp) {
   }
 }
 
-int search_roots(int n, double* abscissas, int roots_found,
-                 std::FILE* progress, Refiner& refiner) {
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* progress,
+                 Refiner& refiner) {
   const int total = half_count(n);
   while (roots_found < total) {
     const int found_before_pass = roots_found;

@@ -117,8 +117,8 @@ class OneAtATime final : public Refiner {
 // progress line written, and the walk moves on to the next gap, the one
 // above the new root. Returns half_count, or search_stalled after a pass
 // that added nothing. Progress lines go to progress (null: none).
-int search_roots(int n, double* abscissas, int roots_found,
-                 std::FILE* progress, Refiner& refiner);
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* progress,
+                 Refiner& refiner);
 
 // The roots of an accepted order n into abscissas[0 .. half_count(n)): the
 // starting roots (0 for odd n, else the root in [0, first_root_bracket_end],
@@ -127,8 +127,7 @@ int search_roots(int n, double* abscissas, int roots_found,
 // order; from order 5 the progress line for those 2 roots, the search and a
 // closing "\n", all to progress (null: no text). Returns half_count or
 // search_stalled.
-int find_roots(int n, double* abscissas, std::FILE* progress,
-               Refiner& refiner);
+int find_roots(int n, double* abscissas, std::FILE* progress, Refiner& refiner);
 
 // The whole computation of compute_coefficients (same contract), with the
 // given refiner: "computing coefficients\n" to diag; find_roots with diag

@@ -218,8 +218,7 @@ TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItHolds) {
   for (const Question& q : others) {
     SCOPED_TRACE(q.differs);
     RefinementMemo memo(lying_kernel);
-    memo.compute_ahead(n, detail::predict_roots_asymptotic, x.data(),
-                       w.data());
+    memo.compute_ahead(n, detail::predict_roots_asymptotic, x.data(), w.data());
     EXPECT_TRUE(
         same_bits(memo.root(q.n, q.lo, q.hi), newton_root(q.n, q.lo, q.hi)));
     EXPECT_EQ(memo.misses(), 1);
