@@ -126,16 +126,12 @@ class RefinementMemo::DryRun final : public Refiner {
     if (asked_.count == memo_.room_) {
       return failure_value;
     }
-    const Questions& entries = memo_.entries_;
-    while (next_ < entries.count && entries.lo[next_] < lo) {
-      ++next_;
-    }
     const int e = asked_.count++;
     asked_.lo[e] = lo;
     asked_.hi[e] = hi;
-    if (next_ < entries.count && same_bits(entries.lo[next_], lo) &&
-        same_bits(entries.hi[next_], hi)) {
-      asked_.root[e] = entries.root[next_++];
+    const int entry = memo_.entries_.find(next_, lo, hi);
+    if (entry >= 0) {
+      asked_.root[e] = memo_.entries_.root[entry];
       noted_[static_cast<std::size_t>(e)] = false;
     } else {
       // Noted: the answer stands in the root's column until the batch.
@@ -253,16 +249,23 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict,
   }
 }
 
-double RefinementMemo::root(int n, double lo, double hi) {
-  // Entries below this lower end were asked for gaps the search has
-  // passed.
-  while (next_ < entries_.count && entries_.lo[next_] < lo) {
-    ++next_;
+int RefinementMemo::Questions::find(int& next, double lo_end,
+                                    double hi_end) const {
+  while (next < count && lo[next] < lo_end) {
+    ++next;
   }
-  if (next_ < entries_.count && n == order_ &&
-      same_bits(entries_.lo[next_], lo) && same_bits(entries_.hi[next_], hi)) {
+  if (next < count && same_bits(lo[next], lo_end) &&
+      same_bits(hi[next], hi_end)) {
+    return next++;
+  }
+  return -1;
+}
+
+double RefinementMemo::root(int n, double lo, double hi) {
+  const int entry = n == order_ ? entries_.find(next_, lo, hi) : -1;
+  if (entry >= 0) {
     ++hits_;
-    return entries_.root[next_++];
+    return entries_.root[entry];
   }
   ++misses_;
   return newton_root(n, lo, hi);

@@ -63,21 +63,24 @@ class RefinementMemo final : public Refiner {
   // n, in the order it will ask them, each with its answer. It learns them
   // by running find_roots dry, without progress text, against a refiner
   // that answers a question from the entries when its bits are an entry's,
-  // and otherwise notes the question and answers with the polished
-  // prediction that lies in its bracket (or a failure). The noted questions
-  // are refined in one batch on the kernel's lanes, and the run repeated,
-  // up to max_dry_runs times, until one notes nothing. The entries are then
-  // the questions of the last run. Nothing for an order outside the
-  // accepted range.
+  // and otherwise notes the question and answers with the known root that
+  // lies in its bracket (or a failure). The known roots are the polished
+  // predictions, each replaced by the refinement that inserted it once a
+  // batch has computed that. The noted questions are refined in one batch
+  // on the kernel's lanes, and the run repeated, up to max_dry_runs times,
+  // until one notes nothing or every refinement it noted gave the answer
+  // it was given (the run after it would then note nothing). The entries
+  // are then the questions of the last run. Nothing for an order outside
+  // the accepted range.
   //
   // abscissas and weights, half_count(n) each, serve as work space: the
-  // dry runs' table of roots and the polished predictions. The computation
+  // dry runs' table of roots and the known roots. The computation
   // overwrites both, and they are pages a run touches anyway.
   void compute_ahead(int n, RootPredictor predict, double* abscissas,
                      double* weights);
 
   // A bound against runs that never settle. With the asymptotic predictor
-  // every accepted order settles well within it (the test that counts the
+  // every accepted order settles within it (the test that counts the
   // memo's misses would see it otherwise).
   static constexpr int max_dry_runs = 8;
 
@@ -105,6 +108,11 @@ class RefinementMemo final : public Refiner {
     double* hi = nullptr;
     double* root = nullptr;
     int count = 0;
+
+    // The question at or after `next` with the bits of (lo, hi), or -1;
+    // next then points past it. Questions below lo are passed over for
+    // good: they were asked for gaps a search has passed.
+    int find(int& next, double lo, double hi) const;
   };
 
   // Which questions of a dry run it noted.
