@@ -37,25 +37,8 @@ void polish_brackets(const double* approx, int count, double* lo, double* hi) {
   }
 }
 
-// The number of values of known[0 .. count) below x, if they ascend (a
-// failed polish may leave them out of order; then some position).
-int known_below(const double* known, int count, double x) {
-  int below = 0;
-  int end = count;
-  while (below < end) {
-    const int middle = below + (end - below) / 2;
-    if (known[middle] < x) {
-      below = middle + 1;
-    } else {
-      end = middle;
-    }
-  }
-  return below;
-}
-
 // The known roots, count of them, ascending, and a place in them that
-// follows the questions: in a search's pass their lower ends ascend, so the
-// place mostly steps on; a step back is found by binary search.
+// follows the questions.
 class KnownRoots {
  public:
   KnownRoots(double* known, int count) : known_(known), count_(count) {}
@@ -92,10 +75,12 @@ class KnownRoots {
   void rewind() { at_ = 0; }
 
  private:
-  // The number of known roots below x.
+  // The number of known roots below x, if they ascend (out of order, some
+  // place). Moves the place back and on one root at a time: a question
+  // lies a root or two from the one before it.
   int below(double x) {
-    if (at_ > 0 && !(known_[at_ - 1] < x)) {
-      at_ = known_below(known_, at_, x);
+    while (at_ > 0 && !(known_[at_ - 1] < x)) {
+      --at_;
     }
     while (at_ < count_ && known_[at_] < x) {
       ++at_;
