@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
-#include <limits>
 #include <numbers>
 #include <utility>
 
@@ -25,15 +24,18 @@ bool same_bits(double a, double b) {
 // the distance to the nearer predicted neighbour on each side (the one
 // neighbour of either end): the refinement starts at the prediction and
 // cannot wander to a neighbour. Poor predictions give poor brackets, never
-// an endless refinement.
+// an endless refinement. The largest prediction's bracket comes first,
+// the smallest's last: the largest roots take the most Newton steps, and
+// a batch that ends on quick tasks leaves fewer lanes idle as it drains
+// (bench/lane_occupancy).
 void polish_brackets(const double* approx, int count, double* lo, double* hi) {
   for (int j = 0; j < count; ++j) {
     const double below = j > 0 ? approx[j] - approx[j - 1] : HUGE_VAL;
     const double above = j + 1 < count ? approx[j + 1] - approx[j] : HUGE_VAL;
     const double room = std::fmin(below, above) / 4.0;
     const double half_width = room > 0.0 && room < HUGE_VAL ? room : 0.0;
-    lo[j] = approx[j] - half_width;
-    hi[j] = approx[j] + half_width;
+    lo[count - 1 - j] = approx[j] - half_width;
+    hi[count - 1 - j] = approx[j] + half_width;
   }
 }
 
@@ -122,15 +124,12 @@ class RefinementMemo::DryRun final : public Refiner {
       // Noted: the answer stands in the root's column until the batch.
       asked_.root[e] = known_.in(lo, hi);
       noted_[static_cast<std::size_t>(e)] = true;
-      ++noted;
     }
     return asked_.root[e];
   }
 
   void derivatives(int /*n*/, int /*count*/, const double* /*x*/,
                    double* /*dp*/) override {}
-
-  int noted = 0;
 
  private:
   const RefinementMemo& memo_;
@@ -184,13 +183,16 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict,
   }
   const int total = half_count(n);
 
-  // The known roots: the predictions, polished in one batch. They go into
-  // weights; the entries' columns, empty still, hold the predictions and
-  // the brackets made from them (room_ >= total).
+  // The known roots: the predictions, polished in one batch, ascending in
+  // weights. The columns, empty still, hold the predictions, the brackets
+  // made from them and the results, largest first (room_ >= total).
   predict(n, total, entries_.root);
   polish_brackets(entries_.root, total, entries_.lo, entries_.hi);
-  kernel_.newton_tasks(n, total, entries_.lo, entries_.hi, weights,
+  kernel_.newton_tasks(n, total, entries_.lo, entries_.hi, asked_.root,
                        kernel_.default_lanes);
+  for (int j = 0; j < total; ++j) {
+    weights[j] = asked_.root[total - 1 - j];
+  }
   KnownRoots known(weights, total);
 
   for (int run = 0; run < max_dry_runs; ++run) {
