@@ -1,8 +1,9 @@
 // How full the lane kernel's batches are over one computation: every batch
 // the memo and the weights hand the kernel, with the lane-evaluations it
 // makes and the share of the evaluated lanes that carried a task. The
-// kernel evaluates its active lanes in 1, 2, 4 or 8 vectors of 8, so a
-// draining queue leaves lanes idle; this counts them.
+// kernel evaluates its active lanes in 1, 2, 4 or 8 vectors (of 8 lanes
+// with AVX-512, 4 with AVX2, 2 portable), so a draining queue leaves lanes
+// idle; this counts them.
 //
 //   lane_occupancy [ORDER]    (default 999; the fastest kernel here)
 #include <cmath>
@@ -18,31 +19,37 @@
 
 namespace {
 
-const zemta::LaneKernel* real_kernel = nullptr;
+const zemta::detail::LaneKernel* real_kernel = nullptr;
 double carried = 0.0;    // lane-evaluations with a task
 double evaluated = 0.0;  // lane-evaluations made, idle lanes included
 
+// Every variant's widest batch is 8 vectors (ZEMTA_MAX_VECTORS in
+// lane_kernel_<variant>.cpp), so a vector holds max_lanes / 8 lanes.
 int lanes_evaluated(int active) {
-  const int vectors = active <= 8 ? 1 : active <= 16 ? 2 : active <= 32 ? 4 : 8;
-  return vectors * 8;
+  const int vector_lanes = real_kernel->max_lanes / 8;
+  int vectors = 1;
+  while (vectors * vector_lanes < active) {
+    vectors *= 2;
+  }
+  return vectors * vector_lanes;
 }
 
 // The evaluations newton_root(n, lo, hi) makes: its rounds, exits included.
 int evaluations(int n, double lo, double hi) {
   double x = (lo + hi) / 2.0;
   int made = 0;
-  for (int round = 0; round < zemta::max_newton_rounds; ++round) {
+  for (int round = 0; round < zemta::detail::max_newton_rounds; ++round) {
     double p = 0.0;
     double dp = 0.0;
-    zemta::legendre_eval(n, x, p, dp);
+    zemta::detail::legendre_eval(n, x, p, dp);
     ++made;
-    if (std::fabs(dp) < zemta::min_derivative) {
+    if (std::fabs(dp) < zemta::detail::min_derivative) {
       break;
     }
     double t = x - p / dp;
     t = t > hi ? hi : (t < lo ? lo : t);
-    if (std::fabs(p) <= zemta::root_tolerance ||
-        std::fabs(t - x) <= zemta::root_tolerance) {
+    if (std::fabs(p) <= zemta::detail::root_tolerance ||
+        std::fabs(t - x) <= zemta::detail::root_tolerance) {
       break;
     }
     x = t;
@@ -107,8 +114,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: lane_occupancy [ORDER from 2 to 999]\n");
     return 2;
   }
-  real_kernel = &zemta::best_lane_kernel();
-  zemta::LaneKernel recording = *real_kernel;
+  real_kernel = &zemta::detail::best_lane_kernel();
+  zemta::detail::LaneKernel recording = *real_kernel;
   recording.newton_tasks = newton_tasks;
   recording.derivatives = derivatives;
 
@@ -116,7 +123,8 @@ int main(int argc, char** argv) {
   std::vector<double> w(x.size());
   std::FILE* sink = std::fopen("/dev/null", "w");
   zemta::detail::RefinementMemo memo(recording);
-  memo.compute_ahead(n, zemta::predict_roots_asymptotic);
+  memo.compute_ahead(n, zemta::detail::predict_roots_asymptotic, x.data(),
+                     w.data());
   zemta::detail::compute_with(n, x.data(), w.data(), sink, memo);
   std::fclose(sink);
   std::printf(

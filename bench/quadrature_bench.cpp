@@ -28,7 +28,7 @@ void BM_LegendreEval(benchmark::State& state) {
     benchmark::DoNotOptimize(x);
     double p = 0.0;
     double dp = 0.0;
-    zemta::legendre_eval(n, x, p, dp);
+    zemta::detail::legendre_eval(n, x, p, dp);
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(dp);
     benchmark::ClobberMemory();
@@ -93,9 +93,9 @@ BENCHMARK(BM_CorrectlyRoundedRule)
     ->Arg(999)
     ->Unit(benchmark::kMicrosecond);
 
-const zemta::KernelVariant variants[] = {zemta::KernelVariant::portable,
-                                         zemta::KernelVariant::avx2,
-                                         zemta::KernelVariant::avx512};
+const zemta::detail::KernelVariant variants[] = {
+    zemta::detail::KernelVariant::portable, zemta::detail::KernelVariant::avx2,
+    zemta::detail::KernelVariant::avx512};
 
 // The correctly rounded rule on each root-batch kernel this processor
 // runs: args (variant, order).
@@ -124,8 +124,8 @@ BENCHMARK(BM_CorrectlyRoundedPerKernel)
 // default width: args (variant, order). Counts the refinements the memo
 // could not answer.
 void BM_ComputePerKernel(benchmark::State& state) {
-  const zemta::LaneKernel* kernel =
-      zemta::lane_kernel(variants[state.range(0)]);
+  const zemta::detail::LaneKernel* kernel =
+      zemta::detail::lane_kernel(variants[state.range(0)]);
   if (kernel == nullptr) {
     state.SkipWithError("kernel not supported here");
     return;
@@ -136,7 +136,8 @@ void BM_ComputePerKernel(benchmark::State& state) {
   std::FILE* sink = std::fopen("/dev/null", "w");
   zemta::detail::RefinementMemo memo(*kernel);
   for (auto _ : state) {
-    memo.compute_ahead(n, zemta::predict_roots_asymptotic);
+    memo.compute_ahead(n, zemta::detail::predict_roots_asymptotic, x.data(),
+                       w.data());
     zemta::detail::compute_with(n, x.data(), w.data(), sink, memo);
     benchmark::DoNotOptimize(x.data());
     benchmark::ClobberMemory();
@@ -152,8 +153,8 @@ BENCHMARK(BM_ComputePerKernel)
 // Throughput of the evaluation kernel: args (variant, lanes); 1920
 // derivative evaluations at order 999 per iteration.
 void BM_KernelWidth(benchmark::State& state) {
-  const zemta::LaneKernel* kernel =
-      zemta::lane_kernel(variants[state.range(0)]);
+  const zemta::detail::LaneKernel* kernel =
+      zemta::detail::lane_kernel(variants[state.range(0)]);
   if (kernel == nullptr) {
     state.SkipWithError("kernel not supported here");
     return;

@@ -89,11 +89,4 @@ bool emit_c_source(int n, const double* abscissas, const double* weights,
   return text.ok();
 }
 
-bool emit_c_source(int n, const double* abscissas, const double* weights,
-                   std::FILE* out, std::FILE* diag) {
-  return detail::emit_to_stream(out, [&](TextSink& sink) {
-    return emit_c_source(n, abscissas, weights, sink, diag);
-  });
-}
-
 }  // namespace zemta

@@ -35,15 +35,11 @@ namespace zemta {
 // weight of each +/- pair. Nothing is checked; the values are written as
 // given.
 //
-// Returns true when every write to out succeeded; writing stops at the
-// first failed write. Data still in out's buffer is the caller's to flush
-// and check. A failed write to diag is not reported.
-bool emit_c_source(int n, const double* abscissas, const double* weights,
-                   std::FILE* out, std::FILE* diag);
-
-// The same text put into out, for writing several texts through one
-// buffer. Returns out.ok() at the end; the text out still holds is the
-// caller's to flush and check.
+// The text is put into out, so that several texts go through one buffer.
+// Returns out.ok() at the end: true when every write to out's stream so far
+// succeeded; writing stops at the first failed write. The text out still
+// holds is the caller's to flush and check. A failed write to diag is not
+// reported.
 bool emit_c_source(int n, const double* abscissas, const double* weights,
                    TextSink& out, std::FILE* diag);
 

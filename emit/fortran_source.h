@@ -29,12 +29,6 @@ namespace zemta {
 //
 // Domain, arguments and result as for emit_c_source.
 bool emit_fortran_source(int n, const double* abscissas, const double* weights,
-                         std::FILE* out, std::FILE* diag);
-
-// The same text put into out, for writing several texts through one
-// buffer. Returns out.ok() at the end; the text out still holds is the
-// caller's to flush and check.
-bool emit_fortran_source(int n, const double* abscissas, const double* weights,
                          TextSink& out, std::FILE* diag);
 
 }  // namespace zemta

@@ -99,16 +99,6 @@ class OutputText {
   TextSink& sink_;
 };
 
-// An emitter's stream form: the text goes through a sink of its own, which
-// is flushed at the end. emit(sink) puts the text.
-template <typename Emit>
-bool emit_to_stream(std::FILE* out, Emit emit) noexcept {
-  char buffer[4096];
-  TextSink sink(out, buffer, sizeof buffer);
-  emit(sink);
-  return sink.flush();
-}
-
 // Announces a text on the diagnostic stream. Its success does not count
 // towards the emitter's result, which reports the output stream alone.
 inline void announce(std::FILE* diag, const char* line) noexcept {

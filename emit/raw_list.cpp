@@ -86,11 +86,4 @@ bool emit_raw_list(int n, const double* abscissas, const double* weights,
   return text.ok();
 }
 
-bool emit_raw_list(int n, const double* abscissas, const double* weights,
-                   std::FILE* out, std::FILE* diag) {
-  return detail::emit_to_stream(out, [&](TextSink& sink) {
-    return emit_raw_list(n, abscissas, weights, sink, diag);
-  });
-}
-
 }  // namespace zemta

@@ -6,10 +6,11 @@
 // weight of both +abscissas[i] and -abscissas[i]; for even n the weights sum
 // to 1, for odd n weights[0] + 2 * (the rest) is 2, both within a few ulps.
 //
-// This is the library's whole interface. Both computations run one outline
-// and one search loop (quadrature/root_search.h, the internals); the
-// one-at-a-time computation is defined with them in root_search.cpp, the
-// program's in predicted_search.cpp.
+// This header is the library's interface, with the correctly rounded rule
+// of correctly_rounded.h; everything else in quadrature/ lives in
+// zemta::detail. Both computations run one outline and one search loop
+// (quadrature/root_search.h); the one-at-a-time computation is defined with
+// them in root_search.cpp, the program's in predicted_search.cpp.
 #pragma once
 
 #include <cstdio>
@@ -20,7 +21,8 @@ inline constexpr int min_order = 2;
 inline constexpr int max_order = 999;
 
 // Whether the computation accepts order n: min_order <= n <= max_order.
-// Its fixed work arrays are sized for max_order.
+// max_order is as far as the starting brackets of the root search are
+// checked (root_search.h).
 constexpr bool order_in_range(int n) {
   return n >= min_order && n <= max_order;
 }
@@ -36,7 +38,9 @@ inline constexpr int search_stalled = -1;
 // search_stalled if the root search stops making progress. Writes
 // "computing coefficients\n" to diag and, for n >= 5, the progress line
 // "\r<found> roots found out of <half_count>" for 2, 3, ..., half_count roots
-// and a closing "\n". Does not allocate.
+// and a closing "\n". Allocates the memo's space (RefinementMemo in
+// predicted_search.h), as long as order n needs, and frees it before it
+// returns.
 //
 // Domain: min_order <= n <= max_order. Outside it, returns 0 after the
 // first line and touches neither table.

@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-namespace zemta {
+namespace zemta::detail {
 
 extern const LaneKernel portable_lane_kernel;
 #if defined(__x86_64__) || defined(__i386__)
@@ -37,4 +37,4 @@ const LaneKernel& best_lane_kernel() {
   return portable_lane_kernel;
 }
 
-}  // namespace zemta
+}  // namespace zemta::detail

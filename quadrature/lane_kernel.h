@@ -12,7 +12,7 @@
 // which one runs is chosen at run time from what the processor supports.
 #pragma once
 
-namespace zemta {
+namespace zemta::detail {
 
 // Runs newton_root(n, lo[t], hi[t]) for every task t < count and stores the
 // result into root[t]. Up to `lanes` tasks run side by side; a lane whose
@@ -46,4 +46,4 @@ const LaneKernel* lane_kernel(KernelVariant variant);
 // The fastest kernel this processor runs: AVX-512, then AVX2, then portable.
 const LaneKernel& best_lane_kernel();
 
-}  // namespace zemta
+}  // namespace zemta::detail

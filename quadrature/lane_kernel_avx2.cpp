@@ -9,12 +9,12 @@
 #define ZEMTA_MAX_VECTORS 8
 #include "quadrature/lane_kernel_body.inc"
 
-namespace zemta {
+namespace zemta::detail {
 
 extern const LaneKernel avx2_lane_kernel;
 const LaneKernel avx2_lane_kernel = {"avx2", avx2_kernel::newton_tasks,
                                      avx2_kernel::derivatives,
                                      avx2_kernel::kernel_max_lanes, 32};
 
-}  // namespace zemta
+}  // namespace zemta::detail
 #endif

@@ -10,12 +10,12 @@
 #define ZEMTA_MAX_VECTORS 8
 #include "quadrature/lane_kernel_body.inc"
 
-namespace zemta {
+namespace zemta::detail {
 
 extern const LaneKernel avx512_lane_kernel;
 const LaneKernel avx512_lane_kernel = {"avx512", avx512_kernel::newton_tasks,
                                        avx512_kernel::derivatives,
                                        avx512_kernel::kernel_max_lanes, 64};
 
-}  // namespace zemta
+}  // namespace zemta::detail
 #endif

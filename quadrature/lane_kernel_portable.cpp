@@ -8,7 +8,7 @@
 #define ZEMTA_MAX_VECTORS 8
 #include "quadrature/lane_kernel_body.inc"
 
-namespace zemta {
+namespace zemta::detail {
 
 extern const LaneKernel portable_lane_kernel;
 // 16 lanes: the fastest width measured (bench/quadrature_bench, KernelWidth).
@@ -16,4 +16,4 @@ const LaneKernel portable_lane_kernel = {
     "portable", portable_kernel::newton_tasks, portable_kernel::derivatives,
     portable_kernel::kernel_max_lanes, 16};
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -2,7 +2,7 @@
 
 #include "quadrature/floating_point.h"
 
-namespace zemta {
+namespace zemta::detail {
 
 void legendre_eval(int n, double x, double& p_out, double& dp_out) {
   // The recurrence runs in locals and is stored once at the end: p_out and
@@ -31,4 +31,4 @@ void legendre_eval(int n, double x, double& p_out, double& dp_out) {
   dp_out = dp;
 }
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -1,7 +1,7 @@
 // Legendre polynomials P_n and their derivatives.
 #pragma once
 
-namespace zemta {
+namespace zemta::detail {
 
 // Stores P_n(x) into p and P_n'(x) into dp.
 //
@@ -15,4 +15,4 @@ namespace zemta {
 // and P' = n(n+1)/2 exactly. Costs n - 1 recurrence steps; no allocation.
 void legendre_eval(int n, double x, double& p, double& dp);
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -5,7 +5,7 @@
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
 
-namespace zemta {
+namespace zemta::detail {
 
 double newton_root(int n, double lo, double hi) {
   double x = (lo + hi) / 2.0;
@@ -36,4 +36,4 @@ double newton_root(int n, double lo, double hi) {
   return failure_value;
 }
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -3,7 +3,7 @@
 
 #include <cfloat>
 
-namespace zemta {
+namespace zemta::detail {
 
 // Convergence tolerance of the refinement, which the root search also uses
 // to tell a new root from one it holds: 100 units of DBL_EPSILON,
@@ -44,4 +44,4 @@ inline constexpr int max_newton_rounds = 20;
 // tests run its cases through every variant.
 double newton_root(int n, double lo, double hi);
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -4,7 +4,7 @@
 
 #include "quadrature/double_double.h"
 
-namespace zemta {
+namespace zemta::detail {
 
 namespace {
 
@@ -91,4 +91,4 @@ double correctly_rounded_pow(int n, double y) {
   return result.hi + result.lo;
 }
 
-}  // namespace zemta
+}  // namespace zemta::detail

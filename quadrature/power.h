@@ -2,7 +2,7 @@
 // library, whose pow differs by an ulp between platforms for some orders.
 #pragma once
 
-namespace zemta {
+namespace zemta::detail {
 
 // Domain of correctly_rounded_pow: integers n in [2, 999] and finite y with
 // |y| <= 2, so that |y log n| <= 2 ln 999 < 14 and the result lies far
@@ -24,9 +24,10 @@ inline constexpr double power_error_bound = 0x1p-93;
 //
 // Guarantees, inside the domain: the result is one of the two doubles
 // adjacent to n^y, and it is the nearest one whenever n^y is farther than
-// power_error_bound * n^y from the midpoint between them. Every n of the
-// domain with y = 0.94 and with y = 1.9 (the bracket exponents) is such a
-// case, checked against 200-bit arithmetic; no other y has been checked.
+// power_error_bound * n^y from the midpoint between them. The tests check
+// the result against 200-bit arithmetic for every n of the domain with the
+// bracket exponents (0.94 and 1.9) and with y = -2, -1, 0, 1 and 2, and for
+// 5000 random (n, y) of the domain: each was correctly rounded.
 //
 // Examples: correctly_rounded_pow(4, 0.5) == 2.0 and
 //           correctly_rounded_pow(430, 0.94) == 0x1.2adad94122a96p+8
@@ -36,4 +37,4 @@ inline constexpr double power_error_bound = 0x1p-93;
 // never allocates, never sets errno.
 double correctly_rounded_pow(int n, double y);
 
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <initializer_list>
 #include <numbers>
+#include <utility>
 
 #include "quadrature/coefficients.h"
 #include "quadrature/floating_point.h"
@@ -19,51 +20,135 @@ bool same_bits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// Newton brackets around the predictions approx[first .. last], a quarter
-// of the distance to the nearer predicted neighbour on each side: the
-// refinement starts at the prediction and cannot wander to a neighbour.
-// Poor predictions give poor brackets, never an endless refinement.
-void polish_brackets(const double* approx, int first, int last, double* lo,
-                     double* hi) {
-  for (int j = first; j <= last; ++j) {
-    const double room =
-        std::fmin(approx[j] - approx[j - 1], approx[j + 1] - approx[j]) / 4.0;
-    const double half_width = room > 0.0 ? room : 0.0;
-    lo[j - first] = approx[j] - half_width;
-    hi[j - first] = approx[j] + half_width;
+// Newton brackets around the predictions approx[0 .. count), a quarter of
+// the distance to the nearer predicted neighbour on each side (the one
+// neighbour of either end): the refinement starts at the prediction and
+// cannot wander to a neighbour. Poor predictions give poor brackets, never
+// an endless refinement. The largest prediction's bracket comes first,
+// the smallest's last: the largest roots take the most Newton steps, and
+// a batch that ends on quick tasks leaves fewer lanes idle as it drains
+// (bench/lane_occupancy).
+void polish_brackets(const double* approx, int count, double* lo, double* hi) {
+  for (int j = 0; j < count; ++j) {
+    const double below = j > 0 ? approx[j] - approx[j - 1] : HUGE_VAL;
+    const double above = j + 1 < count ? approx[j + 1] - approx[j] : HUGE_VAL;
+    const double room = std::fmin(below, above) / 4.0;
+    const double half_width = room > 0.0 && room < HUGE_VAL ? room : 0.0;
+    lo[count - 1 - j] = approx[j] - half_width;
+    hi[count - 1 - j] = approx[j] + half_width;
   }
 }
 
-// The root a visit will probably insert, from its lower end and the
-// results of its first pieces: the first result that is neither a failure
-// nor within root_tolerance of the lower end. A guess to build the next
-// visit on, no more: the search decides with insert_root.
-double likely_root(double lower, const double* pieces, int count) {
-  for (int k = 0; k < count; ++k) {
-    if (pieces[k] <= newton_failure_threshold &&
-        !(std::fabs(pieces[k] - lower) < root_tolerance)) {
-      return pieces[k];
+// The known roots, count of them, ascending, and a place in them that
+// follows the questions.
+class KnownRoots {
+ public:
+  KnownRoots(double* known, int count) : known_(known), count_(count) {}
+
+  // The first known root in [lo, hi], or failure_value. Out of order (a
+  // failed polish), the known roots only make the search miss: whatever
+  // is found is checked against the bracket.
+  double in(double lo, double hi) {
+    const int j = below(lo);
+    if (j < count_ && known_[j] >= lo && known_[j] <= hi) {
+      return known_[j];
+    }
+    return failure_value;
+  }
+
+  // A dry run answered a noted question with the known root `answer`, and
+  // the refinement of that question gave r: when both are a root and the
+  // same one, r is what the real search will insert there, and replaces
+  // the known root. The first question of a run to be answered with a
+  // known root is the one that inserts it; the replaced bits are then no
+  // longer found for the later ones.
+  void learn(double answer, double r) {
+    if (answer > newton_failure_threshold || r > newton_failure_threshold ||
+        !(std::fabs(r - answer) < root_tolerance)) {
+      return;
+    }
+    const int j = below(answer);
+    if (j < count_ && same_bits(known_[j], answer)) {
+      known_[j] = r;
     }
   }
-  return failure_value;
-}
 
-// Rounds of rebuilding visits whose lower end turned out wrong. One round
-// nearly always settles them: a visit's result hardly depends on the last
-// bits of its lower end.
-constexpr int max_repairs = 3;
+  // Back to the start, for the next run.
+  void rewind() { at_ = 0; }
+
+ private:
+  // The number of known roots below x, if they ascend (out of order, some
+  // place). Moves the place back and on one root at a time: a question
+  // lies a root or two from the one before it.
+  int below(double x) {
+    while (at_ > 0 && !(known_[at_ - 1] < x)) {
+      --at_;
+    }
+    while (at_ < count_ && known_[at_] < x) {
+      ++at_;
+    }
+    return at_;
+  }
+
+  double* known_;
+  int count_;
+  int at_ = 0;
+};
 
 }  // namespace
+
+// The refiner of a dry run: answers from the memo's entries where their
+// bits match, otherwise notes the question and answers with a known root
+// in its bracket. Every question goes into `asked`, in order, with its
+// answer, and is marked in `noted` when noted. A run that fills `asked` is
+// cut short: every further question fails, and the search stops.
+class RefinementMemo::DryRun final : public Refiner {
+ public:
+  DryRun(const RefinementMemo& memo, Questions& asked, NotedSet& noted_set,
+         KnownRoots& known)
+      : memo_(memo), asked_(asked), noted_(noted_set), known_(known) {}
+
+  // Every question of a run is for the memo's order.
+  double root(int /*n*/, double lo, double hi) override {
+    if (asked_.count == memo_.room_) {
+      return failure_value;
+    }
+    const int e = asked_.count++;
+    asked_.lo[e] = lo;
+    asked_.hi[e] = hi;
+    const int entry = memo_.entries_.find(next_, lo, hi);
+    if (entry >= 0) {
+      asked_.root[e] = memo_.entries_.root[entry];
+      noted_[static_cast<std::size_t>(e)] = false;
+    } else {
+      // Noted: the answer stands in the root's column until the batch.
+      asked_.root[e] = known_.in(lo, hi);
+      noted_[static_cast<std::size_t>(e)] = true;
+    }
+    return asked_.root[e];
+  }
+
+  void derivatives(int /*n*/, int /*count*/, const double* /*x*/,
+                   double* /*dp*/) override {}
+
+ private:
+  const RefinementMemo& memo_;
+  Questions& asked_;
+  NotedSet& noted_;
+  KnownRoots& known_;
+  int next_ = 0;
+};
 
 RefinementMemo::~RefinementMemo() { std::free(space_); }
 
 void RefinementMemo::lay_out(int n) {
   order_ = n;
-  count_ = 0;
+  room_ = 0;
+  entries_.count = 0;
+  asked_.count = 0;
   next_ = 0;
-  capacity_ = 0;
-  const int entries = capacity_for(n);
-  const std::size_t length = 6 * static_cast<std::size_t>(entries);
+  const int room = memo_room(n);
+  const std::size_t length = 6 * static_cast<std::size_t>(room);
   if (length > space_length_) {
     // Nothing kept survives a lay-out, so nothing needs copying.
     std::free(space_);
@@ -74,18 +159,18 @@ void RefinementMemo::lay_out(int n) {
     }
     space_length_ = length;
   }
-  capacity_ = entries;
-  // The repair batch last: most runs touch little or none of it.
+  room_ = room;
   double* column = space_;
-  for (double** start :
-       {&lo_, &hi_, &root_, &batch_lo_, &batch_hi_, &batch_root_}) {
+  for (double** start : {&entries_.lo, &entries_.hi, &entries_.root, &asked_.lo,
+                         &asked_.hi, &asked_.root}) {
     *start = column;
-    column += entries;
+    column += room;
   }
 }
 
-void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
-  count_ = 0;
+void RefinementMemo::compute_ahead(int n, RootPredictor predict,
+                                   double* abscissas, double* weights) {
+  entries_.count = 0;
   next_ = 0;
   hits_ = 0;
   misses_ = 0;
@@ -93,139 +178,81 @@ void RefinementMemo::compute_ahead(int n, RootPredictor predict) {
     return;
   }
   lay_out(n);
-  if (capacity_ == 0) {
+  if (room_ == 0) {
     return;  // no memory for entries: every question is refined when asked
   }
   const int total = half_count(n);
 
-  // First batch: the starting brackets, as the outline asks them, and the
-  // predictions of roots 1 .. total - 3 (the lower ends of visits
-  // 2 .. total - 2), polished. Neither depends on the other. They are
-  // refined in the entries' own columns: the starting roots stay there as
-  // the first entries, and the polished roots are read off before the
-  // visits' entries replace them.
-  int starts = 0;
-  if (n % 2 == 0) {
-    lo_[starts] = 0.0;
-    hi_[starts] = first_root_bracket_end(n);
-    ++starts;
-  }
-  if (n >= 3) {
-    lo_[starts] = largest_root_bracket_start(n);
-    hi_[starts] = 1.0;
-    ++starts;
-  }
-  if (starts == 0) {
-    return;  // (not for an accepted order: every one has a starting root)
-  }
-  const int polished = n >= 5 ? total - 3 : 0;
-  if (polished > 0) {
-    // The predictions go where the batch's results will: the batch reads
-    // only the brackets made from them. (entries >= total from order 3.)
-    double* const approx = root_;
-    predict(n, total, approx);
-    polish_brackets(approx, 1, polished, lo_ + starts, hi_ + starts);
-  }
-  kernel_.newton_tasks(n, starts + polished, lo_, hi_, root_,
+  // The known roots: the predictions, polished in one batch, ascending in
+  // weights. The columns, empty still, hold the predictions, the brackets
+  // made from them and the results, largest first (room_ >= total).
+  predict(n, total, entries_.root);
+  polish_brackets(entries_.root, total, entries_.lo, entries_.hi);
+  kernel_.newton_tasks(n, total, entries_.lo, entries_.hi, asked_.root,
                        kernel_.default_lanes);
-  count_ = starts;
-  if (n < 5) {
-    return;
+  for (int j = 0; j < total; ++j) {
+    weights[j] = asked_.root[total - 1 - j];
   }
+  KnownRoots known(weights, total);
 
-  // The visits of a search from the starting roots that finds one root per
-  // visit, as the search of every order from 5 to 999 does: visit i cuts
-  // [root i - 1, largest root] into total - i pieces (at least two), built
-  // here on the root the visit before it will probably find.
-  const double largest = root_[starts - 1];
-  const int visits = total - 2;
-  const int first = count_;
-  // The entry of piece k of visit i.
-  const auto entry = [first](int i, int k) {
-    return first + (i - 1) * pieces_ahead + k;
-  };
-  // The lower end a visit is built on is its piece 0's: GapPieces hands
-  // out piece 0 from the lower end itself.
-  const auto lower = [&](int i) { return lo_[entry(i, 0)]; };
-  const auto build = [&](int i, double lower_end) {
-    GapPieces cut(lower_end, largest, total - i);
-    for (int k = 0; k < pieces_ahead; ++k) {
-      const Bracket piece = cut.next();
-      const int e = entry(i, k);
-      lo_[e] = piece.lo;
-      hi_[e] = piece.hi;
-    }
-  };
-  // Visit i writes only the lo and hi of entries first + 2 (i - 1) and up,
-  // and polished root i - 1, the lower end of visit i, is root_[starts + i
-  // - 2]: no build overwrites a root still to be read.
-  for (int i = 1; i <= visits; ++i) {
-    build(i, i == 1 ? (n % 2 != 0 ? 0.0 : root_[0]) : root_[starts + i - 2]);
-  }
-  count_ = entry(visits + 1, 0);
-  kernel_.newton_tasks(n, visits * pieces_ahead, &lo_[first], &hi_[first],
-                       &root_[first], kernel_.default_lanes);
-
-  // A visit built on a lower end other than the root its predecessor's
-  // results now point to is rebuilt on that root, all such in one batch.
-  double* const lo = batch_lo_;
-  double* const hi = batch_hi_;
-  double* const root = batch_root_;
-  int visit_of_batch[max_visits];
-  for (int repair = 0; repair < max_repairs; ++repair) {
-    int tasks = 0;
-    for (int i = 2; i <= visits; ++i) {
-      const double found =
-          likely_root(lower(i - 1), &root_[entry(i - 1, 0)], pieces_ahead);
-      if (same_bits(found, lower(i)) || found > newton_failure_threshold) {
-        continue;
+  for (int run = 0; run < max_dry_runs; ++run) {
+    asked_.count = 0;
+    known.rewind();
+    DryRun dry(*this, asked_, noted_, known);
+    find_roots(n, abscissas, nullptr, dry);
+    // The noted questions, gathered into the old entries' columns, which
+    // this run has read for the last time, refined there, and their results
+    // handed back in order, each teaching the known roots. When every
+    // result has the bits of the answer the run gave, the run after it
+    // would ask the same questions, get the same answers from the entries
+    // and note nothing, so it is not made.
+    int t = 0;
+    for (int e = 0; e < asked_.count; ++e) {
+      if (noted_[static_cast<std::size_t>(e)]) {
+        entries_.lo[t] = asked_.lo[e];
+        entries_.hi[t] = asked_.hi[e];
+        ++t;
       }
-      build(i, found);
-      visit_of_batch[tasks / pieces_ahead] = i;
-      for (int k = 0; k < pieces_ahead; ++k) {
-        lo[tasks + k] = lo_[entry(i, k)];
-        hi[tasks + k] = hi_[entry(i, k)];
-      }
-      tasks += pieces_ahead;
     }
-    if (tasks == 0) {
+    if (t > 0) {
+      kernel_.newton_tasks(n, t, entries_.lo, entries_.hi, entries_.root,
+                           kernel_.default_lanes);
+    }
+    bool settled = true;
+    known.rewind();
+    t = 0;
+    for (int e = 0; e < asked_.count; ++e) {
+      if (noted_[static_cast<std::size_t>(e)]) {
+        const double r = entries_.root[t++];
+        settled = settled && same_bits(r, asked_.root[e]);
+        known.learn(asked_.root[e], r);
+        asked_.root[e] = r;
+      }
+    }
+    std::swap(entries_, asked_);
+    if (settled) {
       break;
-    }
-    kernel_.newton_tasks(n, tasks, lo, hi, root, kernel_.default_lanes);
-    for (int t = 0; t < tasks; ++t) {
-      const int i = visit_of_batch[t / pieces_ahead];
-      root_[entry(i, t % pieces_ahead)] = root[t];
     }
   }
 }
 
-void RefinementMemo::keep(int n, double lo, double hi, double r) {
-  if (n != order_ || capacity_ == 0) {
-    lay_out(n);
+int RefinementMemo::Questions::find(int& next, double lo_end,
+                                    double hi_end) const {
+  while (next < count && lo[next] < lo_end) {
+    ++next;
   }
-  if (count_ < capacity_) {
-    lo_[count_] = lo;
-    hi_[count_] = hi;
-    root_[count_] = r;
-    ++count_;
+  if (next < count && same_bits(lo[next], lo_end) &&
+      same_bits(hi[next], hi_end)) {
+    return next++;
   }
+  return -1;
 }
 
 double RefinementMemo::root(int n, double lo, double hi) {
-  // The search asks in the order the entries were kept, its lower ends
-  // ascending: entries below this lower end were for gaps it has passed,
-  // and a visit decided by its first piece skips its second, so the match,
-  // if any, is one of the next two.
-  while (next_ < count_ && lo_[next_] < lo) {
-    ++next_;
-  }
-  const int end = next_ + pieces_ahead < count_ ? next_ + pieces_ahead : count_;
-  for (int e = next_; e < end; ++e) {
-    if (n == order_ && same_bits(lo_[e], lo) && same_bits(hi_[e], hi)) {
-      next_ = e + 1;
-      ++hits_;
-      return root_[e];
-    }
+  const int entry = n == order_ ? entries_.find(next_, lo, hi) : -1;
+  if (entry >= 0) {
+    ++hits_;
+    return entries_.root[entry];
   }
   ++misses_;
   return newton_root(n, lo, hi);
@@ -235,8 +262,6 @@ void RefinementMemo::derivatives(int n, int count, const double* x,
                                  double* dp) {
   kernel_.derivatives(n, count, x, dp, kernel_.default_lanes);
 }
-
-}  // namespace detail
 
 void predict_roots_asymptotic(int n, int count, double* approx) {
   const auto order = static_cast<double>(n);
@@ -249,10 +274,12 @@ void predict_roots_asymptotic(int n, int count, double* approx) {
   }
 }
 
+}  // namespace detail
+
 int compute_coefficients(int n, double* abscissas, double* weights,
                          std::FILE* diag) {
-  detail::RefinementMemo memo(best_lane_kernel());
-  memo.compute_ahead(n, predict_roots_asymptotic);
+  detail::RefinementMemo memo(detail::best_lane_kernel());
+  memo.compute_ahead(n, detail::predict_roots_asymptotic, abscissas, weights);
   return detail::compute_with(n, abscissas, weights, diag, memo);
 }
 

@@ -1,22 +1,23 @@
 // The program's path: the search's refinements computed ahead, on wide
-// lanes, from predicted roots, and kept in a memo the search then asks.
+// lanes, and kept in a memo the search then asks.
 //
 // In the search every gap visit starts from the root the visit before it
 // found, so refined one after another the visits wait on each other's
-// divisions. Here the memo refines every visit's first pieces at once, from
-// a predicted previous root, before the search starts; the search, the one
-// loop of root_search.h, then asks the memo for each refinement in turn.
-// A prediction that was off only makes a question the memo cannot answer,
-// which it refines there and then.
+// divisions. Here the memo learns the search's questions before it starts,
+// by running the search itself against answers it can give at once, and
+// refines them all side by side; the search, the one loop of
+// root_search.h, then asks the memo for each refinement in turn. A
+// question the memo did not foresee is refined there and then.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdlib>
 
 #include "quadrature/lane_kernel.h"
 #include "quadrature/root_search.h"
 
-namespace zemta {
+namespace zemta::detail {
 
 // Approximates the count = half_count(n) non-negative roots of P_n,
 // ascending, into approx[0 .. count). Any values will do; close ones make
@@ -26,11 +27,14 @@ using RootPredictor = void (*)(int n, int count, double* approx);
 // Tricomi's asymptotic form of the roots,
 //   x_k = (1 - 1/(8 n^2) + 1/(8 n^3)) cos(pi (4k - 1) / (4n + 2)),
 // k = 1 for the largest: close, and closer the higher the order, but far
-// from the last bits. The memo polishes these by Newton before it builds on
-// them.
+// from the last bits. The memo polishes these by Newton before it answers
+// with them.
 void predict_roots_asymptotic(int n, int count, double* approx);
 
-namespace detail {
+// The questions a memo has room for at order n: twice as many as the order
+// has roots. Every dry run of the asymptotic predictor fits (a run cut
+// short would leave the memo misses, which the tests count).
+constexpr int memo_room(int n) { return 2 * half_count(n); }
 
 // newton_root results computed ahead, each kept with the (n, lo, hi) it was
 // computed for, and the derivatives for the weights on the same lanes.
@@ -41,7 +45,8 @@ namespace detail {
 // only a question whose n, lo and hi have the bits of an entry's. Any other
 // question is refined now by newton_root. So every answer is the one
 // newton_root gives, and the tables, text and result are those of the
-// one-at-a-time computation, whatever the predictor.
+// one-at-a-time computation, whatever the predictor and however the dry
+// runs below answer.
 class RefinementMemo final : public Refiner {
  public:
   // Where the memo's space comes from: malloc's contract, released by free.
@@ -54,24 +59,37 @@ class RefinementMemo final : public Refiner {
   RefinementMemo(const RefinementMemo&) = delete;
   RefinementMemo& operator=(const RefinementMemo&) = delete;
 
-  // Replaces the entries with what the outline and its search from the
-  // starting roots will ask at order n, as far as the predictor lets it
-  // foresee: the starting roots, then each visit's first pieces, every
-  // visit built on the root the one before it will find (a polished
-  // prediction, rebuilt where the results show it was another). Nothing
-  // for an order outside the accepted range.
-  void compute_ahead(int n, RootPredictor predict);
+  // Replaces the entries with the questions find_roots will ask at order
+  // n, in the order it will ask them, each with its answer. It learns them
+  // by running find_roots dry, without progress text, against a refiner
+  // that answers a question from the entries when its bits are an entry's,
+  // and otherwise notes the question and answers with the known root that
+  // lies in its bracket (or a failure). The known roots are the polished
+  // predictions, each replaced by the refinement that inserted it once a
+  // batch has computed that. The noted questions are refined in one batch
+  // on the kernel's lanes, and the run repeated, up to max_dry_runs times,
+  // until one notes nothing or every refinement it noted gave the answer
+  // it was given (the run after it would then note nothing). The entries
+  // are then the questions of the last run. Nothing for an order outside
+  // the accepted range.
+  //
+  // abscissas and weights, half_count(n) each, serve as work space: the
+  // dry runs' table of roots and the known roots. The computation
+  // overwrites both, and they are pages a run touches anyway.
+  void compute_ahead(int n, RootPredictor predict, double* abscissas,
+                     double* weights);
 
-  // Keeps r as the answer to (n, lo, hi), after the entries held. The
-  // entries are all for one order: keeping an answer for another order
-  // first forgets them.
-  void keep(int n, double lo, double hi, double r);
+  // A bound against runs that never settle. With the asymptotic predictor
+  // every accepted order settles within it (the test that counts the
+  // memo's misses would see it otherwise).
+  static constexpr int max_dry_runs = 8;
 
-  // newton_root(n, lo, hi): an entry's result when one of the next entries
-  // was computed for these bits, else refined now. Questions are expected
-  // in the order the entries were kept, their lower ends ascending, as the
-  // search's first pass asks them; others are answered all the same, by
-  // refining them.
+  // newton_root(n, lo, hi): the next entry's result when it was computed
+  // for these bits, else refined now. Questions are expected in the order
+  // of the entries, their lower ends ascending, as the search's one pass
+  // from the starting roots asks them; entries below a question's lower
+  // end are passed over, and any other question is answered all the same,
+  // by refining it.
   double root(int n, double lo, double hi) override;
 
   // P_n'(x) for x[0 .. count), on the kernel's lanes.
@@ -82,49 +100,45 @@ class RefinementMemo final : public Refiner {
   [[nodiscard]] int misses() const { return misses_; }
 
  private:
-  // The pieces of a visit computed ahead. Two are enough: in every search
-  // the program makes (orders 5 to 999, from the two starting roots) piece
-  // 0 of a visit converges back to the lower end it holds, a duplicate, and
-  // piece 1 to the new root (the test EveryGapVisitCostsTwoRefinements
-  // counts this).
-  static constexpr int pieces_ahead = 2;
-  static constexpr int max_visits = half_count(max_order) - 2;
+  class DryRun;
 
-  // Entries the memo holds at order n: the two starting roots and the
-  // pieces of every visit.
-  static constexpr int capacity_for(int n) {
-    const int visits = half_count(n) - 2;
-    return 2 + (visits > 0 ? visits : 0) * pieces_ahead;
-  }
+  // Questions and their answers, as columns for the kernel.
+  struct Questions {
+    double* lo = nullptr;
+    double* hi = nullptr;
+    double* root = nullptr;
+    int count = 0;
 
-  // Forgets the entries and lays space_ out for order n: the entries'
-  // columns, then a repair batch's brackets and results, each as long as
-  // order n needs. The space comes from allocate_, as much as the order
-  // needs, so that a run touches no page it does not use (each costs it a
-  // fault); it grows when a higher order needs more. Without memory for it
-  // the memo keeps nothing, and refines every question when asked.
+    // The question at or after `next` with the bits of (lo, hi), or -1;
+    // next then points past it. Questions below lo are passed over for
+    // good: they were asked for gaps a search has passed.
+    int find(int& next, double lo, double hi) const;
+  };
+
+  // Which questions of a dry run it noted.
+  using NotedSet = std::bitset<memo_room(max_order)>;
+
+  // Forgets the entries and lays space_ out for order n: two sets of
+  // columns, each with room for `room` questions, the entries and the
+  // questions of the run under way. The space comes from allocate_, as much
+  // as the order needs, so that a run touches no page it does not use (each
+  // costs it a fault); it grows when a higher order needs more. Without
+  // memory for it the memo keeps nothing, and refines every question when
+  // asked.
   void lay_out(int n);
 
   const LaneKernel& kernel_;
   SpaceAllocator allocate_;
-  int capacity_ = 0;  // of the columns as laid out
-  int count_ = 0;
+  int order_ = 0;  // the order of every entry
+  int room_ = 0;   // questions each set of columns holds
+  Questions entries_;
+  Questions asked_;  // compute_ahead's: the questions of a dry run
+  NotedSet noted_;
   int next_ = 0;  // the entry the next question is expected to match
   int hits_ = 0;
   int misses_ = 0;
-  int order_ = 0;  // the order of every entry
-  // The entries, as columns for the kernel. Entries past count_ are never
-  // read, so nothing is cleared.
-  double* lo_ = nullptr;
-  double* hi_ = nullptr;
-  double* root_ = nullptr;
-  // compute_ahead's: a repair batch's brackets and results.
-  double* batch_lo_ = nullptr;
-  double* batch_hi_ = nullptr;
-  double* batch_root_ = nullptr;
   double* space_ = nullptr;
   std::size_t space_length_ = 0;
 };
 
-}  // namespace detail
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -1,6 +1,8 @@
 #include "quadrature/root_search.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "quadrature/floating_point.h"
 #include "quadrature/legendre.h"
@@ -22,8 +24,16 @@ double largest_root_bracket_start(int n) {
 int insert_root(double* table, int count, double x) {
   // above = the number of entries below x: the first entry not below it
   // and the last one below it are the only candidates for a duplicate.
-  int above = 0;
+  // Galloping down from the top brackets it in table[above .. end), then a
+  // binary search finds it: the search inserts its roots near the top,
+  // where this takes two or three comparisons.
   int end = count;
+  int step = 1;
+  while (end - step >= 0 && !(table[end - step] < x)) {
+    end -= step;
+    step *= 2;
+  }
+  int above = end - step < 0 ? 0 : end - step + 1;
   while (above < end) {
     const int middle = above + (end - above) / 2;
     if (table[middle] < x) {
@@ -46,18 +56,45 @@ int insert_root(double* table, int count, double x) {
   return j;
 }
 
-void report_progress(std::FILE* diag, int roots_found, int total) {
-  std::fprintf(diag, "\r%i roots found out of %i", roots_found, total);
+namespace {
+
+// Writes the decimal digits of value > 0 ending just before `end`; returns
+// where they start.
+char* decimal_before(char* end, int value) {
+  do {
+    *--end = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0);
+  return end;
+}
+
+}  // namespace
+
+void report_progress(std::FILE* progress, int roots_found, int total) {
+  if (progress == nullptr) {
+    return;
+  }
+  // "\r<found> roots found out of <total>", put together from the end: one
+  // line per root, so formatting it is a share of the search's time.
+  constexpr char middle[] = " roots found out of ";
+  char line[64];
+  char* const end = line + sizeof line;
+  char* start = decimal_before(end, total);
+  start -= sizeof middle - 1;
+  std::memcpy(start, middle, sizeof middle - 1);
+  start = decimal_before(start, roots_found);
+  *--start = '\r';
+  std::fwrite(start, 1, static_cast<std::size_t>(end - start), progress);
 }
 
 bool take_root(double r, double* abscissas, int& roots_found, int total,
-               std::FILE* diag) {
+               std::FILE* progress) {
   if (r > newton_failure_threshold ||
       insert_root(abscissas, roots_found, r) == 0) {
     return false;
   }
   ++roots_found;
-  report_progress(diag, roots_found, total);
+  report_progress(progress, roots_found, total);
   return true;
 }
 
@@ -72,7 +109,7 @@ void OneAtATime::derivatives(int n, int count, const double* x, double* dp) {
   }
 }
 
-int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* progress,
                  Refiner& refiner) {
   const int total = half_count(n);
   while (roots_found < total) {
@@ -85,7 +122,7 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
       for (int k = 0; k < pieces; ++k) {
         const Bracket piece = cut.next();
         if (take_root(refiner.root(n, piece.lo, piece.hi), abscissas,
-                      roots_found, total, diag)) {
+                      roots_found, total, progress)) {
           break;  // at most one new root per gap visit
         }
       }
@@ -100,14 +137,9 @@ int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
   return total;
 }
 
-int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
-                 Refiner& refiner) {
-  std::fputs("computing coefficients\n", diag);
-  if (!order_in_range(n)) {
-    return 0;
-  }
+int find_roots(int n, double* abscissas, std::FILE* progress,
+               Refiner& refiner) {
   const int total = half_count(n);
-
   if (n % 2 != 0) {
     abscissas[0] = 0.0;
   } else {
@@ -118,11 +150,26 @@ int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
   }
   // Orders 2 to 4 hold all their non-negative roots now.
   if (n >= 5) {
-    report_progress(diag, 2, total);
-    if (search_roots(n, abscissas, 2, diag, refiner) == search_stalled) {
+    report_progress(progress, 2, total);
+    if (search_roots(n, abscissas, 2, progress, refiner) == search_stalled) {
       return search_stalled;
     }
-    std::fputs("\n", diag);
+    if (progress != nullptr) {
+      std::fputs("\n", progress);
+    }
+  }
+  return total;
+}
+
+int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
+                 Refiner& refiner) {
+  std::fputs("computing coefficients\n", diag);
+  if (!order_in_range(n)) {
+    return 0;
+  }
+  const int total = find_roots(n, abscissas, diag, refiner);
+  if (total == search_stalled) {
+    return search_stalled;
   }
 
   // The derivatives go into the weights' own places, each then replaced by

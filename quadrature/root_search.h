@@ -41,21 +41,24 @@ inline double gauss_weight(double x, double dp) {
 // position j >= 1 with table[j-1] < x < table[j], or at count when there is
 // none, moving the entries above it up by one, and returns j (never 0).
 //
-// The place is found by binary search, and only the two entries beside it
-// are tested for a duplicate: in an ascending table no other entry is
-// nearer to x. O(log count) comparisons and the shift of the entries above.
+// The place is found by galloping down from the top and a binary search,
+// and only the two entries beside it are tested for a duplicate: in an
+// ascending table no other entry is nearer to x. O(log (count - j))
+// comparisons and the shift of the entries above.
 int insert_root(double* table, int count, double x);
 
-// Writes the progress line "\r<found> roots found out of <total>" to diag.
-void report_progress(std::FILE* diag, int roots_found, int total);
+// Writes the progress line "\r<found> roots found out of <total>" to
+// progress; nothing when progress is null (a search run dry, as the memo
+// of predicted_search.h runs it, writes no text).
+void report_progress(std::FILE* progress, int roots_found, int total);
 
 // Takes a piece's result r: passes over a failure
 // (r > newton_failure_threshold) or a duplicate of a held root (insert_root
 // gives 0) and returns false; otherwise inserts r into
-// abscissas[0 .. roots_found), counts it in roots_found, writes the progress
-// line for it to diag and returns true.
+// abscissas[0 .. roots_found), counts it in roots_found, reports it to
+// progress and returns true.
 bool take_root(double r, double* abscissas, int& roots_found, int total,
-               std::FILE* diag);
+               std::FILE* progress);
 
 // The bracket of one piece of a gap.
 struct Bracket {
@@ -113,17 +116,22 @@ class OneAtATime final : public Refiner {
 // refines them in turn; the first piece whose root is new is inserted, its
 // progress line written, and the walk moves on to the next gap, the one
 // above the new root. Returns half_count, or search_stalled after a pass
-// that added nothing.
-int search_roots(int n, double* abscissas, int roots_found, std::FILE* diag,
+// that added nothing. Progress lines go to progress (null: none).
+int search_roots(int n, double* abscissas, int roots_found, std::FILE* progress,
                  Refiner& refiner);
 
+// The roots of an accepted order n into abscissas[0 .. half_count(n)): the
+// starting roots (0 for odd n, else the root in [0, first_root_bracket_end],
+// and from order 3 the largest root, in [largest_root_bracket_start, 1]),
+// stored without a check, as both brackets converge for every accepted
+// order; from order 5 the progress line for those 2 roots, the search and a
+// closing "\n", all to progress (null: no text). Returns half_count or
+// search_stalled.
+int find_roots(int n, double* abscissas, std::FILE* progress, Refiner& refiner);
+
 // The whole computation of compute_coefficients (same contract), with the
-// given refiner: "computing coefficients\n"; the starting roots (0 for odd
-// n, else the root in [0, first_root_bracket_end], and from order 3 the
-// largest root, in [largest_root_bracket_start, 1]), stored without a
-// check, as both brackets converge for every accepted order; from order 5
-// the progress line for those 2 roots, the search and a closing "\n"; then
-// one gauss_weight per root.
+// given refiner: "computing coefficients\n" to diag; find_roots with diag
+// as its progress; then one gauss_weight per root.
 int compute_with(int n, double* abscissas, double* weights, std::FILE* diag,
                  Refiner& refiner);
 

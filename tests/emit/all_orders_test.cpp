@@ -118,8 +118,8 @@ TEST(WriteFailures, EveryEmitterReportsAFailedWrite) {
       std::setvbuf(full, nullptr, _IONBF, 0);
       MemoryStream diag;
       const Table table = synthetic_table(n);
-      EXPECT_FALSE(emitter(n, table.abscissas.data(), table.weights.data(),
-                           full, diag.file()))
+      EXPECT_FALSE(emit_to(full, emitter, n, table.abscissas.data(),
+                           table.weights.data(), diag.file()))
           << "order " << n;
       std::fclose(full);
     }
@@ -136,8 +136,8 @@ TEST(WriteFailures, EarlierErrorOnTheStreamIsNotReported) {
     ASSERT_TRUE(std::ferror(sink));
     MemoryStream diag;
     const Table table = synthetic_table(6);
-    EXPECT_TRUE(emitter(6, table.abscissas.data(), table.weights.data(), sink,
-                        diag.file()));
+    EXPECT_TRUE(emit_to(sink, emitter, 6, table.abscissas.data(),
+                        table.weights.data(), diag.file()));
     std::fclose(sink);
   }
 }

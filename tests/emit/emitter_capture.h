@@ -7,14 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "emit/text_sink.h"
 #include "support/memory_stream.h"
 
 namespace zemta::capture {
 
 using testing::MemoryStream;
 
-using Emitter = bool (*)(int, const double*, const double*, std::FILE*,
+using Emitter = bool (*)(int, const double*, const double*, TextSink&,
                          std::FILE*);
+
+// The emitter's text written to out through a sink of its own, flushed at
+// the end: true when every write succeeded.
+inline bool emit_to(std::FILE* out, Emitter emitter, int n,
+                    const double* abscissas, const double* weights,
+                    std::FILE* diag) {
+  char buffer[4096];
+  TextSink sink(out, buffer, sizeof buffer);
+  emitter(n, abscissas, weights, sink, diag);
+  return sink.flush();
+}
 
 struct Table {
   std::vector<double> abscissas;
@@ -51,8 +63,8 @@ inline Emitted emit(Emitter emitter, int n, const Table& table) {
   MemoryStream out;
   MemoryStream diag;
   Emitted result;
-  result.ok = emitter(n, table.abscissas.data(), table.weights.data(),
-                      out.file(), diag.file());
+  result.ok = emit_to(out.file(), emitter, n, table.abscissas.data(),
+                      table.weights.data(), diag.file());
   result.out = out.text();
   result.diag = diag.text();
   return result;

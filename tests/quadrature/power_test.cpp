@@ -10,7 +10,7 @@
 #include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
-namespace zemta {
+namespace zemta::detail {
 namespace {
 
 using testing::hex;
@@ -84,4 +84,4 @@ TEST(CorrectlyRoundedPow, RandomExponentsMatchMpfr) {
 }
 
 }  // namespace
-}  // namespace zemta
+}  // namespace zemta::detail

@@ -22,10 +22,12 @@
 #include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
-namespace zemta {
+namespace zemta::detail {
 namespace {
 
+using detail::predict_roots_asymptotic;
 using detail::RefinementMemo;
+using detail::RootPredictor;
 using testing::hex;
 using testing::MemoryStream;
 
@@ -178,13 +180,28 @@ TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
 // ---------------------------------------------------------------------------
 // The memo answers exactly the question it was asked, nothing near it
 
-TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItKept) {
-  // A deliberately wrong result kept for one bracket: a memo that compared
-  // less than all of (n, lo, hi) would give it for another question.
+// A kernel whose every refinement gives `wrong`: a memo that compared less
+// than all of (n, lo, hi) would give it for a question it did not compute.
+constexpr double wrong = 0.123;
+const LaneKernel lying_kernel = {
+    "lying",
+    [](int /*n*/, int count, const double* /*lo*/, const double* /*hi*/,
+       double* root, int /*lanes*/) {
+      for (int t = 0; t < count; ++t) {
+        root[t] = wrong;
+      }
+    },
+    [](int n, int count, const double* x, double* dp, int lanes) {
+      best_lane_kernel().derivatives(n, count, x, dp, lanes);
+    },
+    1, 1};
+
+TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItHolds) {
+  // The first entries at order 20 are the starting brackets, as the outline
+  // asks them; each question below differs from one in one part.
   constexpr int n = 20;
-  constexpr double lo = 0.5;
-  constexpr double hi = 0.75;
-  constexpr double wrong = 0.123;
+  const double end = detail::first_root_bracket_end(n);
+  const double start = detail::largest_root_bracket_start(n);
   struct Question {
     const char* differs;
     int n;
@@ -192,23 +209,25 @@ TEST(RefinementMemo, AnswersOnlyTheBitsOfTheQuestionItKept) {
     double hi;
   };
   const Question others[] = {
-      {"order", n + 1, lo, hi},
-      {"lower end", n, 0.25, hi},
-      {"upper end", n, lo, 1.0},
-      {"last bit of the upper end", n, lo, std::nextafter(hi, 1.0)},
+      {"order", n + 1, 0.0, end},
+      {"last bit of the upper end", n, 0.0, std::nextafter(end, 1.0)},
+      {"last bit of the lower end", n, std::nextafter(start, 0.0), 1.0},
   };
+  std::vector<double> x(half_count(n));
+  std::vector<double> w(x.size());
   for (const Question& q : others) {
     SCOPED_TRACE(q.differs);
-    RefinementMemo memo(best_lane_kernel());
-    memo.keep(n, lo, hi, wrong);
+    RefinementMemo memo(lying_kernel);
+    memo.compute_ahead(n, detail::predict_roots_asymptotic, x.data(), w.data());
     EXPECT_TRUE(
         same_bits(memo.root(q.n, q.lo, q.hi), newton_root(q.n, q.lo, q.hi)));
     EXPECT_EQ(memo.misses(), 1);
   }
-  RefinementMemo memo(best_lane_kernel());
-  memo.keep(n, lo, hi, wrong);
-  EXPECT_EQ(memo.root(n, lo, hi), wrong);
-  EXPECT_EQ(memo.hits(), 1);
+  RefinementMemo memo(lying_kernel);
+  memo.compute_ahead(n, detail::predict_roots_asymptotic, x.data(), w.data());
+  EXPECT_EQ(memo.root(n, 0.0, end), wrong);
+  EXPECT_EQ(memo.root(n, start, 1.0), wrong);
+  EXPECT_EQ(memo.hits(), 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -268,8 +287,8 @@ void expect_same(const Coefficients& actual, const Coefficients& expected) {
 
 // The computation with a memo on the given kernel and predictor.
 Coefficients run_memo(int n, RefinementMemo& memo, RootPredictor predict) {
-  memo.compute_ahead(n, predict);
   return run_compute(n, [&](int o, double* x, double* w, std::FILE* d) {
+    memo.compute_ahead(o, predict, x, w);
     return detail::compute_with(o, x, w, d, memo);
   });
 }
@@ -330,4 +349,4 @@ TEST(RefinementMemo, WithoutMemoryOrReusedGivesTheSameBits) {
 }
 
 }  // namespace
-}  // namespace zemta
+}  // namespace zemta::detail

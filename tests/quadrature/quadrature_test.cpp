@@ -20,7 +20,7 @@
 #include "quadrature/root_search.h"
 #include "support/memory_stream.h"
 
-namespace zemta {
+namespace zemta::detail {
 namespace {
 
 using detail::insert_root;
@@ -392,8 +392,8 @@ TEST(ComputeCoefficients, OrderFiveReportsProgressTwoThenThree) {
 }
 
 TEST(ComputeCoefficients, OrderOutOfRangeReturnsZeroAndTouchesNothing) {
-  // Above max_order the work arrays, sized for it, would overflow (the
-  // address sanitizer reports the first write past them).
+  // Above max_order the starting brackets are unchecked, so no order
+  // outside the range is computed; the one-entry tables catch a write.
   using Compute = int (*)(int, double*, double*, std::FILE*);
   for (const Compute compute : {Compute{compute_coefficients},
                                 Compute{compute_coefficients_one_at_a_time}}) {
@@ -437,9 +437,11 @@ TEST(SearchRoots, PassWithoutNewRootStopsInsteadOfLooping) {
 }
 
 TEST(SearchRoots, EveryGapVisitCostsTwoRefinements) {
-  // From order 5 on, the first piece of a visit returns the gap's lower end
-  // (a duplicate) and the second the next root up: the search makes
-  // 2 (half_count - 2) refinements and finds the same roots as the run.
+  // At every 7th order from 5, the first piece of a visit returns the
+  // gap's lower end (a duplicate) and the second the next root up: the
+  // search makes 2 (half_count - 2) refinements and finds the same roots as
+  // the program. (Nothing relies on the count; it shows how the search
+  // goes.)
   for (int n = 5; n <= max_order; n += 7) {
     const int total = half_count(n);
     std::vector<double> x(static_cast<std::size_t>(total));
@@ -574,4 +576,4 @@ TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
 }
 
 }  // namespace
-}  // namespace zemta
+}  // namespace zemta::detail
