@@ -249,9 +249,9 @@ bool same_bits(const std::vector<double>& a, const std::vector<double>& b) {
 // times over.
 TEST(CorrectlyRoundedRule, EveryKernelGivesTheSameBits) {
   const detail::RootBatchKernel& portable =
-      *detail::root_batch_kernel(KernelVariant::portable);
-  for (const KernelVariant variant :
-       {KernelVariant::avx2, KernelVariant::avx512}) {
+      *detail::root_batch_kernel(detail::KernelVariant::portable);
+  for (const detail::KernelVariant variant :
+       {detail::KernelVariant::avx2, detail::KernelVariant::avx512}) {
     const detail::RootBatchKernel* kernel = detail::root_batch_kernel(variant);
     if (kernel == nullptr) {
       continue;
