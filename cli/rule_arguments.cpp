@@ -217,10 +217,12 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
   return reading;
 }
 
-std::string_view rule_help_text() {
+std::string rule_help_text() {
   return "Usage: zemta-rule N [--format F] [--interval A B] [--half] [--hex]\n"
          "\n"
-         "Writes the Gauss-Legendre rule of order N (2 to 999) to standard\n"
+         "Writes the Gauss-Legendre rule of order N (" +
+         std::to_string(min_order) + " to " + std::to_string(max_order) +
+         ") to standard\n"
          "output, every node and weight the double nearest its exact value.\n"
          "\n"
          "  --format F       csv (the default), c, numpy, julia, fortran,\n"

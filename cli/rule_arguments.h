@@ -47,6 +47,6 @@ inline constexpr std::size_t quoted_limit = 40;
 RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv);
 
 // The --help text, ending in a line end.
-std::string_view rule_help_text();
+std::string rule_help_text();
 
 }  // namespace zemta

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
   }
   const zemta::RuleArguments& arguments = reading.arguments;
   if (arguments.help) {
-    const std::string_view help = zemta::rule_help_text();
+    const std::string help = zemta::rule_help_text();
     if (std::fwrite(help.data(), 1, help.size(), stdout) != help.size()) {
       return write_failed();
     }
