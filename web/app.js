@@ -141,8 +141,9 @@ const views = [
     // A result from before an error stays in view, but its copies and
     // downloads are off: they would deliver an order other than the one
     // in the field.
-    from: (s) => [s.result, s.error],
-    draw(result, error) {
+    // So are the correctly rounded rule's while zemta-rule has no text.
+    from: (s) => [s.result, s.error, s.rounded],
+    draw(result, error, rounded) {
       const stale = Boolean(result && error);
       const note = $("stale-note");
       note.hidden = !stale;
@@ -150,6 +151,9 @@ const views = [
         ? `The ${result.order}-point rule from before; its copies and downloads are off until an order runs.`
         : "";
       for (const button of $("result").querySelectorAll("button")) button.disabled = stale;
+      for (const button of $("part-rounded").querySelectorAll("button")) {
+        button.disabled = stale || !rounded?.text;
+      }
     },
   },
   {
@@ -196,12 +200,12 @@ function drawRows(body, rule) {
   while (body.rows.length > rule.length) body.lastElementChild.remove();
   let rows = "";
   for (let i = body.rows.length; i < rule.length; i++) {
-    rows += `<tr><td>${i + 1}</td><td>0</td><td class="ulps"></td><td>0</td><td class="ulps"></td></tr>`;
+    rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td><td class="ulps"></td><td class="ulps"></td></tr>`;
   }
   body.insertAdjacentHTML("beforeend", rows);
   rule.forEach(({ node, weight }, i) => {
     const cells = body.rows[i].cells;
-    const [x, w] = [cells[1].firstChild, cells[3].firstChild];
+    const [x, w] = [cells[1].firstChild, cells[2].firstChild];
     if (x.data !== node) x.data = node;
     if (w.data !== weight) w.data = weight;
   });
@@ -209,12 +213,13 @@ function drawRows(body, rule) {
 
 const ulps = (value) => `${ulpText(value).replace("+", "")} ulp`;
 
-// Draws the errors in ulps beside each node and weight, or nothing while
-// they are not known.
+// Draws the errors in ulps of each row's node and weight, in the columns
+// after them (on a phone the node and weight fit the screen, and the
+// errors are a scroll away), or nothing while they are not known.
 function drawErrors(body, rows) {
   for (let i = 0; i < body.rows.length; i++) {
     const cells = body.rows[i].cells;
-    setText(cells[2], rows ? ulpText(rows[i].node) : "");
+    setText(cells[3], rows ? ulpText(rows[i].node) : "");
     setText(cells[4], rows ? ulpText(rows[i].weight) : "");
   }
 }
