@@ -113,7 +113,10 @@ const views = [
             `rounded rule: ${ulps(shown.largest.node)} in a node, ${ulps(shown.largest.weight)} ` +
             `in a weight; from 0.001 up, where the program writes 17 significant digits, ` +
             `${ulps(shown.largestFrom.node)} and ${ulps(shown.largestFrom.weight)}.`
-          : "The errors come with the correctly rounded rule.";
+          // As long as the sentence to come, so that nothing below moves.
+          : `The largest error of GQ${result.order}'s coefficients against the correctly ` +
+            "rounded rule: \u2026 ulp in a node, \u2026 ulp in a weight; from 0.001 up, where the " +
+            "program writes 17 significant digits, \u2026 ulp and \u2026 ulp.";
     },
   },
   {
@@ -125,7 +128,8 @@ const views = [
         if (rounded?.error && /interval/.test(rounded.error)) $(id).setAttribute("aria-invalid", "true");
         else $(id).removeAttribute("aria-invalid");
       }
-      $("rounded-status").textContent = rounded ? ""
+      $("rounded-status").textContent = rounded
+        ? `The output of zemta-rule ${rounded.args.map(quoted).join(" ")}.`
         : "Computing the correctly rounded rule\u2026";
       if (rounded?.fileName) $("rounded-file-name").textContent = rounded.fileName;
     },
@@ -210,6 +214,9 @@ function drawRows(body, rule) {
     if (w.data !== weight) w.data = weight;
   });
 }
+
+// An argument as a shell takes it.
+const quoted = (arg) => (/^[\w.+-]+$/.test(arg) ? arg : `'${arg.replace(/'/g, "'\\''")}'`);
 
 const ulps = (value) => `${ulpText(value).replace("+", "")} ulp`;
 
@@ -304,7 +311,7 @@ function roundedFor(result, choice, ruleModule) {
   if (!result || !ruleModule) return { rounded: null, errors: null };
   if (ruleModule.failure) {
     return { errors: null,
-      rounded: { error: `zemta-rule could not run in this browser: ${ruleModule.failure}` } };
+      rounded: { args: [], error: `zemta-rule could not run in this browser: ${ruleModule.failure}` } };
   }
   performance.mark("zemta: rule");
   const order = result.order;
@@ -317,12 +324,12 @@ function roundedFor(result, choice, ruleModule) {
     const found = csv.status === 0 ? ulpErrorsOf(result.rule, csv.stdout) : null;
     errors = found && { order, ...found };
   }
-  if (reply.failure) return { errors, rounded: { error: `zemta-rule stopped: ${reply.failure}` } };
+  if (reply.failure) return { errors, rounded: { args, error: `zemta-rule stopped: ${reply.failure}` } };
   if (reply.status !== 0) {
     const reason = reply.stderr.replace(/^zemta-rule: /, "").trim();
-    return { errors, rounded: { error: reason[0].toUpperCase() + reason.slice(1) + "." } };
+    return { errors, rounded: { args, error: reason[0].toUpperCase() + reason.slice(1) + "." } };
   }
-  return { errors, rounded: { order, text: reply.stdout, fileName: ruleFileName(order, choice) } };
+  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice) } };
 }
 
 // Measures from the mark to the first task after the next frame, once.
