@@ -423,14 +423,30 @@ $("rounded-form").addEventListener("input", () => {
   update({ choice, copied: null, ...roundedFor(state.result, choice, state.ruleModule) });
 });
 
-// zemta-rule's module is compiled once the page and its first rule are on
-// the screen.
-addEventListener("DOMContentLoaded", () => requestAnimationFrame(() => setTimeout(() => {
+// zemta-rule's module is compiled once the page's first frame is on the
+// screen (the browser's first contentful paint), so that its decoding,
+// compiling and first run take nothing from it; after three seconds in any
+// case, where no paint is reported (a tab opened in the background). Its
+// text stands at the end of the page, there once the page is parsed.
+let ruleLoading = false;
+function loadRule() {
+  if (ruleLoading) return;
+  if (document.readyState === "loading") {
+    addEventListener("DOMContentLoaded", loadRule);
+    return;
+  }
+  ruleLoading = true;
   zemtaRuleLoad().then((ruleModule) => {
     update({ ruleModule, ...roundedFor(state.result, state.choice, ruleModule) });
     if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
   });
-})));
+}
+new PerformanceObserver((list, observer) => {
+  if (list.getEntriesByName("first-contentful-paint").length === 0) return;
+  observer.disconnect();
+  setTimeout(loadRule);
+}).observe({ type: "paint", buffered: true });
+setTimeout(loadRule, 3000);
 
 function download(key) {
   const rounded = key === "rounded";
