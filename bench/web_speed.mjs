@@ -2,10 +2,14 @@
 // own marks (web/app.js):
 //   cold  opening the page (?n=20) to its painted order-20 code, each run in
 //         a fresh browser context, so with nothing cached;
+//         and, after it, the correctly rounded rule painted, its module
+//         compiled once the code is on the screen;
 //   warm  Enter in the field to the painted order-999 text, in a page that
 //         has run before: once with 999 in the field each time (the page
 //         redraws only what changed, so this is mostly the program's run),
-//         and once with 998 and 999 in turn, every part drawn anew.
+//         and once with 998 and 999 in turn, every part drawn anew; the
+//         correctly rounded rule (zemta-rule's run, in the same task, to
+//         its painted text) is part of it, and also reported alone.
 // "Painted" is the first task after the next frame once the panels, the
 // table and the plot are drawn: the page's own mark. The cold runs also
 // report the browser's first contentful paint, the time the first frame
@@ -41,12 +45,13 @@ function summary(times) {
     `slowest ${times.at(-1).toFixed(1)} ms (${times.length} runs)`;
 }
 
-// The duration of the named measure, once the page has taken it.
-async function measured(page, name) {
-  const ms = await page.waitForFunction((measure) => {
+// The duration of the named measure, once the page has taken it (or, with
+// end, the time it ended).
+async function measured(page, name, end = false) {
+  const ms = await page.waitForFunction(([measure, end]) => {
     const [entry] = performance.getEntriesByName(measure, "measure");
-    return entry && entry.duration;
-  }, name);
+    return entry && (end ? entry.startTime + entry.duration : entry.duration);
+  }, [name, end]);
   return ms.jsonValue();
 }
 
@@ -60,6 +65,7 @@ const viewport = { width: 1000, height: 900 };
 try {
   const cold = [];
   const firstPaint = [];
+  const coldRule = [];
   for (let run = 0; run < Number(coldRuns); run++) {
     const context = await browser.newContext({ viewport });
     const page = await context.newPage();
@@ -70,21 +76,24 @@ try {
     const paint = await page.waitForFunction(() =>
       performance.getEntriesByName("first-contentful-paint")[0]?.startTime);
     firstPaint.push(await paint.jsonValue());
+    coldRule.push(await measured(page, "zemta: rule to painted text", true));
     await context.close();
   }
 
   const context = await browser.newContext({ viewport });
   const page = await context.newPage();
   await page.goto(`${server.url}?n=999`);
-  await page.waitForFunction(() => document.body.dataset.state === "done");
+  await page.waitForFunction(() => document.getElementById("text-rounded").textContent !== "");
   const warm = [];
   const alternate = [];
+  const rule = [];
   for (let run = 0; run < warmUps + 2 * Number(warmRuns); run++) {
     const order = run % 2 ? "998" : "999";
     await page.fill("#order", run >= warmUps + Number(warmRuns) ? order : "999");
-    await page.evaluate(() => performance.clearMeasures("zemta: order to painted text"));
+    await page.evaluate(() => performance.clearMeasures());
     await page.press("#order", "Enter");
     const ms = await measured(page, "zemta: order to painted text");
+    if (run >= warmUps) rule.push(await measured(page, "zemta: rule to painted text"));
     if (run >= warmUps + Number(warmRuns)) alternate.push(ms);
     else if (run >= warmUps) warm.push(ms);
   }
@@ -93,8 +102,10 @@ try {
   console.log(`Chromium ${browser.version()}`);
   console.log(`cold: opening ?n=20 to painted code: ${summary(cold)}`);
   console.log(`      the same pages' first contentful paint: ${summary(firstPaint)}`);
+  console.log(`      opening to the painted correctly rounded rule: ${summary(coldRule)}`);
   console.log(`warm: Enter to painted order-999 text: ${summary(warm)}`);
   console.log(`      998 and 999 in turn: ${summary(alternate)}`);
+  console.log(`      of which zemta-rule's run to its painted rule: ${summary(rule)}`);
 } finally {
   await browser.close();
   await server.close();

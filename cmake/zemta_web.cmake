@@ -1,5 +1,6 @@
-# The web page: the program as a WebAssembly module, zemta.wasm, and the page
-# index.html, which holds the module and all of web/ in itself, in the folder
+# The web page: the program as a WebAssembly module, zemta.wasm, zemta-rule
+# as another, zemta-rule.wasm, and the page index.html, which holds both
+# modules and all of web/ in itself, in the folder
 # site/ of the build tree (see zemta_web_page.cmake). The page needs no other
 # file, from a server or opened from disk; beside it go the module and
 # wasi.js, which run it under Node (ctest --preset wasm), and the README and
@@ -32,11 +33,12 @@ set(page_script ${PROJECT_SOURCE_DIR}/cmake/zemta_web_page.cmake)
 add_custom_command(
   OUTPUT ${site_dir}/index.html
   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${PROJECT_SOURCE_DIR}/web
-    -DMODULE=$<TARGET_FILE:zemta> -DVERSION=${PROJECT_VERSION}
+    -DMODULE=$<TARGET_FILE:zemta> -DRULE_MODULE=$<TARGET_FILE:zemta-rule>
+    -DVERSION=${PROJECT_VERSION}
     -DMIN_ORDER=${ZEMTA_MIN_ORDER} -DMAX_ORDER=${ZEMTA_MAX_ORDER}
     "-DSOURCE_URL=${ZEMTA_SOURCE_ADDRESS}" -DOUTPUT=${site_dir}/index.html
     -P ${page_script}
-  DEPENDS ${web_files} zemta ${page_script}
+  DEPENDS ${web_files} zemta zemta-rule ${page_script}
   COMMENT "Writing site/index.html with the module and web/ inside"
   VERBATIM)
 

@@ -1,7 +1,9 @@
 // The page: reads the order, runs the program (boot.js), and shows its
 // output cut into the C function, the FORTRAN function and the raw arrays,
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
-// function's arrays (texts.js).
+// function's arrays (texts.js); then runs zemta-rule for the correctly
+// rounded rule of the same order, in the format and on the interval the
+// user chose, and for each coefficient's error against it.
 //
 // The page is one state object. Handlers change it through update(), and
 // render() draws every part of the page from it; each view redraws only
@@ -28,6 +30,18 @@ const state = {
   // The order asked for while the module was still being compiled:
   // { text, entry }, the arguments of ask().
   waiting: null,
+  // zemta-rule's module: null until it is compiled (after the first
+  // rule is drawn), then { module } or { failure }.
+  ruleModule: null,
+  // The user's choice for the correctly rounded rule, from its form.
+  choice: { format: "csv", a: "-1", b: "1", half: false, hex: false },
+  // zemta-rule's text for the result's order and the choice:
+  // { order, text, fileName }, or { error }, a sentence; null while its
+  // module is being compiled.
+  rounded: null,
+  // The error of each coefficient of the result against the correctly
+  // rounded rule: { order, rows, largest } (ulpErrorsOf), or null.
+  errors: null,
 };
 
 function update(changes) {
@@ -89,11 +103,51 @@ const views = [
     },
   },
   {
+    from: (s) => [s.result, s.errors],
+    draw(result, errors) {
+      const shown = result && errors?.order === result.order ? errors : null;
+      drawErrors($("rule-rows"), shown?.rows);
+      $("largest-error").textContent = !result ? ""
+        : shown
+          ? `The largest error of GQ${result.order}'s coefficients against the correctly ` +
+            `rounded rule: ${ulps(shown.largest.node)} in a node, ${ulps(shown.largest.weight)} ` +
+            `in a weight; from 0.001 up, where the program writes 17 significant digits, ` +
+            `${ulps(shown.largestFrom.node)} and ${ulps(shown.largestFrom.weight)}.`
+          // As long as the sentence to come, so that nothing below moves.
+          : `The largest error of GQ${result.order}'s coefficients against the correctly ` +
+            "rounded rule: \u2026 ulp in a node, \u2026 ulp in a weight; from 0.001 up, where the " +
+            "program writes 17 significant digits, \u2026 ulp and \u2026 ulp.";
+    },
+  },
+  {
+    from: (s) => [s.rounded],
+    draw(rounded) {
+      drawLines($("text-rounded"), rounded?.text ?? "");
+      $("rounded-error").textContent = rounded?.error ?? "";
+      for (const id of ["rounded-a", "rounded-b"]) {
+        if (rounded?.error && /interval/.test(rounded.error)) $(id).setAttribute("aria-invalid", "true");
+        else $(id).removeAttribute("aria-invalid");
+      }
+      $("rounded-status").textContent = rounded
+        ? `The output of zemta-rule ${rounded.args.map(quoted).join(" ")}.`
+        : "Computing the correctly rounded rule\u2026";
+      if (rounded?.fileName) $("rounded-file-name").textContent = rounded.fileName;
+    },
+  },
+  {
+    // --hex only where the format has hexadecimal floats.
+    from: (s) => [s.choice.format],
+    draw(format) {
+      $("rounded-hex").disabled = !ruleFormats.find(({ name }) => name === format).hex;
+    },
+  },
+  {
     // A result from before an error stays in view, but its copies and
     // downloads are off: they would deliver an order other than the one
     // in the field.
-    from: (s) => [s.result, s.error],
-    draw(result, error) {
+    // So are the correctly rounded rule's while zemta-rule has no text.
+    from: (s) => [s.result, s.error, s.rounded],
+    draw(result, error, rounded) {
       const stale = Boolean(result && error);
       const note = $("stale-note");
       note.hidden = !stale;
@@ -101,6 +155,9 @@ const views = [
         ? `The ${result.order}-point rule from before; its copies and downloads are off until an order runs.`
         : "";
       for (const button of $("result").querySelectorAll("button")) button.disabled = stale;
+      for (const button of $("part-rounded").querySelectorAll("button")) {
+        button.disabled = stale || !rounded?.text;
+      }
     },
   },
   {
@@ -146,7 +203,9 @@ function drawLines(code, text) {
 function drawRows(body, rule) {
   while (body.rows.length > rule.length) body.lastElementChild.remove();
   let rows = "";
-  for (let i = body.rows.length; i < rule.length; i++) rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td></tr>`;
+  for (let i = body.rows.length; i < rule.length; i++) {
+    rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td><td class="ulps"></td><td class="ulps"></td></tr>`;
+  }
   body.insertAdjacentHTML("beforeend", rows);
   rule.forEach(({ node, weight }, i) => {
     const cells = body.rows[i].cells;
@@ -154,6 +213,22 @@ function drawRows(body, rule) {
     if (x.data !== node) x.data = node;
     if (w.data !== weight) w.data = weight;
   });
+}
+
+// An argument as a shell takes it.
+const quoted = (arg) => (/^[\w.+-]+$/.test(arg) ? arg : `'${arg.replace(/'/g, "'\\''")}'`);
+
+const ulps = (value) => `${ulpText(value).replace("+", "")} ulp`;
+
+// Draws the errors in ulps of each row's node and weight, in the columns
+// after them (on a phone the node and weight fit the screen, and the
+// errors are a scroll away), or nothing while they are not known.
+function drawErrors(body, rows) {
+  for (let i = 0; i < body.rows.length; i++) {
+    const cells = body.rows[i].cells;
+    setText(cells[3], rows ? ulpText(rows[i].node) : "");
+    setText(cells[4], rows ? ulpText(rows[i].weight) : "");
+  }
 }
 
 function setText(element, text) {
@@ -228,6 +303,40 @@ function drawPlot(rule) {
 
 // The handlers.
 
+// zemta-rule's runs for the result's order and the choice: the state's
+// rounded and errors. The errors are computed once per order, from the
+// CSV on [-1, 1], whose values read back exactly: the text shown when it
+// is that CSV, otherwise a run of its own.
+function roundedFor(result, choice, ruleModule) {
+  if (!result || !ruleModule) return { rounded: null, errors: null };
+  if (ruleModule.failure) {
+    return { errors: null,
+      rounded: { args: [], error: `zemta-rule could not run in this browser: ${ruleModule.failure}` } };
+  }
+  performance.mark("zemta: rule");
+  const order = result.order;
+  const run = (args) => zemtaRun(args, ruleModule.module);
+  const args = ruleArguments(order, choice);
+  const reply = run(args);
+  let errors = state.errors?.order === order ? state.errors : null;
+  if (!errors) {
+    const csv = /^\d+ --format csv( --hex)?$/.test(args.join(" ")) ? reply : run([String(order)]);
+    const found = csv.status === 0 ? ulpErrorsOf(result.rule, csv.stdout) : null;
+    errors = found && { order, ...found };
+  }
+  if (reply.failure) return { errors, rounded: { args, error: `zemta-rule stopped: ${reply.failure}` } };
+  if (reply.status !== 0) {
+    const reason = reply.stderr.replace(/^zemta-rule: /, "").trim();
+    return { errors, rounded: { args, error: reason[0].toUpperCase() + reason.slice(1) + "." } };
+  }
+  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice) } };
+}
+
+// Measures from the mark to the first task after the next frame, once.
+function measureWhenPainted(name, mark) {
+  requestAnimationFrame(() => setTimeout(() => performance.measure(name, mark)));
+}
+
 // Runs the order typed in the field. `entry` says what the address bar
 // does: "push" a new history entry for an order that ran and differs from
 // the address's, or "keep" it (on opening the page, and on Back and
@@ -263,7 +372,9 @@ function ask(entry, text = field.value) {
     history.replaceState({ scroll: scrollY }, "");
     history.pushState({ scroll: 0 }, "", `?n=${result.order}`);
   }
-  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null });
+  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null,
+    ...roundedFor(result, state.choice, state.ruleModule) });
+  if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
   requestAnimationFrame(() => {
     setTimeout(() => {
       performance.measure("zemta: order to painted text", "zemta: order");
@@ -299,13 +410,54 @@ zemtaReady.then(() => {
   if (state.waiting) ask(state.waiting.entry, state.waiting.text);
 });
 
+// The correctly rounded rule's form: each change runs zemta-rule again.
+$("rounded-form").addEventListener("submit", (event) => event.preventDefault());
+$("rounded-form").addEventListener("input", () => {
+  const choice = {
+    format: $("rounded-format").value,
+    a: $("rounded-a").value,
+    b: $("rounded-b").value,
+    half: $("rounded-half").checked,
+    hex: $("rounded-hex").checked,
+  };
+  update({ choice, copied: null, ...roundedFor(state.result, choice, state.ruleModule) });
+});
+
+// zemta-rule's module is compiled once the page's first frame is on the
+// screen (the browser's first contentful paint), so that its decoding,
+// compiling and first run take nothing from it; after three seconds in any
+// case, where no paint is reported (a tab opened in the background). Its
+// text stands at the end of the page, there once the page is parsed.
+let ruleLoading = false;
+function loadRule() {
+  if (ruleLoading) return;
+  if (document.readyState === "loading") {
+    addEventListener("DOMContentLoaded", loadRule);
+    return;
+  }
+  ruleLoading = true;
+  zemtaRuleLoad().then((ruleModule) => {
+    update({ ruleModule, ...roundedFor(state.result, state.choice, ruleModule) });
+    if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
+  });
+}
+new PerformanceObserver((list, observer) => {
+  if (list.getEntriesByName("first-contentful-paint").length === 0) return;
+  observer.disconnect();
+  setTimeout(loadRule);
+}).observe({ type: "paint", buffered: true });
+setTimeout(loadRule, 3000);
+
 function download(key) {
+  const rounded = key === "rounded";
+  if (rounded && !state.rounded?.text) return;
   const { order, downloads } = state.result;
-  const { suffix, type } = files[key];
-  const url = URL.createObjectURL(new Blob([downloads[key]], { type }));
+  const { suffix, type } = rounded
+    ? ruleFormats.find(({ name }) => name === state.choice.format) : files[key];
+  const url = URL.createObjectURL(new Blob([rounded ? state.rounded.text : downloads[key]], { type }));
   const link = document.createElement("a");
   link.href = url;
-  link.download = `gq${order}${suffix}`;
+  link.download = rounded ? state.rounded.fileName : `gq${order}${suffix}`;
   document.body.append(link);
   link.click();
   link.remove();
@@ -314,8 +466,9 @@ function download(key) {
 
 async function copy(key) {
   const { order, texts } = state.result;
+  if (key === "rounded" && !state.rounded?.text) return;
   try {
-    await navigator.clipboard.writeText(texts[key]);
+    await navigator.clipboard.writeText(key === "rounded" ? state.rounded.text : texts[key]);
     update({ copied: { key, sentence: `Copied (order ${order}).` } });
   } catch {
     update({ copied: { key, sentence: "The browser did not allow the copy; select the text instead." } });

@@ -9,20 +9,23 @@
 //
 // gives { stdout, stderr, status } (the texts decoded), { failure }, a
 // sentence, when the module could not run at all, or null while the module
-// is still being compiled; zemtaReady then resolves when it is.
+// is still being compiled; zemtaReady then resolves when it is. zemta-rule
+// runs the same way (zemtaRuleLoad, at the end).
 
 let zemtaModule = null; // the compiled module, or { failure }
 
+// The bytes of a module the page holds as base64 in the element of that id.
+function moduleBytes(id) {
+  const base64 = document.getElementById(id).textContent;
+  if (Uint8Array.fromBase64) return Uint8Array.fromBase64(base64);
+  const text = atob(base64);
+  const bytes = new Uint8Array(text.length);
+  for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  return bytes;
+}
+
 const zemtaReady = (() => {
-  const base64 = document.getElementById("zemta-module").textContent;
-  let bytes;
-  if (Uint8Array.fromBase64) {
-    bytes = Uint8Array.fromBase64(base64);
-  } else {
-    const text = atob(base64);
-    bytes = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-  }
+  const bytes = moduleBytes("zemta-module");
   // At once where the browser allows it (a millisecond or two, as the
   // functions are compiled when first called); an asynchronous compile
   // would finish only when the page's thread is free, after the page's
@@ -37,14 +40,36 @@ const zemtaReady = (() => {
   }
 })();
 
-function zemtaRun(args) {
-  if (!zemtaModule) return null;
-  if (zemtaModule.failure) return { failure: zemtaModule.failure };
+function zemtaRun(args, module = zemtaModule) {
+  if (!module) return null;
+  if (module.failure) return { failure: module.failure };
   try {
-    const { stdout, stderr, status } = runZemtaNow(zemtaModule, args);
+    const { stdout, stderr, status } = runZemtaNow(module, args);
     const decoder = new TextDecoder();
     return { stdout: decoder.decode(stdout), stderr: decoder.decode(stderr), status };
   } catch (error) {
     return { failure: String(error) };
   }
+}
+
+// zemta-rule's module, which stands at the end of the page compressed
+// with gzip, and is decompressed and compiled only when app.js asks, once
+// the page's first frame is on the screen, so that it costs that frame
+// nothing. zemtaRuleLoad() does both (off the page's thread) and resolves
+// to { module } or { failure }; zemtaRun(args, module) then runs
+// zemta-rule as zemtaRun runs zemta.
+function zemtaRuleLoad() {
+  return Promise.resolve()
+    .then(() => {
+      const bytes = moduleBytes("zemta-rule-module");
+      if (typeof DecompressionStream !== "function") {
+        throw new Error("this browser cannot decompress zemta-rule's module (no DecompressionStream)");
+      }
+      const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+      return new Response(stream).arrayBuffer();
+    })
+    .then((bytes) => WebAssembly.compile(bytes))
+    .then(
+      (module) => ({ module }),
+      (error) => ({ failure: String(error) }));
 }

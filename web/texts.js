@@ -190,3 +190,107 @@ export function resultOf(stdout) {
     downloads: { ...parts, raw: rawHeaderOf(parts.raw, order), csv, all: stdout },
   };
 }
+
+// The correctly rounded rule, zemta-rule's output (emit/rule_formats.h):
+// its formats as --format names them, whether they have hexadecimal
+// floating literals (--hex), and the files the page offers of them.
+export const ruleFormats = [
+  { name: "csv", label: "CSV", hex: true, suffix: ".csv", type: "text/csv" },
+  { name: "c", label: "C", hex: true, suffix: ".h", type: "text/x-c" },
+  { name: "numpy", label: "NumPy", hex: true, suffix: ".py", type: "text/x-python" },
+  { name: "julia", label: "Julia", hex: true, suffix: ".jl", type: "text/plain" },
+  { name: "fortran", label: "Fortran 90", hex: false, suffix: ".f90", type: "text/x-fortran" },
+  { name: "rust", label: "Rust", hex: false, suffix: ".rs", type: "text/x-rust" },
+  { name: "js", label: "JavaScript", hex: false, suffix: ".js", type: "text/javascript" },
+  { name: "matlab", label: "MATLAB", hex: false, suffix: ".m", type: "text/plain" },
+  { name: "json", label: "JSON", hex: false, suffix: ".json", type: "application/json" },
+];
+
+// zemta-rule's arguments for the order and the user's choice
+// { format, a, b, half, hex }: a and b are the interval's ends as typed,
+// sent as they are for zemta-rule to judge, and left out when they are the
+// plain -1 and 1; --hex only where the format has it.
+export function ruleArguments(order, { format, a, b, half, hex }) {
+  const args = [String(order), "--format", format];
+  if (a.trim() !== "-1" || b.trim() !== "1") args.push("--interval", a.trim(), b.trim());
+  if (half) args.push("--half");
+  if (hex && ruleFormats.find(({ name }) => name === format)?.hex) args.push("--hex");
+  return args;
+}
+
+// The name of a file of the correctly rounded rule: gq20_rounded.csv,
+// gq20_rounded_half.rs.
+export function ruleFileName(order, { format, half }) {
+  const { suffix } = ruleFormats.find(({ name }) => name === format);
+  return `gq${order}_rounded${half ? "_half" : ""}${suffix}`;
+}
+
+// The double a hexadecimal floating literal as zemta-rule writes it stands
+// for, exactly: "-0x1.279a74590331cp-1", "0x1p0", "0x0p0",
+// "0x0.8p-1022". At most 13 hex digits after the point (53 bits), and a
+// value and scale within the doubles, which zemta-rule's never leave.
+export function hexValue(text) {
+  const match = /^(-?)0x([0-9a-f])(?:\.([0-9a-f]{1,13}))?p(-?\d+)$/.exec(text);
+  if (!match) return NaN;
+  const [, sign, lead, fraction = "", exponent] = match;
+  const significand = parseInt(lead + fraction, 16); // below 2^53: exact
+  // Two factors, each a double, so that no power of two on the way is out
+  // of range; each product is exact.
+  const shift = Number(exponent) - 4 * fraction.length;
+  const half = Math.trunc(shift / 2);
+  const value = significand * 2 ** half * 2 ** (shift - half);
+  return sign ? -value : value;
+}
+
+const bits = new DataView(new ArrayBuffer(8));
+
+// The unit in the last place of a finite double: the gap from |value| to
+// the next double up (for 0, the smallest subnormal).
+export function ulpOf(value) {
+  bits.setFloat64(0, Math.abs(value));
+  bits.setBigUint64(0, bits.getBigUint64(0) + 1n);
+  return bits.getFloat64(0) - Math.abs(value);
+}
+
+// How far value lies from reference, in units in the last place of
+// reference, signed. The difference of two nearby doubles is exact, and so
+// is the division by a power of two.
+export function ulpsApart(value, reference) {
+  return (value - reference) / ulpOf(reference);
+}
+
+// A value of zemta-rule's CSV, decimal or hexadecimal, as the double it
+// stands for: the decimal digits are the shortest that read back as it.
+export function csvValue(text) {
+  return /^-?0x/.test(text) ? hexValue(text) : Number(text);
+}
+
+// The error of each coefficient of the rule the page shows (ruleOf) against
+// the correctly rounded rule, zemta-rule's CSV of the same order on
+// [-1, 1]: { rows, largest, largestFrom }, rows [{ node, weight }] in ulps,
+// row by row; largest the largest of each (by magnitude) as { node, weight },
+// largestFrom the same over the values from 0.001 up, which the program
+// writes with 17 significant digits. Null when the CSV is not that rule's.
+export function ulpErrorsOf(rule, csv) {
+  const values = csv.split("\n").slice(1, -1).map((row) => row.split(",").map(csvValue));
+  if (values.length !== rule.length || values.some((row) => row.length !== 2)) return null;
+  const rows = rule.map(({ node, weight }, i) => ({
+    node: ulpsApart(Number(node), values[i][0]),
+    weight: ulpsApart(Number(weight), values[i][1]),
+  }));
+  if (rows.some(({ node, weight }) => Number.isNaN(node) || Number.isNaN(weight))) return null;
+  const largest = (key, from) => rows.reduce((most, row, i) =>
+    Math.abs(values[i][key === "node" ? 0 : 1]) >= from ? Math.max(most, Math.abs(row[key])) : most, 0);
+  return {
+    rows,
+    largest: { node: largest("node", 0), weight: largest("weight", 0) },
+    largestFrom: { node: largest("node", 0.001), weight: largest("weight", 0.001) },
+  };
+}
+
+// An error in ulps as the table shows it: "0", "+13", "\u22122", "+0.5".
+export function ulpText(ulps) {
+  const rounded = Math.round(ulps * 100) / 100;
+  if (rounded === 0) return "0";
+  return (rounded > 0 ? "+" : "\u2212") + String(Math.abs(rounded));
+}

@@ -9,6 +9,7 @@
 //
 //   SITE    the built site (default build/wasm/site)
 //   ZEMTA   the native program (default build/release/zemta)
+//   ZEMTA_RULE  the native zemta-rule (default beside ZEMTA)
 //   ARTIFACTS  where the screenshots go (default build/web-test)
 
 import assert from "node:assert/strict";
@@ -25,6 +26,7 @@ import { serve } from "./server.mjs";
 const top = resolve(import.meta.dirname, "../..");
 const site = resolve(top, process.env.SITE ?? "build/wasm/site");
 const zemta = resolve(top, process.env.ZEMTA ?? "build/release/zemta");
+const zemtaRule = resolve(top, process.env.ZEMTA_RULE ?? `${zemta}-rule`);
 const artifacts = resolve(top, process.env.ARTIFACTS ?? "build/web-test");
 
 const orders = ["2", "3", "4", "5", "20", "999"];
@@ -81,6 +83,11 @@ after(async () => {
   await browser?.close();
   await server?.close();
 });
+
+// Waits for the correctly rounded rule of the order shown, or its error.
+const ruleDrawn = (page) => page.waitForFunction(() =>
+  document.getElementById("text-rounded").textContent !== "" ||
+  document.getElementById("rounded-error").textContent !== "");
 
 // Types the order and presses Enter, then waits for the page to settle.
 async function generate(page, order) {
@@ -423,8 +430,11 @@ test("first screens: the C text near the top on a desktop, the table's columns w
   page = await open("?n=20", undefined, { width: 390, height: 844 });
   assert.ok(await codeTop() < 600, `C text at y = ${await codeTop()}`);
   await page.locator(".table-box").scrollIntoViewIfNeeded();
-  const box = await page.$eval(".table-box", (b) => [b.scrollWidth, b.clientWidth]);
-  assert.ok(box[0] <= box[1], `table ${box[0]} px wide in ${box[1]} px`);
+  // The number, node and weight; the error columns are a scroll away.
+  const box = await page.$eval(".table-box", (b) =>
+    [b.querySelector("tbody td:nth-child(3)").getBoundingClientRect().right - b.getBoundingClientRect().left,
+      b.clientWidth]);
+  assert.ok(box[0] <= box[1], `weight column ends at ${box[0]} px in ${box[1]} px`);
   await page.close();
 });
 
@@ -433,7 +443,7 @@ test("accessibility: copy confirmations in the tree before they are spoken, name
   const session = await browser.context.newCDPSession(page);
   const { nodes } = await session.send("Accessibility.getFullAXTree");
   const statuses = nodes.filter((node) => !node.ignored && node.role?.value === "status");
-  assert.equal(statuses.length, 1 + 4, "the status line and a confirmation per part");
+  assert.equal(statuses.length, 1 + 5, "the status line and a confirmation per part");
   for (const box of await page.locator("#result [tabindex='0']").all()) {
     assert.match(await box.ariaSnapshot(), /^- region "[^"]+"/);
   }
@@ -483,12 +493,105 @@ test("axe-core finds no violation on the page, after an error, and on a phone", 
     assert.deepEqual(violations, [], state);
   };
   let page = await open("?n=20");
+  await ruleDrawn(page);
   await check(page, "normal");
+  await page.fill("#rounded-a", "2");
+  await ruleDrawn(page);
+  await check(page, "a reversed interval");
   await generate(page, "1000");
   await check(page, "error");
   await page.close();
   page = await open("?n=20", undefined, { width: 390, height: 844 });
+  await ruleDrawn(page);
   await check(page, "phone");
+  await page.close();
+});
+
+// The correctly rounded rule as the page shows, copies and downloads it,
+// for the choices of its form, against native zemta-rule's bytes.
+test("the correctly rounded rule: text, copy and download are zemta-rule's bytes", async () => {
+  const cases = [
+    { order: "20", choice: {}, args: [], file: "gq20_rounded.csv" },
+    { order: "999", choice: { format: "c", hex: true, half: true },
+      args: ["--format", "c", "--half", "--hex"], file: "gq999_rounded_half.h" },
+    { order: "7", choice: { format: "fortran", a: "0", b: "2.5" },
+      args: ["--format", "fortran", "--interval", "0", "2.5"], file: "gq7_rounded.f90" },
+    { order: "20", choice: { format: "json", a: "-0x1p-3", b: "3e2", half: true },
+      args: ["--format", "json", "--interval", "-0x1p-3", "3e2", "--half"], file: "gq20_rounded_half.json" },
+    { order: "5", choice: { format: "rust", hex: true }, args: ["--format", "rust"], file: "gq5_rounded.rs" },
+  ];
+  const page = await open();
+  for (const { order, choice, args, file } of cases) {
+    const what = `${order} ${args.join(" ")}`;
+    await generate(page, order);
+    await page.selectOption("#rounded-format", choice.format ?? "csv");
+    await page.fill("#rounded-a", choice.a ?? "-1");
+    await page.fill("#rounded-b", choice.b ?? "1");
+    await page.setChecked("#rounded-half", Boolean(choice.half));
+    // --hex where the format has it; Fortran, JSON and Rust have none, and
+    // the box is off, left checked from the C case before.
+    if (["fortran", "json", "rust"].includes(choice.format)) {
+      assert.equal(await page.isDisabled("#rounded-hex"), true);
+    } else {
+      await page.setChecked("#rounded-hex", Boolean(choice.hex));
+    }
+    await ruleDrawn(page);
+    const truth = execFileSync(zemtaRule, [order, ...args]);
+    assert.equal(await partText(page, "rounded"), truth.toString("latin1"), `${what}: text`);
+    await page.press('button[data-copy="rounded"]', "Enter");
+    assert.equal(await page.evaluate(() => navigator.clipboard.readText()), truth.toString("latin1"), `${what}: copy`);
+    const saved = await download(page, 'button[data-download="rounded"]');
+    assert.equal(saved.name, file);
+    assert.deepEqual(saved.bytes, truth, `${what}: download`);
+  }
+  // A bad interval: zemta-rule's reason beside the field, nothing to copy.
+  for (const [a, b, reason] of [["1", "0", /reversed/], ["", "1", /not a finite number/],
+    ["-inf", "1", /not a finite number/], ["nan", "1", /not a finite number/], ["2", "2", /empty/]]) {
+    await page.fill("#rounded-a", a);
+    await page.fill("#rounded-b", b);
+    await ruleDrawn(page);
+    assert.match(await text(page, "#rounded-error"), reason, `[${a}, ${b}]`);
+    assert.equal(await text(page, "#text-rounded"), "", `[${a}, ${b}]`);
+    assert.equal(await page.isDisabled('button[data-copy="rounded"]'), true);
+  }
+  await page.close();
+});
+
+// The exact distance from a double to a correctly rounded one given in
+// hexadecimal, in the latter's ulps, with BigInts: both as multiples of
+// 2^-1074.
+function ulpsOf(value, hex) {
+  const bits = new DataView(new ArrayBuffer(8));
+  bits.setFloat64(0, Math.abs(value));
+  const word = bits.getBigUint64(0);
+  const [field, fraction] = [word >> 52n, word & ((1n << 52n) - 1n)];
+  const scaledValue = (field ? (fraction | (1n << 52n)) << (field - 1n) : fraction) * (value < 0 ? -1n : 1n);
+  const [, sign, lead, digits = "", power] = /^(-?)0x([01])(?:\.([0-9a-f]+))?p(-?\d+)$/.exec(hex);
+  const shift = BigInt(Number(power) - 4 * digits.length + 1074);
+  const scaledRounded = (BigInt(`0x${lead}${digits}`) << shift) * (sign ? -1n : 1n);
+  const ulp = lead === "1" ? 1n << BigInt(Number(power) - 52 + 1074) : 1n;
+  return Number(scaledValue - scaledRounded) / Number(ulp);
+}
+
+test("the error columns and the largest error: the C function's doubles against zemta-rule --hex", async () => {
+  const page = await open();
+  for (const order of ["3", "20", "999"]) {
+    await generate(page, order);
+    await ruleDrawn(page);
+    await page.waitForFunction(() => document.querySelector("#rule-rows td.ulps").textContent !== "");
+    const c = execFileSync(zemta, [order], { encoding: "latin1", stdio: ["ignore", "pipe", "ignore"] });
+    const rounded = execFileSync(zemtaRule, [order, "--hex"], { encoding: "latin1" })
+      .split("\n").slice(1, -1).map((row) => row.split(","));
+    const want = ruleOfC(c, Number(order)).map(([x, w], i) =>
+      [ulpsOf(x, rounded[i][0]), ulpsOf(w, rounded[i][1])]);
+    const shown = await page.$$eval("#rule-rows tr", (rows) => rows.map((row) =>
+      [row.cells[3].textContent, row.cells[4].textContent]));
+    const asText = (ulps) => (ulps === 0 ? "0" : `${ulps > 0 ? "+" : "\u2212"}${Math.round(Math.abs(ulps) * 100) / 100}`);
+    assert.deepEqual(shown, want.map((row) => row.map(asText)), `order ${order}`);
+    const largest = (column) => Math.max(...want.map((row) => Math.abs(row[column])));
+    assert.match(await text(page, "#largest-error"),
+      new RegExp(`: ${largest(0)} ulp in a node, ${largest(1)} ulp in a weight;`), `order ${order}`);
+  }
   await page.close();
 });
 

@@ -6,11 +6,12 @@
 
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { readFileSync } from "node:fs";
-import { resolve } from "node:path";
+import { existsSync, readFileSync } from "node:fs";
+import { dirname, join, resolve } from "node:path";
 import { test } from "node:test";
 import {
-  asTerminalShows, readOrder, refusal, resultOf, seventeenDigits,
+  asTerminalShows, hexValue, readOrder, refusal, resultOf, ruleArguments, seventeenDigits,
+  ulpErrorsOf, ulpsApart,
 } from "../../web/texts.js";
 
 const top = resolve(import.meta.dirname, "../..");
@@ -96,4 +97,46 @@ test("resultOf cuts the program's output as the splitter does and mirrors the ru
       assert.deepEqual(downloads.raw.match(/\d\.\d{19}/g), texts.raw.match(/\d\.\d{19}/g));
     }
     assert.equal(resultOf("no function here\n"), null);
+  });
+
+test("hexValue reads hexadecimal floats exactly; ulpsApart counts in the reference's ulps", () => {
+  const values = [
+    ["0x1p0", 1], ["0x0p0", 0], ["0x1.8p1", 3], ["-0x1p-3", -0.125],
+    ["0x1.fffffffffffffp1023", Number.MAX_VALUE], ["0x1p-1022", 2 ** -1022],
+    ["0x0.0000000000001p-1022", Number.MIN_VALUE], ["0x0.8p-1022", 2 ** -1023],
+    ["0x1.0000000000001p0", 1 + Number.EPSILON], ["0x1.2ep4", 18.875], ["0x1.8", NaN],
+  ];
+  for (const [text, value] of values) assert.equal(hexValue(text), value, text);
+
+  const apart = [
+    [1 + Number.EPSILON, 1, 1], [1 - Number.EPSILON / 2, 1, -0.5], [-1 - 2 * Number.EPSILON, -1, -2],
+    [0, 0, 0], [2 * Number.MIN_VALUE, 0, 2], [0.125 + 3 * 2 ** -55, 0.125, 3],
+  ];
+  for (const [value, reference, ulps] of apart) {
+    assert.equal(ulpsApart(value, reference), ulps, `${value} against ${reference}`);
+  }
+});
+
+// zemta-rule, beside the native program.
+const rule = zemta && join(dirname(zemta), "zemta-rule");
+test("ulpErrorsOf: the program's rule against zemta-rule's, its hex CSV read as its decimal one",
+  { skip: !(rule && existsSync(rule)) && "zemta-rule not built beside ZEMTA" }, () => {
+    const run = (command, args) =>
+      execFileSync(command, args, { encoding: "latin1", stdio: ["ignore", "pipe", "ignore"] });
+    for (const order of [3, 20, 999]) {
+      const decimal = run(rule, [String(order)]);
+      const hex = run(rule, ruleArguments(order, { format: "csv", a: "-1", b: "1", half: false, hex: true }));
+      const values = (csv) => csv.split("\n").slice(1, -1).map((row) => row.split(","));
+      values(hex).forEach((row, i) => assert.deepEqual(row.map(hexValue),
+        values(decimal)[i].map(Number), `order ${order}, row ${i + 1}`));
+      const { rule: shown } = resultOf(run(zemta, [String(order)]));
+      assert.deepEqual(ulpErrorsOf(shown, hex), ulpErrorsOf(shown, decimal), `order ${order}`);
+    }
+    // Order 3's W1 is 0.55555555555555536 where 5/9 rounds to
+    // 0.55555555555555558: two ulps of 2^-53 low. Its nodes and W0 are the
+    // nearest doubles.
+    const three = ulpErrorsOf(resultOf(run(zemta, ["3"])).rule, run(rule, ["3"]));
+    assert.deepEqual(three.rows, [{ node: 0, weight: -2 }, { node: 0, weight: 0 }, { node: 0, weight: -2 }]);
+    assert.deepEqual(three.largest, { node: 0, weight: 2 });
+    assert.equal(ulpErrorsOf(resultOf(run(zemta, ["3"])).rule, run(rule, ["4"])), null);
   });
