@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 namespace zemta {
@@ -128,6 +129,44 @@ class WideInteger {
     }
     trim();
   }
+
+  // *this -= q * other; needs *this >= q * other.
+  void subtract_multiple(const WideInteger& other, std::uint32_t q) {
+    std::uint64_t carry = 0;
+    std::uint32_t borrow = 0;
+    for (int i = 0; i < used_; ++i) {
+      const std::uint64_t product = std::uint64_t{other.limb_at(i)} * q + carry;
+      carry = product >> 32;
+      const std::uint64_t take =
+          std::uint64_t{static_cast<std::uint32_t>(product)} + borrow;
+      borrow = limb_[i] < take ? 1 : 0;
+      limb_[i] = static_cast<std::uint32_t>(limb_[i] - take);
+    }
+    trim();
+  }
+
+  // Replaces *this by *this mod divisor and returns the quotient, for a
+  // quotient below 2^31 and a normalized divisor (top limb at least 2^31,
+  // see normalizing_shift). The quotient is estimated from the top limbs,
+  // never too large and at most one too small: then fixed by comparing.
+  std::uint32_t divide_small(const WideInteger& divisor) {
+    const int n = divisor.used_;
+    const std::uint64_t top =
+        (std::uint64_t{limb_at(n)} << 32) | limb_at(n - 1);
+    auto q = static_cast<std::uint32_t>(
+        top / (std::uint64_t{divisor.limb_[n - 1]} + 1));
+    if (q != 0) {
+      subtract_multiple(divisor, q);
+    }
+    while (compare(*this, divisor) >= 0) {
+      subtract(divisor);
+      ++q;
+    }
+    return q;
+  }
+
+  // The left shift that makes the top limb at least 2^31.
+  int normalizing_shift() const { return std::countl_zero(limb_[used_ - 1]); }
 
   // The sign of a - b: -1, 0 or 1.
   friend int compare(const WideInteger& a, const WideInteger& b) {

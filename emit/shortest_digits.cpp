@@ -87,7 +87,9 @@ ShortestDigits shortest_digits(double value) noexcept {
   } else {
     q.r.multiply_by_power_of_ten(-k);
     q.plus.multiply_by_power_of_ten(-k);
-    q.minus.multiply_by_power_of_ten(-k);
+    if (asymmetric) {
+      q.minus.multiply_by_power_of_ten(-k);
+    }
   }
   const auto high_reached = [&q, inclusive] {
     const int c = compare_sum(q.r, q.plus, q.s);
@@ -98,16 +100,26 @@ ShortestDigits shortest_digits(double value) noexcept {
     ++k;
   }
 
+  // Scaled alike, so that the digits' divisor s is normalized.
+  const int shift = q.s.normalizing_shift();
+  q.r.shift_left(shift);
+  q.s.shift_left(shift);
+  q.plus.shift_left(shift);
+  if (asymmetric) {
+    q.minus.shift_left(shift);
+  }
+  // minus is plus except below a power of two, so it is kept up to date
+  // only there.
+  const WideInteger& minus = asymmetric ? q.minus : q.plus;
+
   for (;;) {
     q.r.multiply(10);
     q.plus.multiply(10);
-    q.minus.multiply(10);
-    int digit = 0;
-    while (compare(q.r, q.s) >= 0) {
-      q.r.subtract(q.s);
-      ++digit;
+    if (asymmetric) {
+      q.minus.multiply(10);
     }
-    const int low_cmp = compare(q.r, q.minus);
+    int digit = static_cast<int>(q.r.divide_small(q.s));
+    const int low_cmp = compare(q.r, minus);
     const bool low = inclusive ? low_cmp <= 0 : low_cmp < 0;
     const bool high = high_reached();
     if (!low && !high) {
