@@ -53,6 +53,174 @@ Fractions fractions(std::uint64_t f, int e, bool asymmetric) {
   return q;
 }
 
+// Below 2^128, in two 64-bit words: the same operations as WideInteger for
+// the common case, with the product from exact_integer.h so that 32-bit
+// targets get the same bits.
+class Narrow {
+ public:
+  explicit Narrow(std::uint64_t v) : lo_(v) {}
+
+  // 2^b, for 0 <= b < 128.
+  static Narrow power_of_two(int b) {
+    Narrow p(b < 64 ? std::uint64_t{1} << b : 0);
+    p.hi_ = b < 64 ? 0 : std::uint64_t{1} << (b - 64);
+    return p;
+  }
+
+  // *this *= factor, for a product below 2^128.
+  void multiply(std::uint64_t factor) {
+    std::uint64_t carry = 0;
+    zemta::multiply(lo_, factor, carry, lo_);
+    hi_ = hi_ * factor + carry;
+  }
+
+  // *this *= 10^n, for a product below 2^128.
+  void multiply_by_power_of_ten(int n) {
+    constexpr int per_step = 19;  // 10^19 < 2^64
+    for (; n > per_step; n -= per_step) {
+      multiply(power_of_ten(per_step));
+    }
+    multiply(power_of_ten(n));
+  }
+
+  // *this *= 2^n, for 0 < n < 64 and a product below 2^128.
+  void shift_left(int n) {
+    hi_ = (hi_ << n) | (lo_ >> (64 - n));
+    lo_ <<= n;
+  }
+
+  // Replaces *this by *this mod 2^b and returns the quotient, for
+  // 0 < b < 128 and a quotient below 2^32.
+  std::uint32_t divide_by_power_of_two(int b) {
+    std::uint64_t q = 0;
+    if (b >= 64) {
+      q = hi_ >> (b - 64);
+      hi_ &= (std::uint64_t{1} << (b - 64)) - 1;
+    } else {
+      q = (hi_ << (64 - b)) | (lo_ >> b);
+      hi_ = 0;
+      lo_ &= (std::uint64_t{1} << b) - 1;
+    }
+    return static_cast<std::uint32_t>(q);
+  }
+
+  friend int compare(const Narrow& a, const Narrow& b) {
+    if (a.hi_ != b.hi_) {
+      return a.hi_ < b.hi_ ? -1 : 1;
+    }
+    return a.lo_ == b.lo_ ? 0 : a.lo_ < b.lo_ ? -1 : 1;
+  }
+
+  // The sign of a + b - c, for a sum below 2^128.
+  friend int compare_sum(const Narrow& a, const Narrow& b, const Narrow& c) {
+    Narrow sum(a.lo_ + b.lo_);
+    sum.hi_ = a.hi_ + b.hi_ + (sum.lo_ < a.lo_ ? 1 : 0);
+    return compare(sum, c);
+  }
+
+ private:
+  static constexpr std::uint64_t power_of_ten(int n) {
+    std::uint64_t p = 1;
+    for (int i = 0; i < n; ++i) {
+      p *= 10;
+    }
+    return p;
+  }
+
+  std::uint64_t hi_ = 0;
+  std::uint64_t lo_;
+};
+
+// The digits after the scaling, for either integer type: r / s in
+// [1/10, 1), r + plus below s (or s itself when the ends are inclusive);
+// minus is plus except below a power of two. next_digit multiplies nothing:
+// it turns r (already times ten) into r mod s and returns the quotient.
+// Writes out's digits and count and returns the decimal exponent's
+// adjustment, 1 when the raised last digit carried into a new first one.
+template <typename Integer, typename NextDigit>
+int generate(Integer& r, const Integer& s, Integer& plus, Integer& minus,
+             bool asymmetric, bool inclusive, NextDigit next_digit,
+             ShortestDigits& out) {
+  const Integer& low_end = asymmetric ? minus : plus;
+  for (;;) {
+    r.multiply(10);
+    plus.multiply(10);
+    if (asymmetric) {
+      minus.multiply(10);
+    }
+    int digit = static_cast<int>(next_digit(r));
+    const int low_cmp = compare(r, low_end);
+    const bool low = inclusive ? low_cmp <= 0 : low_cmp < 0;
+    const int high_cmp = compare_sum(r, plus, s);
+    const bool high = inclusive ? high_cmp >= 0 : high_cmp > 0;
+    if (!low && !high) {
+      out.digits[out.count++] = static_cast<char>('0' + digit);
+      continue;
+    }
+    if (low && high) {
+      // Both candidates read back: the nearer, or the even one at a tie.
+      const int c = compare_sum(r, r, s);
+      if (c > 0 || (c == 0 && digit % 2 != 0)) {
+        ++digit;
+      }
+    } else if (high) {
+      ++digit;
+    }
+    out.digits[out.count++] = static_cast<char>('0' + digit);
+    break;
+  }
+  // A raised last digit can reach ten: carry it leftward.
+  int carried = 0;
+  std::size_t last = out.count - 1;
+  while (out.digits[last] > '9') {
+    out.digits[last] = '0';
+    if (last == 0) {
+      out.digits[0] = '1';
+      carried = 1;
+      break;
+    }
+    ++out.digits[--last];
+  }
+  out.count = last + 1;
+  while (out.count > 1 && out.digits[out.count - 1] == '0') {
+    --out.count;
+  }
+  return carried;
+}
+
+// The fast case: a value below 1 whose denominator s is 2^b with b at
+// most 122, so that r * 10 + plus, below 20 * s, fits in 128 bits and each
+// digit is a shift. Covers every double from about 1e-36 up to below 1
+// except those just below a power of ten (k is then one more); returns
+// false, with out untouched, for the rest.
+constexpr int max_narrow_bits = 122;
+
+bool narrow_digits(std::uint64_t f, int e, int k, bool asymmetric,
+                   bool inclusive, ShortestDigits& out) {
+  const int extra = asymmetric ? 1 : 0;
+  const int b = 1 + extra - e;
+  if (e >= 0 || k > 0 || b > max_narrow_bits) {
+    return false;
+  }
+  Narrow r(f);
+  r.shift_left(1 + extra);
+  Narrow plus(std::uint64_t{1} << extra);
+  Narrow minus(1);
+  r.multiply_by_power_of_ten(-k);
+  plus.multiply_by_power_of_ten(-k);
+  minus.multiply_by_power_of_ten(-k);
+  const Narrow s = Narrow::power_of_two(b);
+  const int high_cmp = compare_sum(r, plus, s);
+  if (inclusive ? high_cmp >= 0 : high_cmp > 0) {
+    return false;
+  }
+  const int carried = generate(
+      r, s, plus, minus, asymmetric, inclusive,
+      [b](Narrow& x) { return x.divide_by_power_of_two(b); }, out);
+  out.exponent = k + carried - 1;
+  return true;
+}
+
 }  // namespace
 
 ShortestDigits shortest_digits(double value) noexcept {
@@ -77,11 +245,14 @@ ShortestDigits shortest_digits(double value) noexcept {
   // as value.
   const bool inclusive = (f & 1) == 0;
 
-  Fractions q = fractions(f, e, asymmetric);
-
   // k with 10^(k-1) <= value, so r / s >= 1/10 after scaling by 10^-k; one
   // more when the upper end of the interval reaches 10^k.
   int k = floor_log10_pow2(e + static_cast<int>(std::bit_width(f)) - 1) + 1;
+  if (narrow_digits(f, e, k, asymmetric, inclusive, out)) {
+    return out;
+  }
+
+  Fractions q = fractions(f, e, asymmetric);
   if (k >= 0) {
     q.s.multiply_by_power_of_ten(k);
   } else {
@@ -91,11 +262,8 @@ ShortestDigits shortest_digits(double value) noexcept {
       q.minus.multiply_by_power_of_ten(-k);
     }
   }
-  const auto high_reached = [&q, inclusive] {
-    const int c = compare_sum(q.r, q.plus, q.s);
-    return inclusive ? c >= 0 : c > 0;
-  };
-  if (high_reached()) {
+  const int high_cmp = compare_sum(q.r, q.plus, q.s);
+  if (inclusive ? high_cmp >= 0 : high_cmp > 0) {
     q.s.multiply(10);
     ++k;
   }
@@ -108,54 +276,10 @@ ShortestDigits shortest_digits(double value) noexcept {
   if (asymmetric) {
     q.minus.shift_left(shift);
   }
-  // minus is plus except below a power of two, so it is kept up to date
-  // only there.
-  const WideInteger& minus = asymmetric ? q.minus : q.plus;
-
-  for (;;) {
-    q.r.multiply(10);
-    q.plus.multiply(10);
-    if (asymmetric) {
-      q.minus.multiply(10);
-    }
-    int digit = static_cast<int>(q.r.divide_small(q.s));
-    const int low_cmp = compare(q.r, minus);
-    const bool low = inclusive ? low_cmp <= 0 : low_cmp < 0;
-    const bool high = high_reached();
-    if (!low && !high) {
-      out.digits[out.count++] = static_cast<char>('0' + digit);
-      continue;
-    }
-    if (low && high) {
-      // Both candidates read back: the nearer, or the even one at a tie.
-      WideInteger twice = q.r;
-      twice.shift_left(1);
-      const int c = compare(twice, q.s);
-      if (c > 0 || (c == 0 && digit % 2 != 0)) {
-        ++digit;
-      }
-    } else if (high) {
-      ++digit;
-    }
-    out.digits[out.count++] = static_cast<char>('0' + digit);
-    break;
-  }
-  // A raised last digit can reach ten: carry it leftward.
-  std::size_t last = out.count - 1;
-  while (out.digits[last] > '9') {
-    out.digits[last] = '0';
-    if (last == 0) {
-      out.digits[0] = '1';
-      ++k;
-      break;
-    }
-    ++out.digits[--last];
-  }
-  out.count = last + 1;
-  while (out.count > 1 && out.digits[out.count - 1] == '0') {
-    --out.count;
-  }
-  out.exponent = k - 1;
+  const int carried = generate(
+      q.r, q.s, q.plus, q.minus, asymmetric, inclusive,
+      [&q](WideInteger& x) { return x.divide_small(q.s); }, out);
+  out.exponent = k + carried - 1;
   return out;
 }
 
