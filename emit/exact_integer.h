@@ -166,7 +166,9 @@ class WideInteger {
   }
 
   // The left shift that makes the top limb at least 2^31.
-  int normalizing_shift() const { return std::countl_zero(limb_[used_ - 1]); }
+  [[nodiscard]] int normalizing_shift() const {
+    return std::countl_zero(limb_[used_ - 1]);
+  }
 
   // The sign of a - b: -1, 0 or 1.
   friend int compare(const WideInteger& a, const WideInteger& b) {
@@ -206,7 +208,9 @@ class WideInteger {
   }
 
  private:
-  std::uint32_t limb_at(int i) const { return i < used_ ? limb_[i] : 0; }
+  [[nodiscard]] std::uint32_t limb_at(int i) const {
+    return i < used_ ? limb_[i] : 0;
+  }
 
   void trim() {
     while (used_ > 1 && limb_[used_ - 1] == 0) {

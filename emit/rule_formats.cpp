@@ -38,8 +38,9 @@ std::size_t format_decimal(double value, char* text) {
   if (shortest.count == 0) {  // inf or nan
     constexpr std::uint64_t fraction_mask = (std::uint64_t{1} << 52) - 1;
     const bool nan = (std::bit_cast<std::uint64_t>(value) & fraction_mask) != 0;
-    std::memcpy(text + at, nan ? "nan" : "inf", 3);
-    return at + 3;
+    const std::string_view word = nan ? "nan" : "inf";
+    std::memcpy(text + at, word.data(), word.size());
+    return at + word.size();
   }
   const char* const digits = shortest.digits.data();
   const std::size_t count = shortest.count;

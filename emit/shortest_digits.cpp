@@ -25,9 +25,13 @@ constexpr int exponent_offset = 1075;
 // denominator, scaled by a power of ten so that r / s < 1; then each step
 // multiplies by ten, takes the integer part as the next digit and stops as
 // soon as the digits so far, or they with the last one raised, lie within
-// the reading-back interval. The largest integer involved is about
-// 2^1085 (the value 2^-1074 scaled by 10^323, or DBL_MAX's numerator
-// times ten), within WideInteger's capacity.
+// the reading-back interval. The largest integer involved is below
+// 2^1085 (r + plus for 2^-1074 scaled by 10^323, or for DBL_MAX times
+// ten), and below 2^1116 after the normalizing shift of at most 31 bits.
+constexpr int max_wide_bits = 1116;
+static_assert(32 * wide_capacity >= max_wide_bits + 1,
+              "the digit generation fits WideInteger");
+
 struct Fractions {
   WideInteger r;
   WideInteger s;
@@ -190,7 +194,7 @@ int generate(Integer& r, const Integer& s, Integer& plus, Integer& minus,
 
 // The fast case: a value below 1 whose denominator s is 2^b with b at
 // most 122, so that r * 10 + plus, below 20 * s, fits in 128 bits and each
-// digit is a shift. Covers every double from about 1e-36 up to below 1
+// digit is a shift. Covers every double from about 2e-21 (2^-69) up to below 1
 // except those just below a power of ten (k is then one more); returns
 // false, with out untouched, for the rest.
 constexpr int max_narrow_bits = 122;

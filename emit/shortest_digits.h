@@ -1,5 +1,9 @@
 // The shortest decimal digits of a double: zemta-rule's numbers, found by
-// exact integer arithmetic with no tables, so the web module carries none.
+// exact integer arithmetic with no tables (the library's floating-point
+// std::to_chars carries about 110 KB of them into the web module). The
+// digits are generated in 128-bit integers for values from about 2e-21 (2^-69)
+// up to below 1 (every node and nearly every weight), otherwise in a small
+// fixed-size wide integer (emit/exact_integer.h).
 #pragma once
 
 #include <array>
@@ -41,8 +45,9 @@ struct ShortestDigits {
 //   0.1                  -> "1", exponent -1
 //   0x1.279a74590331cp-1 -> "5773502691896257", exponent -1
 //   0x1p-1074            -> "5", exponent -324   (the smallest subnormal)
-//   0x1.fffffffffffffp1023 -> "17976931348623157", exponent 308
-//   9007199254740993.0 is not a double; 0x1p53 -> "9007199254740992", 15
+//   0x1.fffffffffffffp1023 -> "17976931348623157", exponent 308 (DBL_MAX)
+//   0x1p53               -> "9007199254740992", exponent 15 (the gap
+//                           below is 1, above 2: no 15 digits read back)
 //
 // Allocates nothing and never fails.
 ShortestDigits shortest_digits(double value) noexcept;

@@ -25,9 +25,9 @@ namespace {
 // the two sides in the same shape.
 std::string reference(double value) {
   char text[40];
-  const auto end = std::to_chars(text, text + sizeof text, value,
-                                 std::chars_format::scientific)
-                       .ptr;
+  const char* const end = std::to_chars(text, text + sizeof text, value,
+                                        std::chars_format::scientific)
+                              .ptr;
   std::string digits;
   int exponent = 0;
   const char* at = text;
