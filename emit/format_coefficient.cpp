@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "emit/exact_integer.h"
+
 namespace zemta {
 
 namespace {
@@ -27,18 +29,6 @@ constexpr int exponent_bias = 1023;
 constexpr int max_scale = 27;
 constexpr int min_exact_binary_exponent = -36;
 
-// floor(e * log10(2)) for |e| <= 1650, as 78913 / 2^18 approximates
-// log10(2) closely enough over that range (the bound used by Ryu and fmt).
-constexpr int floor_log10_pow2(int e) { return (e * 78913) >> 18; }
-
-constexpr std::uint64_t power_of_five(int s) {
-  std::uint64_t p = 1;
-  for (int i = 0; i < s; ++i) {
-    p *= 5;
-  }
-  return p;
-}
-
 static_assert(significant_digits - 1 -
                       floor_log10_pow2(min_exact_binary_exponent) ==
                   max_scale,
@@ -52,32 +42,6 @@ struct Rounded {
   std::uint64_t significand;
   int point;
 };
-
-// a * b as a 128-bit number hi * 2^64 + lo: one instruction where the
-// compiler has a 128-bit type, otherwise from 32-bit halves (32-bit targets
-// have none). Both are exact, so both give the same bits.
-void multiply(std::uint64_t a, std::uint64_t b, std::uint64_t& hi,
-              std::uint64_t& lo) {
-#ifdef __SIZEOF_INT128__
-  const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
-  hi = static_cast<std::uint64_t>(product >> 64);
-  lo = static_cast<std::uint64_t>(product);
-#else
-  constexpr std::uint64_t low_half = 0xFFFF'FFFF;
-  const std::uint64_t a0 = a & low_half;
-  const std::uint64_t a1 = a >> 32;
-  const std::uint64_t b0 = b & low_half;
-  const std::uint64_t b1 = b >> 32;
-  const std::uint64_t p00 = a0 * b0;
-  const std::uint64_t p01 = a0 * b1;
-  const std::uint64_t p10 = a1 * b0;
-  const std::uint64_t p11 = a1 * b1;
-  const std::uint64_t middle =
-      (p00 >> 32) + (p01 & low_half) + (p10 & low_half);
-  lo = (middle << 32) | (p00 & low_half);
-  hi = p11 + (p01 >> 32) + (p10 >> 32) + (middle >> 32);
-#endif
-}
 
 // 5^0 .. 5^max_scale.
 constexpr auto powers_of_five = [] {
@@ -131,10 +95,6 @@ Rounded exact_digits(std::uint64_t m, int binary_exponent) {
 // in 32-bit limbs, least significant first.
 constexpr int wide_limbs = 27;
 static_assert(32 * wide_limbs >= 53 + 790, "m * 5^340 fits the limbs");
-
-// 5^13 is the largest power of five below 2^31, so a limb times it plus
-// the carry stays below 2^63.
-constexpr int five_powers_per_step = 13;
 
 // m * 2^e * 10^s rounded to an integer, halfway up, with its truncated
 // quotient in `truncated`, for e < 0, s >= 0 and a quotient below 2^63: the

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "emit/shortest_digits.h"
 #include "emit/text_sink.h"
 #include "quadrature/coefficients.h"
 
@@ -26,39 +27,24 @@ std::size_t int_text(char* text, int value) {
                                   text);
 }
 
-// The shortest digits of value, from std::to_chars' scientific form
-// "d.ddde+XX", laid out as described in the header.
+// The shortest digits of value (emit/shortest_digits.h), laid out as
+// described in the header.
 std::size_t format_decimal(double value, char* text) {
-  char shortest[rule_number_capacity];
-  const auto result = std::to_chars(shortest, shortest + sizeof shortest, value,
-                                    std::chars_format::scientific);
-  const std::string_view form(shortest,
-                              static_cast<std::size_t>(result.ptr - shortest));
-  const std::size_t e = form.find('e');
-  if (e == std::string_view::npos) {  // inf or nan
-    std::memcpy(text, form.data(), form.size());
-    return form.size();
-  }
+  const ShortestDigits shortest = shortest_digits(value);
   std::size_t at = 0;
-  std::string_view mantissa = form.substr(0, e);
-  if (mantissa.front() == '-') {
+  if (shortest.negative) {
     text[at++] = '-';
-    mantissa.remove_prefix(1);
   }
-  char digits[20];
-  std::size_t count = 0;
-  for (const char c : mantissa) {
-    if (c != '.') {
-      digits[count++] = c;
-    }
+  if (shortest.count == 0) {  // inf or nan
+    constexpr std::uint64_t fraction_mask = (std::uint64_t{1} << 52) - 1;
+    const bool nan = (std::bit_cast<std::uint64_t>(value) & fraction_mask) != 0;
+    const std::string_view word = nan ? "nan" : "inf";
+    std::memcpy(text + at, word.data(), word.size());
+    return at + word.size();
   }
-  int exponent = 0;
-  std::string_view exponent_text = form.substr(e + 1);
-  if (exponent_text.front() == '+') {
-    exponent_text.remove_prefix(1);
-  }
-  std::from_chars(exponent_text.data(),
-                  exponent_text.data() + exponent_text.size(), exponent);
+  const char* const digits = shortest.digits.data();
+  const std::size_t count = shortest.count;
+  const int exponent = shortest.exponent;
 
   if (exponent >= fixed_lowest_exponent && exponent < fixed_exponent_limit) {
     if (exponent < 0) {
