@@ -5,6 +5,7 @@
 // when standard output cannot be written.
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "cli/rule_arguments.h"
 #include "emit/rule_formats.h"
@@ -33,7 +34,10 @@ int main(int argc, char** argv) {
   const zemta::RuleArgumentsReading reading =
       zemta::read_rule_arguments(argc, argv);
   if (!reading.ok) {
-    std::fprintf(stderr, "zemta-rule: %s\n", reading.message.c_str());
+    // Put together and written whole, without printf, which would be the
+    // only user of the C library's formatter in the WebAssembly module.
+    const std::string line = "zemta-rule: " + reading.message + "\n";
+    std::fputs(line.c_str(), stderr);
     return status_bad_arguments;
   }
   const zemta::RuleArguments& arguments = reading.arguments;

@@ -25,8 +25,10 @@ set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 # multiply-add may round once or twice depending on the machine, stays off;
 # a test checks the module for it (tests/wasm/module_tests.cmake).
 set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -msimd128")
-# The sysroot's libraries carry debug sections the module does not need.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--strip-debug")
+# The sysroot's libraries carry debug sections the module does not need,
+# and the functions' names (the "name" section, 5 KB of each module) serve
+# only a debugger: the page carries two modules and has to stay small.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--strip-all")
 # ctest runs the module under Node through web/wasi.js, as the page runs it
 # (ctest --preset wasm: the lock, tests/lock/program_tests.cmake).
 set(CMAKE_CROSSCOMPILING_EMULATOR node
