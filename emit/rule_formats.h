@@ -4,9 +4,9 @@
 // (quadrature/correctly_rounded.h); this file decides every character.
 //
 // Numbers. Every value is written with the fewest significant digits that
-// read back as exactly the same double (std::to_chars' shortest form, which
-// is exact and the same on every platform, computed by shortest_digits.h),
-// laid out here, not by the library:
+// read back as exactly the same double (the digits of std::to_chars'
+// shortest form, computed by shortest_digits.h in integers, the same on
+// every platform), laid out here, not by the library:
 //  - fixed notation for magnitudes from 1e-4 up to below 1e16, always with
 //    a point and at least one digit after it: "1.0", "0.5", "-0.0001",
 //    "0.5773502691896257";
