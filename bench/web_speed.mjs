@@ -2,11 +2,8 @@
 // own marks (web/app.js):
 //   cold  opening the page (?n=20) to its painted order-20 code, each run in
 //         a fresh browser context, so with nothing cached, once the machine
-//         is idle again: this Chromium gives each new context a window of
-//         its own and builds that window's WebUI pages (the omnibox's) for
-//         half a second to a second, on the same two cores, which a user
-//         opening the page in a browser already open does not wait for
-//         (--no-settle navigates at once, as before);
+//         is idle again (page_bench.mjs says why; --no-settle navigates at
+//         once, as before);
 //         and, after it, the correctly rounded rule painted, its module
 //         compiled once the code is on the screen;
 //   warm  Enter in the field to the painted order-999 text, in a page that
@@ -30,58 +27,13 @@
 // 15 (after 3 runs to warm up). Prints the median, the fastest and the
 // slowest of each.
 import path from "node:path";
-import { readFileSync } from "node:fs";
-import { createRequire } from "node:module";
 import { serve } from "../tests/web/server.mjs";
-
-const require = createRequire(new URL("../tests/web/", import.meta.url));
-const { chromium } = require("playwright-core");
+import { idle, launch, summary } from "./page_bench.mjs";
 
 const settle = !process.argv.includes("--no-settle");
 const [siteDir = "build/wasm/site", coldRuns = "10", warmRuns = "15"] =
   process.argv.slice(2).filter((arg) => arg !== "--no-settle");
 const warmUps = 3;
-
-// The processors' busy and total time so far, from /proc/stat.
-function processorTimes() {
-  const [, ...fields] = readFileSync("/proc/stat", "latin1").split("\n")[0].trim().split(/\s+/);
-  const ticks = fields.map(Number);
-  const idle = ticks[3] + ticks[4]; // idle and iowait
-  const total = ticks.reduce((sum, tick) => sum + tick, 0);
-  return { busy: total - idle, total };
-}
-
-// Resolves once the processors have been at least 90 % idle for two
-// tenths of a second in a row, or after five seconds; after two seconds
-// where there is no /proc/stat to read.
-async function idle() {
-  const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-  try {
-    processorTimes();
-  } catch {
-    await sleep(2000);
-    return;
-  }
-  let calm = 0;
-  let last = processorTimes();
-  for (let waited = 0; waited < 5000 && calm < 2; waited += 100) {
-    await sleep(100);
-    const now = processorTimes();
-    const busy = (now.busy - last.busy) / Math.max(1, now.total - last.total);
-    calm = busy < 0.1 ? calm + 1 : 0;
-    last = now;
-  }
-}
-
-function summary(times) {
-  times.sort((a, b) => a - b);
-  const middle = times.length >> 1;
-  const median = times.length % 2
-    ? times[middle]
-    : (times[middle - 1] + times[middle]) / 2;
-  return `median ${median.toFixed(1)} ms, fastest ${times[0].toFixed(1)} ms, ` +
-    `slowest ${times.at(-1).toFixed(1)} ms (${times.length} runs)`;
-}
 
 // The duration of the named measure, once the page has taken it (or, with
 // end, the time it ended).
@@ -94,11 +46,7 @@ async function measured(page, name, end = false) {
 }
 
 const server = await serve(path.resolve(siteDir));
-const browser = await chromium.launch({
-  executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
-  args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-    "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-});
+const browser = await launch();
 const viewport = { width: 1000, height: 900 };
 try {
   const cold = [];
