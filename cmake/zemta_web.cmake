@@ -2,7 +2,9 @@
 # as another, zemta-rule.wasm, and the page index.html, which holds both
 # modules and all of web/ in itself, in the folder
 # site/ of the build tree (see zemta_web_page.cmake). The page needs no other
-# file, from a server or opened from disk; beside it go the module and
+# file, from a server or opened from disk, and opens on the order-20 rule,
+# drawn into it by the build (zemta_web_draw.mjs, run by Node, which runs
+# the module to draw it); beside it go the module and
 # wasi.js, which run it under Node (ctest --preset wasm), and the README and
 # the licence, which the page links to. Included from the top-level
 # CMakeLists.txt when the build targets wasm32 (the wasm preset).
@@ -30,6 +32,10 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
 # The page is written again when any file of web/ changes.
 file(GLOB web_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/web/*)
 set(page_script ${PROJECT_SOURCE_DIR}/cmake/zemta_web_page.cmake)
+# The page opens on a rule drawn into it by the build
+# (zemta_web_draw.mjs), which runs the module under Node to draw it.
+set(draw_script ${PROJECT_SOURCE_DIR}/cmake/zemta_web_draw.mjs)
+find_program(ZEMTA_NODE NAMES node nodejs REQUIRED)
 add_custom_command(
   OUTPUT ${site_dir}/index.html
   COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${PROJECT_SOURCE_DIR}/web
@@ -38,7 +44,9 @@ add_custom_command(
     -DMIN_ORDER=${ZEMTA_MIN_ORDER} -DMAX_ORDER=${ZEMTA_MAX_ORDER}
     "-DSOURCE_URL=${ZEMTA_SOURCE_ADDRESS}" -DOUTPUT=${site_dir}/index.html
     -P ${page_script}
-  DEPENDS ${web_files} zemta zemta-rule ${page_script}
+  COMMAND ${ZEMTA_NODE} ${draw_script} ${site_dir}/index.html
+    ${PROJECT_SOURCE_DIR}/web $<TARGET_FILE:zemta>
+  DEPENDS ${web_files} zemta zemta-rule ${page_script} ${draw_script}
   COMMENT "Writing site/index.html with the module and web/ inside"
   VERBATIM)
 

@@ -33,7 +33,8 @@ wasm_toolchain=(clang-14 lld-14 wasi-libc libc++-dev-wasm32
 # rebuilds only what changed, so a site older than web/ or the sources is
 # brought up to date. The one place the scripts build it.
 build_wasm() {
-  ensure_packages cmake ninja-build "${wasm_toolchain[@]}"
+  # Node runs the module as the page is written (cmake/zemta_web_draw.mjs).
+  ensure_packages cmake ninja-build nodejs "${wasm_toolchain[@]}"
   cmake --preset wasm >/dev/null
   cmake --build --preset wasm >/dev/null
 }

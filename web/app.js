@@ -75,14 +75,14 @@ const views = [
       $("status").textContent =
         phase === "running" ? "Computing\u2026"
         : error || !result ? ""
-        : `The ${result.order}-point rule.`;
+        : ruleStatus(result.order);
     },
   },
   {
     // The title names the rule shown; a failed order leaves it.
     from: (s) => [s.result],
     draw(result) {
-      if (result) document.title = `zemta: ${result.order}-point Gauss\u2013Legendre rule`;
+      if (result) document.title = ruleTitle(result.order);
     },
   },
   {
@@ -113,10 +113,7 @@ const views = [
             `rounded rule: ${ulps(shown.largest.node)} in a node, ${ulps(shown.largest.weight)} ` +
             `in a weight; from 0.001 up, where the program writes 17 significant digits, ` +
             `${ulps(shown.largestFrom.node)} and ${ulps(shown.largestFrom.weight)}.`
-          // As long as the sentence to come, so that nothing below moves.
-          : `The largest error of GQ${result.order}'s coefficients against the correctly ` +
-            "rounded rule: \u2026 ulp in a node, \u2026 ulp in a weight; from 0.001 up, where the " +
-            "program writes 17 significant digits, \u2026 ulp and \u2026 ulp.";
+          : errorsPending(result.order);
     },
   },
   {
@@ -130,7 +127,7 @@ const views = [
       }
       $("rounded-status").textContent = rounded
         ? `The output of zemta-rule ${rounded.args.map(quoted).join(" ")}.`
-        : "Computing the correctly rounded rule\u2026";
+        : roundedPending;
       if (rounded?.fileName) $("rounded-file-name").textContent = rounded.fileName;
     },
   },
@@ -176,26 +173,21 @@ const views = [
   },
 ];
 
-// Draws a text that ends in a line end as blocks of at most 40 lines. A
-// block but the last leaves out its last line end, which the block's own
-// end stands for: the text as the user selects and copies it is the same.
-// A block that holds its text already is left as it is.
+// Draws a text as its blocks of lines (lineBlocks). A block that holds its
+// text already is left as it is.
 function drawLines(code, text) {
-  const lines = text.split("\n");
-  lines.pop();
-  const count = Math.ceil(lines.length / 40);
-  while (code.children.length > count) code.lastElementChild.remove();
-  while (code.children.length < count) {
+  const blocks = lineBlocks(text);
+  while (code.children.length > blocks.length) code.lastElementChild.remove();
+  while (code.children.length < blocks.length) {
     const block = document.createElement("span");
     block.className = "lines";
     code.append(block);
   }
-  for (let i = 0; i < count; i++) {
-    const part = lines.slice(40 * i, 40 * i + 40);
+  blocks.forEach(({ lines, text }, i) => {
     const block = code.children[i];
-    block.style.setProperty("--lines", part.length);
-    setText(block, part.join("\n") + (i === count - 1 ? "\n" : ""));
-  }
+    block.style.setProperty("--lines", lines);
+    setText(block, text);
+  });
 }
 
 // Draws the rule's rows in the table, keeping the rows it has: a row's
@@ -249,56 +241,16 @@ function render(s) {
 
 const SVG = "http://www.w3.org/2000/svg";
 
-function svgElement(name, attributes, text) {
-  const element = document.createElementNS(SVG, name);
-  for (const [key, value] of Object.entries(attributes)) {
-    element.setAttribute(key, value);
-  }
-  if (text !== undefined) element.textContent = text;
-  return element;
-}
-
-// Plots the rule on [-1, 1]: a stem per node, as high as its weight.
+// Draws the plot of the rule (plotOf) and its caption.
 function drawPlot(rule) {
-  const nodes = rule.map(({ node }) => Number(node));
-  const weights = rule.map(({ weight }) => Number(weight));
-  const svg = $("plot-svg");
-  svg.replaceChildren();
-  const [width, height] = [400, 180];
-  const [left, right, top, bottom] = [66, 12, 12, 30];
-  const highest = Math.max(...weights);
-  const x = (t) => (left + ((t + 1) / 2) * (width - left - right)).toFixed(2);
-  const y = (w) => (height - bottom - (w / highest) * (height - top - bottom)).toFixed(2);
-  const base = y(0);
-
-  let stems = "";
-  let heads = "";
-  nodes.forEach((t, i) => {
-    const [px, py] = [x(t), y(weights[i])];
-    stems += `M${px} ${base}V${py}`;
-    heads += `M${px} ${py}h0`;
-  });
-
-  svg.append(
-    svgElement("path", { class: "axis", d: `M${left} ${base}H${width - right}M${left} ${top}V${base}` }),
-    svgElement("path", { class: "stems", d: stems }),
-    svgElement("path", { class: "heads", d: heads }),
-  );
-  for (const t of [-1, -0.5, 0, 0.5, 1]) {
-    svg.append(
-      svgElement("path", { class: "axis", d: `M${x(t)} ${base}v4` }),
-      svgElement("text", { x: x(t), y: height - 10, "text-anchor": "middle" }, String(t).replace("-", "\u2212")),
-    );
-  }
-  const label = String(Number(highest.toPrecision(4)));
-  svg.append(
-    svgElement("path", { class: "axis", d: `M${left - 4} ${top}h4` }),
-    svgElement("text", { x: left - 7, y: top + 4, "text-anchor": "end" }, label),
-    svgElement("text", { x: left - 7, y: Number(base) + 4, "text-anchor": "end" }, "0"),
-  );
-  $("plot-caption").textContent =
-    `The ${nodes.length} nodes of the rule on [\u22121, 1] as stems as high as their ` +
-    `weights (the largest ${label}), drawn from the table below.`;
+  const { shapes, caption } = plotOf(rule);
+  $("plot-svg").replaceChildren(...shapes.map(({ name, attributes, text }) => {
+    const element = document.createElementNS(SVG, name);
+    for (const [key, value] of Object.entries(attributes)) element.setAttribute(key, value);
+    if (text !== undefined) element.textContent = text;
+    return element;
+  }));
+  $("plot-caption").textContent = caption;
 }
 
 // The handlers.
@@ -424,10 +376,9 @@ $("rounded-form").addEventListener("input", () => {
 });
 
 // zemta-rule's module is compiled once the page's first frame is on the
-// screen (the browser's first contentful paint), so that its decoding,
-// compiling and first run take nothing from it; after three seconds in any
-// case, where no paint is reported (a tab opened in the background). Its
-// text stands at the end of the page, there once the page is parsed.
+// screen (zemtaPainted, boot.js), so that its decoding, compiling and
+// first run take nothing from it. Its text stands at the end of the page,
+// there once the page is parsed.
 let ruleLoading = false;
 function loadRule() {
   if (ruleLoading) return;
@@ -441,12 +392,7 @@ function loadRule() {
     if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
   });
 }
-new PerformanceObserver((list, observer) => {
-  if (list.getEntriesByName("first-contentful-paint").length === 0) return;
-  observer.disconnect();
-  setTimeout(loadRule);
-}).observe({ type: "paint", buffered: true });
-setTimeout(loadRule, 3000);
+zemtaPainted.then(loadRule);
 
 function download(key) {
   const rounded = key === "rounded";
@@ -482,7 +428,18 @@ document.addEventListener("click", (event) => {
   else copy(button.dataset.copy);
 });
 
-openAddress();
+if (zemtaDrawn) {
+  // The page holds the rule asked for, drawn by the build: the program runs
+  // once it is on the screen (zemtaReady), and draws the same again, with
+  // the state that copies and downloads need.
+  document.title = ruleTitle(zemtaDrawn);
+  state.waiting = { text: field.value, entry: "keep" };
+  requestAnimationFrame(() => setTimeout(() =>
+    performance.measure("zemta: opening to painted text", { start: 0 })));
+} else {
+  openAddress();
+  document.documentElement.classList.remove("redrawing");
+}
 // An address with a part's anchor (#part-table) lands on that part, now
 // that it is there; a page loaded again, where it was.
 if (location.hash) document.getElementById(location.hash.slice(1))?.scrollIntoView();

@@ -1,6 +1,7 @@
 // Compiles the program's module as the page begins to load, so that it is
-// ready by the time app.js asks for the first rule, and runs the program
-// for app.js. The module is in the page as base64 text, as a page
+// ready by the time app.js asks for the first rule (or once the first frame
+// is on the screen, when the page holds the rule asked for: zemtaDrawn),
+// and runs the program for app.js. The module is in the page as base64 text, as a page
 // opened from disk may not fetch a file. The runs are on the page's own
 // thread and synchronous: order 999 takes a few milliseconds, less than a
 // worker takes to start, and a rule asked for is drawn in the same task.
@@ -14,6 +15,34 @@
 
 let zemtaModule = null; // the compiled module, or { failure }
 
+// The order whose rule the build drew into the page
+// (cmake/zemta_web_draw.mjs), when the page opens on it: when the address
+// asks for that order, or for none, and for no part or scroll position.
+// The browser then shows it in its first frame, and the module is compiled
+// and the program run only once that frame is on the screen. Otherwise
+// null, and the rule drawn stays out of sight (the class "redrawing")
+// until app.js has drawn what the address asks for.
+const zemtaDrawn = (() => {
+  const order = document.querySelector('meta[name="zemta-drawn"]')?.content;
+  if (!order) return null;
+  const asked = new URLSearchParams(location.search).get("n") ?? order;
+  if (asked === order && !location.hash && !history.state?.scroll) return order;
+  document.documentElement.classList.add("redrawing");
+  return null;
+})();
+
+// Resolves once the page's first frame is on the screen (the browser's
+// first contentful paint), or after three seconds where no paint is
+// reported (a tab opened in the background).
+const zemtaPainted = new Promise((resolve) => {
+  new PerformanceObserver((list, observer) => {
+    if (list.getEntriesByName("first-contentful-paint").length === 0) return;
+    observer.disconnect();
+    setTimeout(resolve);
+  }).observe({ type: "paint", buffered: true });
+  setTimeout(resolve, 3000);
+});
+
 // The bytes of a module the page holds as base64 in the element of that id.
 function moduleBytes(id) {
   const base64 = document.getElementById(id).textContent;
@@ -24,7 +53,7 @@ function moduleBytes(id) {
   return bytes;
 }
 
-const zemtaReady = (() => {
+function zemtaCompile() {
   const bytes = moduleBytes("zemta-module");
   // At once where the browser allows it (a millisecond or two, as the
   // functions are compiled when first called); an asynchronous compile
@@ -38,7 +67,8 @@ const zemtaReady = (() => {
       (module) => { zemtaModule = module; },
       (error) => { zemtaModule = { failure: String(error) }; });
   }
-})();
+}
+const zemtaReady = zemtaDrawn ? zemtaPainted.then(zemtaCompile) : zemtaCompile();
 
 function zemtaRun(args, module = zemtaModule) {
   if (!module) return null;

@@ -191,6 +191,78 @@ export function resultOf(stdout) {
   };
 }
 
+// What the page draws of a result, as data that app.js makes into
+// elements and the build (cmake/zemta_web_draw.mjs) into the page's markup
+// for the order it opens on, so that both draw the same.
+
+// A text that ends in a line end, as blocks of at most 40 lines: { lines,
+// text }. A block but the last leaves out its last line end, which the
+// block's own end stands for: the text as the user selects and copies it
+// is the same.
+export function lineBlocks(text) {
+  const lines = text.split("\n");
+  lines.pop();
+  const blocks = [];
+  for (let i = 0; i < lines.length; i += 40) {
+    const part = lines.slice(i, i + 40);
+    blocks.push({ lines: part.length, text: part.join("\n") + (i + 40 >= lines.length ? "\n" : "") });
+  }
+  return blocks;
+}
+
+// The plot of the rule on [-1, 1], a stem per node as high as its weight,
+// in a 400 by 180 box: its shapes ({ name, attributes, text }, SVG
+// elements) and its caption.
+export function plotOf(rule) {
+  const nodes = rule.map(({ node }) => Number(node));
+  const weights = rule.map(({ weight }) => Number(weight));
+  const [width, height] = [400, 180];
+  const [left, right, top, bottom] = [66, 12, 12, 30];
+  const highest = Math.max(...weights);
+  const x = (t) => (left + ((t + 1) / 2) * (width - left - right)).toFixed(2);
+  const y = (w) => (height - bottom - (w / highest) * (height - top - bottom)).toFixed(2);
+  const base = y(0);
+
+  let stems = "";
+  let heads = "";
+  nodes.forEach((t, i) => {
+    const [px, py] = [x(t), y(weights[i])];
+    stems += `M${px} ${base}V${py}`;
+    heads += `M${px} ${py}h0`;
+  });
+  const path = (kind, d) => ({ name: "path", attributes: { class: kind, d } });
+  const label = (at, anchor, text) =>
+    ({ name: "text", attributes: { x: at[0], y: at[1], "text-anchor": anchor }, text });
+
+  const shapes = [
+    path("axis", `M${left} ${base}H${width - right}M${left} ${top}V${base}`),
+    path("stems", stems),
+    path("heads", heads),
+  ];
+  for (const t of [-1, -0.5, 0, 0.5, 1]) {
+    shapes.push(path("axis", `M${x(t)} ${base}v4`),
+      label([x(t), height - 10], "middle", String(t).replace("-", "\u2212")));
+  }
+  const highestText = String(Number(highest.toPrecision(4)));
+  shapes.push(path("axis", `M${left - 4} ${top}h4`),
+    label([left - 7, top + 4], "end", highestText),
+    label([left - 7, Number(base) + 4], "end", "0"));
+  const caption =
+    `The ${nodes.length} nodes of the rule on [\u22121, 1] as stems as high as their ` +
+    `weights (the largest ${highestText}), drawn from the table below.`;
+  return { shapes, caption };
+}
+
+// The page's sentences about the rule it shows.
+export const ruleTitle = (order) => `zemta: ${order}-point Gauss\u2013Legendre rule`;
+export const ruleStatus = (order) => `The ${order}-point rule.`;
+// As long as the sentence to come, so that nothing below moves.
+export const errorsPending = (order) =>
+  `The largest error of GQ${order}'s coefficients against the correctly ` +
+  "rounded rule: \u2026 ulp in a node, \u2026 ulp in a weight; from 0.001 up, where the " +
+  "program writes 17 significant digits, \u2026 ulp and \u2026 ulp.";
+export const roundedPending = "Computing the correctly rounded rule\u2026";
+
 // The correctly rounded rule, zemta-rule's output (emit/rule_formats.h):
 // its formats as --format names them, whether they have hexadecimal
 // floating literals (--hex), and the files the page offers of them.

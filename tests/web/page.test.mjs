@@ -351,6 +351,42 @@ test("every part is there with its result: an anchor lands, the text is in the p
   await page.close();
 });
 
+test("the page as built holds order 20, drawn as the program draws it; nothing changes or moves when it runs", async () => {
+  // The parts as the build drew them, with no script run.
+  const parts = ["#text-c", "#text-fortran", "#text-raw", "#rule-rows", "#plot-svg", "#plot-caption",
+    "#status", "#diagnostics-text"];
+  const drawn = async (page) => {
+    const found = {};
+    for (const selector of parts) found[selector] = await page.locator(selector).innerHTML();
+    found.names = await page.locator(".file-name, .function-name").allTextContents();
+    found.heights = await Promise.all(["#part-c", "#part-fortran", "#part-raw", "#part-table"].map(
+      async (selector) => (await page.locator(selector).boundingBox()).height));
+    return found;
+  };
+  const bare = await browser.context.newPage();
+  const session = await browser.context.newCDPSession(bare);
+  await session.send("Emulation.setScriptExecutionDisabled", { value: true });
+  await bare.goto(server.url);
+  const built = await drawn(bare);
+  assert.equal(await bare.locator("#text-c").textContent(), expected("20").c.toString("latin1"));
+  await bare.close();
+
+  const page = await open();
+  await ruleDrawn(page);
+  const shifts = await page.evaluate(() => performance.getEntriesByType("layout-shift")
+    .reduce((total, entry) => total + entry.value, 0));
+  assert.equal(shifts, 0, "layout shift");
+  const shown = await drawn(page);
+  // The blocks of lines only gain a semicolon in their style, and the
+  // rows their errors, once zemta-rule has run.
+  for (const key of ["#text-c", "#text-fortran", "#text-raw"]) {
+    shown[key] = shown[key].replace(/(--lines: \d+);/g, "$1");
+  }
+  shown["#rule-rows"] = shown["#rule-rows"].replace(/(<td class="ulps">)[^<]*/g, "$1");
+  assert.deepEqual(shown, built);
+  await page.close();
+});
+
 test("an order that does not run adds no history entry and leaves the title", async () => {
   const page = await open("?n=20");
   const entries = await page.evaluate(() => history.length);
