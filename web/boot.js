@@ -1,8 +1,8 @@
 // Compiles the program's module as the page begins to load, so that it is
 // ready by the time app.js asks for the first rule (or once the first frame
 // is on the screen, when the page holds the rule asked for: zemtaDrawn),
-// and runs the program for app.js. The module is in the page as base64 text, as a page
-// opened from disk may not fetch a file. The runs are on the page's own
+// and runs the program for app.js. The module is in the page as base64
+// text, as a page opened from disk may not fetch a file. The runs are on the page's own
 // thread and synchronous: order 999 takes a few milliseconds, less than a
 // worker takes to start, and a rule asked for is drawn in the same task.
 //
