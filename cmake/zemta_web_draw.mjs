@@ -44,8 +44,7 @@ function fill(pattern, replacement, many = false) {
 
 const blocks = (text) => texts.lineBlocks(text).map(({ lines, text }) =>
   `<span class="lines" style="--lines: ${lines}">${escaped(text)}</span>`).join("");
-const rows = result.rule.map(({ node, weight }, i) =>
-  `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td><td class="ulps"></td><td class="ulps"></td></tr>`).join("");
+const rows = result.rule.map((row, i) => texts.ruleRow(i, row)).join("");
 const plot = texts.plotOf(result.rule);
 const shapes = plot.shapes.map(({ name, attributes, text }) => {
   const list = Object.entries(attributes).map(([key, value]) => ` ${key}="${value}"`).join("");
@@ -66,7 +65,8 @@ for (const key of ["c", "fortran", "raw"]) {
 }
 fill(/(<span class="file-name" data-suffix="([^"]*)">)(<\/span>)/,
   (_, open, suffix, close) => `${open}gq${order}${suffix}${close}`, true);
-fill(/(<span class="function-name">)[^<]*(<\/span>)/, (_, open, close) => `${open}GQ${order}${close}`, true);
+fill(/(<span class="function-name">)[^<]*(<\/span>)/,
+  (_, open, close) => `${open}GQ${order}${close}`, true);
 fill(/<div class="table-box"/, (tag) => `${tag} style="--rows: ${result.rule.length}"`);
 inside(/<tbody id="rule-rows"/, rows);
 inside(/<svg id="plot-svg"/, shapes);

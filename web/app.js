@@ -195,9 +195,7 @@ function drawLines(code, text) {
 function drawRows(body, rule) {
   while (body.rows.length > rule.length) body.lastElementChild.remove();
   let rows = "";
-  for (let i = body.rows.length; i < rule.length; i++) {
-    rows += `<tr><td>${i + 1}</td><td>0</td><td>0</td><td class="ulps"></td><td class="ulps"></td></tr>`;
-  }
+  for (let i = body.rows.length; i < rule.length; i++) rows += ruleRow(i, rule[i]);
   body.insertAdjacentHTML("beforeend", rows);
   rule.forEach(({ node, weight }, i) => {
     const cells = body.rows[i].cells;

@@ -210,6 +210,12 @@ export function lineBlocks(text) {
   return blocks;
 }
 
+// Row i (from 0) of the table of the rule, { node, weight }: its number,
+// node and weight, and the cells of their errors, empty until they are
+// known. The values are digits, a sign and a point, nothing to escape.
+export const ruleRow = (i, { node, weight }) =>
+  `<tr><td>${i + 1}</td><td>${node}</td><td>${weight}</td><td class="ulps"></td><td class="ulps"></td></tr>`;
+
 // The plot of the rule on [-1, 1], a stem per node as high as its weight,
 // in a 400 by 180 box: its shapes ({ name, attributes, text }, SVG
 // elements) and its caption.
