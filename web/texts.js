@@ -1,8 +1,11 @@
 // What the page makes of text: the order the user typed, the program's
 // output cut into its parts, the rule on [-1, 1] read from the C function,
-// and the files the page offers. No function here touches the page, so
-// tests/web/texts.test.mjs checks them under Node; in the page the build
-// drops the word `export` and they are plain functions that app.js calls.
+// the files the page offers, and what it draws of a result. No function
+// here touches the page, so tests/web/texts.test.mjs checks them under
+// Node (what the page draws, the browser test of the page as built); in
+// the page the build drops the word `export` and they are plain functions
+// that app.js calls, and the build's drawing (cmake/zemta_web_draw.mjs)
+// imports them as they are.
 //
 // `orders` is { min, max }, the orders the program accepts, which the build
 // takes from quadrature/coefficients.h.
