@@ -132,6 +132,15 @@ struct ArrayShape {
   std::string_view close;         // after the last value
 };
 
+// The text of each value of one Fortran array, written once for its layout
+// and again into the table: static, as write_rule's buffer is, and kept
+// off the stack, which is small in the WebAssembly module.
+struct FortranText {
+  std::array<char, rule_number_capacity> digits;
+  std::size_t length;
+};
+std::array<FortranText, max_order> fortran_texts;
+
 // What each code format's opening comment is made of: the comment's
 // marks (lead opens the first line, middle the others, last ends the
 // comment on a line of its own, empty for line comments), the arrays'
@@ -421,15 +430,17 @@ class RuleWriter {
   // each line of at most fortran_line_limit characters, the indent and the
   // ", " between them counted, and after each ", &" (or, after the last
   // one, "]" and one column to spare, the layout every table written
-  // before that count was exact already had). Returns the number of lines.
+  // before that count was exact already had). Each value's text is kept in
+  // fortran_texts for the writing. Returns the number of lines.
   int fortran_lines(const double* values, std::array<int, max_order>& starts,
                     std::size_t indent, std::size_t kind) const {
     int lines = 0;
     std::size_t column = 0;
     for (int i = 0; i < count_; ++i) {
-      char text[rule_number_capacity];
-      const std::size_t width =
-          format_rule_number(values[first_ + i], false, text) + kind;
+      FortranText& text = fortran_texts[static_cast<std::size_t>(i)];
+      text.length =
+          format_rule_number(values[first_ + i], false, text.digits.data());
+      const std::size_t width = text.length + kind;
       const std::size_t after = i + 1 == count_ ? 2 : 3;
       if (i == 0 || column + 2 + width + after > fortran_line_limit) {
         starts[static_cast<std::size_t>(lines++)] = i;
@@ -483,9 +494,8 @@ class RuleWriter {
         } else {
           put(", ");
         }
-        char text[rule_number_capacity];
-        put(std::string_view(
-            text, format_rule_number(values[first_ + i], false, text)));
+        const FortranText& text = fortran_texts[static_cast<std::size_t>(i)];
+        put(std::string_view(text.digits.data(), text.length));
         put(kind);
       }
       put("]\n");
