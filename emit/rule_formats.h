@@ -126,6 +126,7 @@ std::size_t format_rule_number(double value, bool hex, char* text) noexcept;
 // 999) and returns whether every write succeeded. Domain: table.n from 2 to
 // 999 with both arrays holding n finite values; layout.hex only for a
 // format whose hex_floats is true (otherwise the values are decimal).
+// Gathers the text in static buffers, so one call at a time.
 bool write_rule(std::FILE* out, const RuleTable& table,
                 const RuleLayout& layout) noexcept;
 
