@@ -244,9 +244,10 @@ class RuleWriter {
     put(style.index_close);
   }
 
-  // The opening comment. Its lines stay below 100 characters for any order
-  // and interval (the longest ends are 24 characters in either form), well
-  // inside Fortran's line limit.
+  // The opening comment. Its lines take at most 112 characters for any
+  // order and interval (the first, with two ends of 23 characters such as
+  // -1.7976931348623157e308; in hex an end takes 24 at most), inside
+  // Fortran's line limit.
   void write_comment(const CommentStyle& style) {
     put(style.lead);
     put("Gauss-Legendre rule of order ");
