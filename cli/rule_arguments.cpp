@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <string>
 #include <system_error>
 
 #include "quadrature/coefficients.h"
@@ -57,49 +59,166 @@ bool read_order_text(std::string_view text, int& order) {
          order_in_range(order);
 }
 
-// A finite number, decimal or (after "0x") hexadecimal, the whole text.
-// Both readers below round correctly, so every platform reads the same
-// double: from_chars where the library has it for doubles, otherwise (the
-// WebAssembly build's libc++) strtod, whose extra syntax (leading white
-// space, a second sign, "inf", "nan") the checks here keep out; the program
-// never changes the C locale, so the point is '.'.
-bool read_end(std::string_view text, double& value) {
+// What an interval end's text reads as.
+enum class EndReading {
+  number,
+  not_a_number,
+  not_finite,
+  overflows,
+  underflows
+};
+
+// Whether the text (after its sign) has a digit other than 0 before its
+// exponent: a value that reads as 0 from such a text has underflowed.
+bool has_nonzero_digit(std::string_view digits, bool hex) {
+  for (const char c : digits) {
+    if (c == (hex ? 'p' : 'e') || c == (hex ? 'P' : 'E')) {
+      break;
+    }
+    if (std::isxdigit(static_cast<unsigned char>(c)) != 0 && c != '0') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Whether a number too large or too small for a double is large: the
+// sign of its order of magnitude, the place of its first non-zero digit
+// against the point plus its exponent (in hex digits and a binary
+// exponent). The two sides are far apart (beyond 1e308 or below 1e-324),
+// so the count, cut off at a billion either way, is never near 0.
+bool magnitude_is_large(std::string_view digits, bool hex) {
+  constexpr long long cut = 1'000'000'000;
+  long long place = 0;
+  bool seen_point = false;
+  bool seen_nonzero = false;
+  std::size_t i = 0;
+  for (; i < digits.size(); ++i) {
+    const char c = digits[i];
+    if (c == '.') {
+      seen_point = true;
+      continue;
+    }
+    if (std::isxdigit(static_cast<unsigned char>(c)) == 0 ||
+        (!hex && std::isdigit(static_cast<unsigned char>(c)) == 0)) {
+      break;
+    }
+    if (!seen_nonzero && c != '0') {
+      seen_nonzero = true;
+    }
+    if (seen_nonzero && !seen_point) {
+      place = place < cut ? place + 1 : place;
+    } else if (!seen_nonzero && seen_point) {
+      place = place > -cut ? place - 1 : place;
+    }
+  }
+  long long exponent = 0;
+  if (i < digits.size()) {  // 'e' or 'p', a sign, digits
+    ++i;
+    const bool negative = i < digits.size() && digits[i] == '-';
+    i += i < digits.size() && (digits[i] == '-' || digits[i] == '+') ? 1 : 0;
+    for (; i < digits.size(); ++i) {
+      exponent = exponent < cut ? exponent * 10 + (digits[i] - '0') : exponent;
+    }
+    exponent = negative ? -exponent : exponent;
+  }
+  return (hex ? 4 * place : place) + exponent > 0;
+}
+
+// An end as a user types it: an optional sign, then a decimal number with
+// an optional exponent ("2.5", ".5", "1e-3") or, after "0x", a hexadecimal
+// float ("0x1.8p1", "0x1p-3"), the whole text, rounded to the nearest
+// double. Both readers below round correctly, so every platform reads the
+// same double: from_chars where the library has it for doubles, otherwise
+// (the WebAssembly build's libc++) strtod, whose extra syntax (leading
+// white space, a second sign, "inf", "nan") the checks here keep out; the
+// program never changes the C locale, so the point is '.'. A text whose
+// value is beyond the largest double overflows, and one that is not 0 but
+// below half the least subnormal underflows; both are refused rather than
+// read as infinity or 0.
+EndReading read_end(std::string_view text, double& value) {
   std::string_view digits = text;
   const bool negative = !digits.empty() && digits.front() == '-';
-  if (negative) {
+  if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
     digits.remove_prefix(1);
   }
   const bool hex = digits.size() > 2 && digits[0] == '0' &&
                    (digits[1] == 'x' || digits[1] == 'X');
-  const std::size_t first = hex ? 2 : 0;
-  if (digits.size() <= first ||
-      !((hex ? std::isxdigit(static_cast<unsigned char>(digits[first]))
-             : std::isdigit(static_cast<unsigned char>(digits[first]))) != 0 ||
-        digits[first] == '.')) {
-    return false;
+  if (hex) {
+    digits.remove_prefix(2);
+  }
+  std::string lower;
+  for (const char c : digits) {
+    lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  if (!hex && (lower == "inf" || lower == "infinity" || lower == "nan")) {
+    return EndReading::not_finite;
+  }
+  if (digits.empty() ||
+      !((hex ? std::isxdigit(static_cast<unsigned char>(digits[0]))
+             : std::isdigit(static_cast<unsigned char>(digits[0]))) != 0 ||
+        digits[0] == '.')) {
+    return EndReading::not_a_number;
   }
   double magnitude = 0;
 #if defined(__cpp_lib_to_chars)
   const char* end = digits.data() + digits.size();
   const auto result = std::from_chars(
-      digits.data() + first, end, magnitude,
+      digits.data(), end, magnitude,
       hex ? std::chars_format::hex : std::chars_format::general);
-  if (result.ec != std::errc() || result.ptr != end) {
-    return false;
+  if (result.ptr != end || (result.ec != std::errc() &&
+                            result.ec != std::errc::result_out_of_range)) {
+    return EndReading::not_a_number;
+  }
+  if (result.ec == std::errc::result_out_of_range) {
+    return magnitude_is_large(digits, hex) ? EndReading::overflows
+                                           : EndReading::underflows;
   }
 #else
-  const std::string copy(digits);
+  const std::string copy = (hex ? "0x" : "") + std::string(digits);
   char* end = nullptr;
   magnitude = std::strtod(copy.c_str(), &end);
   if (end != copy.c_str() + copy.size()) {
-    return false;
+    return EndReading::not_a_number;
   }
 #endif
-  if (!std::isfinite(magnitude)) {
-    return false;
+  if (std::isinf(magnitude)) {
+    return EndReading::overflows;
+  }
+  if (magnitude == 0 && has_nonzero_digit(digits, hex)) {
+    return EndReading::underflows;
   }
   value = negative ? -magnitude : magnitude;
-  return true;
+  return EndReading::number;
+}
+
+// The double as the tables write it: its shortest digits.
+std::string number_text(double value) {
+  char text[rule_number_capacity];
+  return {text, format_rule_number(value, false, text)};
+}
+
+// Why an end that is not a number was refused, after "interval end 'X' ".
+std::string end_fault(EndReading reading, bool negative) {
+  constexpr double largest = std::numeric_limits<double>::max();
+  constexpr double least = std::numeric_limits<double>::denorm_min();
+  switch (reading) {
+    case EndReading::not_finite:
+      return "is not a finite number";
+    case EndReading::overflows:
+      return std::string("overflows: its nearest double is ") +
+             (negative ? "-" : "") + "infinity (the largest finite double is " +
+             number_text(largest) + ")";
+    case EndReading::underflows:
+      return std::string("underflows: its nearest double is ") +
+             (negative ? "-" : "") + "0 (the least positive double is " +
+             number_text(least) + ")";
+    case EndReading::number:
+    case EndReading::not_a_number:
+      break;
+  }
+  return "is not a number (a decimal such as -2.5e-3 or a hexadecimal "
+         "float such as 0x1.8p1)";
 }
 
 }  // namespace
@@ -111,34 +230,57 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
     reading.message = std::move(message);
     return reading;
   };
+  // --help wins over everything else, wherever it stands as an option: not
+  // as the value of --format or --interval, nor after "--".
   for (int i = 1; i < argc; ++i) {
     const std::string_view argument = argv[i];
+    if (argument == "--") {
+      break;
+    }
     if (argument == "--help" || argument == "-h") {
       got.help = true;
       reading.ok = true;
       return reading;
     }
+    i += argument == "--format" ? 1 : argument == "--interval" ? 2 : 0;
   }
 
   bool have_order = false;
   bool have_format = false;
   bool have_half = false;
   bool have_hex = false;
+  bool options_ended = false;
   std::string_view a_text;
   std::string_view b_text;
   for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
+    std::string_view argument = argv[i];
+    // "--name=value" stands for "--name value" where the option takes one.
+    std::string_view attached;
+    bool has_attached = false;
+    if (!options_ended && argument.substr(0, 2) == "--") {
+      const std::size_t equals = argument.find('=');
+      if (equals != std::string_view::npos) {
+        attached = argument.substr(equals + 1);
+        argument = argument.substr(0, equals);
+        has_attached = true;
+      }
+    }
     const auto repeated = [&argument]() {
       return std::string(argument) + " given twice";
     };
-    if (argument == "--format") {
+    if (options_ended) {
+      // Only the order can follow "--".
+    } else if (argument == "--" && !has_attached) {
+      options_ended = true;
+      continue;
+    } else if (argument == "--format") {
       if (have_format) {
         return fail(repeated());
       }
-      if (i + 1 >= argc) {
+      if (!has_attached && i + 1 >= argc) {
         return fail("--format needs a value: " + format_list());
       }
-      const std::string_view name = argv[++i];
+      const std::string_view name = has_attached ? attached : argv[++i];
       bool known = false;
       for (const RuleFormatName& format : rule_format_names) {
         if (format.name == name) {
@@ -151,7 +293,13 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
                     ")");
       }
       have_format = true;
+      continue;
     } else if (argument == "--interval") {
+      if (has_attached) {
+        return fail(
+            "--interval takes its two values as separate arguments: "
+            "--interval A B");
+      }
       if (got.on_interval) {
         return fail(repeated());
       }
@@ -162,36 +310,38 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       b_text = argv[++i];
       for (const std::string_view end : {a_text, b_text}) {
         double value = 0;
-        if (!read_end(end, value)) {
-          return fail("interval end " + quoted(end) +
-                      " is not a finite number");
+        const EndReading end_reading = read_end(end, value);
+        if (end_reading != EndReading::number) {
+          return fail("interval end " + quoted(end) + " " +
+                      end_fault(end_reading, end.substr(0, 1) == "-"));
         }
         (end.data() == a_text.data() ? got.a : got.b) = value;
       }
       got.on_interval = true;
-    } else if (argument == "--half") {
-      if (have_half) {
+      continue;
+    } else if (argument == "--half" || argument == "--hex") {
+      if (has_attached) {
+        return fail(std::string(argument) + " takes no value");
+      }
+      bool& have = argument == "--half" ? have_half : have_hex;
+      if (have) {
         return fail(repeated());
       }
-      got.layout.half = have_half = true;
-    } else if (argument == "--hex") {
-      if (have_hex) {
-        return fail(repeated());
-      }
-      got.layout.hex = have_hex = true;
+      (argument == "--half" ? got.layout.half : got.layout.hex) = have = true;
+      continue;
     } else if (argument.size() > 1 && argument.front() == '-') {
-      return fail("unknown option " + quoted(argument));
-    } else if (have_order) {
+      return fail("unknown option " + quoted(argv[i]));
+    }
+    if (have_order) {
       return fail("unexpected argument " + quoted(argument) +
                   " after the order");
-    } else {
-      if (!read_order_text(argument, got.order)) {
-        return fail(
-            "order " + quoted(argument) + " is not a decimal number from " +
-            std::to_string(min_order) + " to " + std::to_string(max_order));
-      }
-      have_order = true;
     }
+    if (!read_order_text(argument, got.order)) {
+      return fail("order " + quoted(argument) +
+                  " is not a decimal number from " + std::to_string(min_order) +
+                  " to " + std::to_string(max_order));
+    }
+    have_order = true;
   }
   if (!have_order) {
     return fail("no order given (zemta-rule --help shows the usage)");
@@ -200,7 +350,8 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
     const std::string shown =
         "interval [" + std::string(a_text) + ", " + std::string(b_text) + "]";
     if (got.a == got.b) {
-      return fail(shown + " is empty: A must be below B");
+      return fail(shown + " is empty: both ends are the double " +
+                  number_text(got.b) + "; A must be below B");
     }
     return fail(shown + " is reversed: A must be below B");
   }
@@ -218,24 +369,55 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
 }
 
 std::string rule_help_text() {
+  // The format list, "csv (the default), c, ..., matlab or json", wrapped
+  // under the description's column.
+  const std::string indent(19, ' ');
+  std::string formats;
+  std::string line = "  --format F       ";
+  const std::string list = format_list();
+  std::size_t from = 0;
+  while (from < list.size()) {
+    std::size_t to = list.find(' ', from);
+    to = to == std::string::npos ? list.size() : to + 1;
+    std::string word = list.substr(from, to - from);
+    if (from == 0) {
+      word.insert(
+          word.find(',') == std::string::npos ? word.size() : word.find(','),
+          " (the default)");
+    }
+    if (line.size() + word.size() > 72) {
+      line.pop_back();  // the space after the last word
+      formats += line + "\n";
+      line = indent;
+    }
+    line += word;
+    from = to;
+  }
+  formats += line + "\n";
   return "Usage: zemta-rule N [--format F] [--interval A B] [--half] [--hex]\n"
          "\n"
          "Writes the Gauss-Legendre rule of order N (" +
          std::to_string(min_order) + " to " + std::to_string(max_order) +
          ") to standard\n"
          "output, every node and weight the double nearest its exact value.\n"
-         "\n"
-         "  --format F       csv (the default), c, numpy, julia, fortran,\n"
-         "                   rust, js, matlab or json\n"
-         "  --interval A B   the rule on [A, B] instead of [-1, 1]\n"
+         "\n" +
+         formats +
+         "  --interval A B   the rule on [A, B] instead of [-1, 1]; A and B\n"
+         "                   are decimal or hexadecimal (0x1.8p1) numbers,\n"
+         "                   each rounded to the nearest double first\n"
          "  --half           only the nodes at or above the midpoint, with\n"
          "                   their weights\n"
-         "  --hex            hexadecimal floats (csv, c, numpy, julia)\n"
+         "  --hex            hexadecimal floats (" +
+         hex_format_list() +
+         ")\n"
          "  --help           this text\n"
+         "  --               ends the options (--format=F also works)\n"
          "\n"
          "Exit status: 0 written, 1 bad arguments (one line on standard\n"
          "error, nothing on standard output), 2 standard output could not\n"
-         "be written. See man zemta-rule.\n";
+         "be written. A rule on an interval too narrow to tell its nodes\n"
+         "apart in doubles is written with a warning on standard error.\n"
+         "See man zemta-rule.\n";
 }
 
 }  // namespace zemta

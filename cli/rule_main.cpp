@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cli/rule_arguments.h"
 #include "emit/rule_formats.h"
@@ -19,6 +20,43 @@ constexpr int status_write_failed = 2;
 
 double nodes[zemta::max_order];
 double weights[zemta::max_order];
+
+// On an interval that holds too few doubles, or one so small that weights
+// fall below the least subnormal, the nearest doubles no longer make a
+// rule whose points are apart: the table is still the nearest doubles,
+// written as computed, and this line on stderr says what a user would
+// otherwise find only by looking. Empty when there is nothing to say.
+std::string degeneracy_warning(int n, double a, double b) {
+  int repeated = 0;
+  int at_ends = 0;
+  int zero_weights = 0;
+  for (int i = 0; i < n; ++i) {
+    repeated += i > 0 && nodes[i] == nodes[i - 1] ? 1 : 0;
+    at_ends += nodes[i] == a || nodes[i] == b ? 1 : 0;
+    zero_weights += weights[i] == 0 ? 1 : 0;
+  }
+  std::vector<std::string> parts;
+  const auto part = [&parts](int count, const char* one, const char* many) {
+    if (count > 0) {
+      parts.push_back(std::to_string(count) + (count == 1 ? one : many));
+    }
+  };
+  part(repeated, " node equal to the one before it",
+       " nodes equal to the one before them");
+  part(at_ends, " node equal to an end", " nodes equal to an end");
+  part(zero_weights, " weight of 0", " weights of 0");
+  std::string said;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    said += i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ";
+    said += parts[i];
+  }
+  if (parts.empty()) {
+    return {};
+  }
+  return "zemta-rule: warning: in doubles the rule of order " +
+         std::to_string(n) + " on this interval has " + said +
+         "; the table is written as computed\n";
+}
 
 int write_failed() {
   std::fputs("zemta-rule: cannot write standard output\n", stderr);
@@ -59,6 +97,9 @@ int main(int argc, char** argv) {
                stderr);
     return status_bad_arguments;
   }
+  const std::string warning =
+      arguments.on_interval ? degeneracy_warning(n, arguments.a, arguments.b)
+                            : std::string();
   zemta::RuleTable table;
   table.n = n;
   table.nodes = nodes;
@@ -70,5 +111,6 @@ int main(int argc, char** argv) {
       std::fflush(stdout) != 0) {
     return write_failed();
   }
+  std::fputs(warning.c_str(), stderr);
   return EXIT_SUCCESS;
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/process.h"
@@ -81,22 +82,60 @@ const Fault faults[] = {
      "interval [3, 1] is reversed: A must be below B"},
     {"IntervalEmpty",
      {"20", "--interval", "1", "1.0"},
-     "interval [1, 1.0] is empty: A must be below B"},
+     "interval [1, 1.0] is empty: both ends are the double 1.0; A must be "
+     "below B"},
+    {"IntervalEndsRoundTogether",
+     {"20", "--interval", "1", "1.00000000000000001"},
+     "interval [1, 1.00000000000000001] is empty: both ends are the double "
+     "1.0; A must be below B"},
     {"IntervalInfinite",
      {"20", "--interval", "0", "inf"},
      "interval end 'inf' is not a finite number"},
+    {"IntervalNaN",
+     {"20", "--interval", "NaN", "1"},
+     "interval end 'NaN' is not a finite number"},
     {"IntervalOverflows",
      {"20", "--interval", "0", "1e400"},
-     "interval end '1e400' is not a finite number"},
-    {"IntervalNaN",
-     {"20", "--interval", "nan", "1"},
-     "interval end 'nan' is not a finite number"},
+     "interval end '1e400' overflows: its nearest double is infinity (the "
+     "largest finite double is 1.7976931348623157e308)"},
+    {"IntervalHexOverflows",
+     {"20", "--interval", "-0x1.fffffffffffff8p1023", "0"},
+     "interval end '-0x1.fffffffffffff8p1023' overflows: its nearest double "
+     "is -infinity (the largest finite double is 1.7976931348623157e308)"},
+    {"IntervalUnderflows",
+     {"20", "--interval", "0", "1e-400"},
+     "interval end '1e-400' underflows: its nearest double is 0 (the least "
+     "positive double is 5.0e-324)"},
+    {"IntervalHexUnderflows",
+     {"20", "--interval", "-0x1p-1075", "1"},
+     "interval end '-0x1p-1075' underflows: its nearest double is -0 (the "
+     "least positive double is 5.0e-324)"},
     {"IntervalNotANumber",
      {"20", "--interval", "0", "1x"},
-     "interval end '1x' is not a finite number"},
+     "interval end '1x' is not a number (a decimal such as -2.5e-3 or a "
+     "hexadecimal float such as 0x1.8p1)"},
     {"IntervalDoubleSign",
-     {"20", "--interval", "--1", "1"},
-     "interval end '--1' is not a finite number"},
+     {"20", "--interval", "+-1", "1"},
+     "interval end '+-1' is not a number (a decimal such as -2.5e-3 or a "
+     "hexadecimal float such as 0x1.8p1)"},
+    {"IntervalEndIsAnOption",
+     {"20", "--interval", "--help", "1"},
+     "interval end '--help' is not a number (a decimal such as -2.5e-3 or a "
+     "hexadecimal float such as 0x1.8p1)"},
+    {"IntervalAttached",
+     {"20", "--interval=0", "1"},
+     "--interval takes its two values as separate arguments: --interval A B"},
+    {"FlagWithValue", {"20", "--half=yes"}, "--half takes no value"},
+    {"UnknownFormatAttached",
+     {"20", "--format="},
+     "unknown format '' (csv, c, numpy, julia, fortran, rust, js, matlab or "
+     "json)"},
+    {"OptionAfterDoubleDash",
+     {"--", "20", "--half"},
+     "unexpected argument '--half' after the order"},
+    {"NegativeOrderAfterDoubleDash",
+     {"--", "-20"},
+     "order '-20' is not a decimal number from 2 to 999"},
     {"LongArgumentCut",
      {"20", std::string(100, 'y')},
      "unexpected argument 'yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy...' after "
@@ -137,6 +176,45 @@ TEST(RuleOutput, HelpGoesToStdoutWhateverElseIsGiven) {
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.out.rfind("Usage: zemta-rule N ", 0), 0U) << result.out;
+}
+
+TEST(RuleArguments, SpellingsOfTheSameRuleWriteTheSameBytes) {
+  // GNU option forms, and interval ends as users type them: each pair of
+  // command lines names one rule.
+  const std::vector<
+      std::pair<std::vector<std::string>, std::vector<std::string>>>
+      pairs = {
+          {{"20", "--format=c"}, {"20", "--format", "c"}},
+          {{"--half", "--", "7"}, {"7", "--half"}},
+          {{"7", "--interval", "+1", "0x1p1"}, {"7", "--interval", "1", "2"}},
+          {{"7", "--interval", ".5", "1.5E1"},
+           {"7", "--interval", "0.5", "15"}},
+          {{"2", "--interval", "4.9e-324", "1e-323", "--hex"},
+           {"2", "--interval", "0x1p-1074", "0X0.0000000000002P-1022",
+            "--hex"}},
+      };
+  for (const auto& [typed, plain] : pairs) {
+    std::vector<std::string> first = {ZEMTA_RULE_EXE};
+    first.insert(first.end(), typed.begin(), typed.end());
+    std::vector<std::string> second = {ZEMTA_RULE_EXE};
+    second.insert(second.end(), plain.begin(), plain.end());
+    const auto one = run_process(first);
+    const auto other = run_process(second);
+    EXPECT_EQ(one.exit_status, 0) << one.err;
+    EXPECT_NE(one.out, "");
+    EXPECT_EQ(one.out, other.out) << typed[0] << " " << typed[1];
+  }
+}
+
+TEST(RuleOutput, IntervalTooNarrowForDoublesIsWrittenWithAWarning) {
+  const auto result = run_process(
+      {ZEMTA_RULE_EXE, "999", "--interval", "1", "0x1.0000000001p0"});
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_EQ(result.out.rfind("node,weight\n", 0), 0U);
+  EXPECT_EQ(result.err,
+            "zemta-rule: warning: in doubles the rule of order 999 on this "
+            "interval has 48 nodes equal to the one before them and 14 nodes "
+            "equal to an end; the table is written as computed\n");
 }
 
 TEST(RuleOutput, HalfTableIsTheUpperHalfOfTheFullOne) {
