@@ -54,6 +54,11 @@ const state = {
   errors: null,
 };
 
+// An interval end runs once typing has paused this long (ms); the timer
+// that waits for it.
+const typingPause = 300;
+let typingTimer = 0;
+
 function update(changes) {
   Object.assign(state, changes);
   render(state);
@@ -363,7 +368,9 @@ function ask(entry, text = field.value) {
     history.replaceState({ scroll: scrollY }, "");
     history.pushState({ scroll: 0 }, "", queryOf(result.order, state.choice));
   }
-  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null,
+  // The ends typed so far run with the order, not once more after it.
+  clearTimeout(typingTimer);
+  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null, typing: false,
     ...roundedFor(result, state.choice, state.ruleModule) });
   if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
   requestAnimationFrame(() => {
@@ -414,8 +421,6 @@ zemtaReady.then(() => {
 
 // The correctly rounded rule's form: each change runs zemta-rule again,
 // an interval end once typing pauses (or at once on Enter).
-const typingPause = 300; // ms
-let typingTimer = 0;
 function choose(changes) {
   clearTimeout(typingTimer);
   const choice = { ...state.choice, ...changes };

@@ -321,7 +321,7 @@ export function choiceOf(params) {
   };
 }
 
-// The address's query for the order and the choice: "?n=20&format=c&a=0&b=1".
+// The address's query for the order and the choice: "?n=20&format=c&a=0".
 export function queryOf(order, choice) {
   const params = new URLSearchParams({ n: String(order) });
   for (const key of ["format", "a", "b"]) {
