@@ -3,7 +3,9 @@
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
 // function's arrays (texts.js); then runs zemta-rule for the correctly
 // rounded rule of the same order, in the format and on the interval the
-// user chose, and for each coefficient's error against it.
+// user chose, and for each coefficient's error against it. The address
+// holds the order and that choice (queryOf), so a reload or a link gives
+// the same page.
 //
 // The page is one state object. Handlers change it through update(), and
 // render() draws every part of the page from it; each view redraws only
