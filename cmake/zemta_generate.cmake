@@ -125,7 +125,8 @@ endfunction()
 # Writes the correctly rounded n-point rule at build time by running
 # zemta-rule, into <file> (relative paths below CMAKE_CURRENT_BINARY_DIR),
 # and makes <name> a target that builds it, part of ALL. FORMAT is one of
-# csv (the default), c, numpy, julia, fortran, rust, js, matlab and json;
+# zemta-rule's formats (zemta_RULE_FORMATS): csv (the default), c, cpp,
+# numpy, julia, fortran, rust, js, matlab and json;
 # INTERVAL, HALF and HEX are zemta-rule's --interval, --half and --hex
 # (man zemta-rule). Use the file as a source or a header of your own
 # targets, or install it; a target that includes it should depend on
@@ -152,8 +153,8 @@ function(zemta_generate_rule name)
   endif()
   set(arguments ${arg_ORDER})
   if(DEFINED arg_FORMAT)
-    set(formats csv c numpy julia fortran rust js matlab json)
-    if(NOT arg_FORMAT IN_LIST formats)
+    if(NOT arg_FORMAT IN_LIST zemta_RULE_FORMATS)
+      list(JOIN zemta_RULE_FORMATS ", " formats)
       message(FATAL_ERROR
         "zemta_generate_rule(${name}): FORMAT must be one of ${formats}, "
         "not \"${arg_FORMAT}\"")

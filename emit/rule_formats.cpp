@@ -1,5 +1,7 @@
 #include "emit/rule_formats.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -130,6 +132,39 @@ struct ArrayShape {
   std::string_view close;         // after the last value
 };
 
+// The text of each value of one Fortran array, written once for its layout
+// and again into the table: static, as write_rule's buffer is, and kept
+// off the stack, which is small in the WebAssembly module.
+struct FortranText {
+  std::array<char, rule_number_capacity> digits;
+  std::size_t length;
+};
+std::array<FortranText, max_order> fortran_texts;
+
+// What each code format's opening comment is made of: the comment's
+// marks (lead opens the first line, middle the others, last ends the
+// comment on a line of its own, empty for line comments), the arrays'
+// names before the order, and how the language indexes them.
+struct CommentStyle {
+  std::string_view lead;
+  std::string_view middle;
+  std::string_view last;
+  std::string_view x;
+  std::string_view w;
+  std::string_view index_open;   // "[" or "("
+  std::string_view index_close;  // "]" or ")"
+  int first_index;               // 0 or 1
+};
+
+constexpr CommentStyle c_style = {"/* ", " * ", " */\n", "x", "w", "[", "]", 0};
+constexpr CommentStyle cpp_style = {"// ", "// ", "", "x", "w", "[", "]", 0};
+constexpr CommentStyle python_style = {"# ", "# ", "", "x", "w", "[", "]", 0};
+constexpr CommentStyle julia_style = {"# ", "# ", "", "x", "w", "[", "]", 1};
+constexpr CommentStyle fortran_style = {"! ", "! ", "", "x", "w", "(", ")", 1};
+constexpr CommentStyle rust_style = {"// ", "// ", "", "X", "W", "[", "]", 0};
+constexpr CommentStyle js_style = {"// ", "// ", "", "x", "w", "[", "]", 0};
+constexpr CommentStyle matlab_style = {"% ", "% ", "", "x", "w", "(", ")", 1};
+
 class RuleWriter {
  public:
   RuleWriter(TextSink& sink, const RuleTable& table, const RuleLayout& layout)
@@ -144,31 +179,34 @@ class RuleWriter {
         write_csv();
         return;
       case RuleFormat::c:
-        write_comment("/* ", " * ", " */\n", "x", "w");
+        write_comment(c_style);
         write_array("static const double x", "w", {"  ", "", ",\n", "\n};\n"});
         return;
+      case RuleFormat::cpp:
+        write_cpp();
+        return;
       case RuleFormat::numpy:
-        write_comment("# ", "# ", "", "x", "w");
+        write_comment(python_style);
         put("import numpy as np\n\n");
         write_python_arrays();
         return;
       case RuleFormat::julia:
-        write_comment("# ", "# ", "", "x", "w");
+        write_comment(julia_style);
         write_array("const x", "w", {"    ", "", ",\n", "\n]\n"});
         return;
       case RuleFormat::fortran:
         write_fortran();
         return;
       case RuleFormat::rust:
-        write_comment("// ", "// ", "", "X", "W");
+        write_comment(rust_style);
         write_array("pub const X", "W", {"    ", "", ",\n", "\n];\n"});
         return;
       case RuleFormat::js:
-        write_comment("// ", "// ", "", "x", "w");
+        write_comment(js_style);
         write_array("const x", "w", {"  ", "", ",\n", "\n];\n"});
         return;
       case RuleFormat::matlab:
-        write_comment("% ", "% ", "", "x", "w");
+        write_comment(matlab_style);
         write_array("x", "w", {"  ", "", "\n", "\n];\n"});
         return;
       case RuleFormat::json:
@@ -187,18 +225,31 @@ class RuleWriter {
     char text[rule_number_capacity];
     put(std::string_view(text, format_rule_number(value, false, text)));
   }
+  void put_hex(double value) {
+    char text[rule_number_capacity];
+    put(std::string_view(text, format_rule_number(value, true, text)));
+  }
   void put_number(double value) {
     char text[rule_number_capacity];
     put(std::string_view(text, format_rule_number(value, layout_.hex, text)));
   }
 
-  // The opening comment, in three or four lines; lead opens the first,
-  // middle the others, and last ends the comment on a line of its own
-  // (empty for line comments).
-  void write_comment(std::string_view lead, std::string_view middle,
-                     std::string_view last, std::string_view x,
-                     std::string_view w) {
-    put(lead);
+  // "x7[i]", "x7(1)": an element of the array named name<n>.
+  void put_element(const CommentStyle& style, std::string_view name,
+                   std::string_view index) {
+    put(name);
+    put_int(table_.n);
+    put(style.index_open);
+    put(index);
+    put(style.index_close);
+  }
+
+  // The opening comment. Its lines take at most 112 characters for any
+  // order and interval (the first, with two ends of 23 characters such as
+  // -1.7976931348623157e308; in hex an end takes 24 at most), inside
+  // Fortran's line limit.
+  void write_comment(const CommentStyle& style) {
+    put(style.lead);
     put("Gauss-Legendre rule of order ");
     put_int(table_.n);
     put(" on [");
@@ -210,28 +261,73 @@ class RuleWriter {
       put("-1, 1");
     }
     put("], written by zemta-rule.\n");
-    put(middle);
-    put(x);
+    if (table_.on_interval) {
+      put(style.middle);
+      put("The ends a and b are exactly the doubles ");
+      put_hex(table_.a);
+      put(" and ");
+      put_hex(table_.b);
+      put(".\n");
+    }
+    put(style.middle);
+    put(style.x);
     put_int(table_.n);
     if (layout_.half) {
-      put(": the nodes at or above the midpoint, ascending; ");
-      put(w);
-      put_int(table_.n);
-      put(": their weights,\n");
-      put(middle);
-      put("each also the weight of the node mirrored about the midpoint.\n");
+      write_half_comment(style);
     } else {
       put(": the nodes in ascending order; ");
-      put(w);
+      put(style.w);
       put_int(table_.n);
       put(": their weights.\n");
     }
-    put(middle);
+    put(style.middle);
     put("Each value is the double nearest the exact one.\n");
-    if (!last.empty()) {
-      put(last);
-    }
+    put(style.last);
     put("\n");
+  }
+
+  // How the half table integrates, with the language's own indexing: each
+  // node with its mirror image, but the middle node of an odd order, which
+  // is its own mirror image, once.
+  void write_half_comment(const CommentStyle& style) {
+    put(": the nodes at or above the midpoint ");
+    put(table_.on_interval ? "m = (a + b)/2" : "0");
+    put(", ascending; ");
+    put(style.w);
+    put_int(table_.n);
+    put(": their weights.\n");
+    put(style.middle);
+    put("The integral of f is about ");
+    const bool odd = table_.n % 2 != 0;
+    if (odd) {
+      char first[12];
+      const std::string_view first_index(first,
+                                         int_text(first, style.first_index));
+      put_element(style, style.w, first_index);
+      put("*f(");
+      put_element(style, style.x, first_index);
+      put(") + the sum over i >= ");
+      put_int(style.first_index + 1);
+      put(" of\n");
+    } else {
+      put("the sum over all i of\n");
+    }
+    put(style.middle);
+    put_element(style, style.w, "i");
+    put("*(f(");
+    put_element(style, style.x, "i");
+    put(") + f(");
+    put(table_.on_interval ? "2*m - " : "-");
+    put_element(style, style.x, "i");
+    if (odd) {
+      put(")); the middle node ");
+      char first[12];
+      put_element(style, style.x,
+                  std::string_view(first, int_text(first, style.first_index)));
+      put(" counts once.\n");
+    } else {
+      put(")), each node with its mirror image.\n");
+    }
   }
 
   void put_values(const double* values, const ArrayShape& shape) {
@@ -313,50 +409,124 @@ class RuleWriter {
     put("}\n");
   }
 
-  // Free-form Fortran allows 132 characters a line and 255 continuation
-  // lines a statement: the values fill each line, so that 999 of them
-  // take 250 lines.
-  void write_fortran() {
-    constexpr std::size_t line_limit = 132;
+  // "namespace gauss_legendre { inline constexpr std::array<...> x<n> }",
+  // each list in two braces, the array's and its member's: with one,
+  // g++ -Wmissing-braces warns.
+  void write_cpp() {
+    write_comment(cpp_style);
+    put("#pragma once\n\n#include <array>\n\nnamespace gauss_legendre {\n\n");
+    for (int which = 0; which < 2; ++which) {
+      put("inline constexpr std::array<double, ");
+      put_int(count_);
+      put(which == 0 ? "> x" : "> w");
+      put_int(table_.n);
+      put(" = {{\n");
+      put_values(which == 0 ? table_.nodes : table_.weights,
+                 {"    ", "", ",\n", "\n}};\n"});
+    }
+    put("\n}  // namespace gauss_legendre\n");
+  }
+
+  // Where each line of a Fortran array's values begins: the values fill
+  // each line of at most fortran_line_limit characters, the indent and the
+  // ", " between them counted, and after each ", &" (or, after the last
+  // one, "]" and one column to spare, the layout every table written
+  // before that count was exact already had). Each value's text is kept in
+  // fortran_texts for the writing. Returns the number of lines.
+  int fortran_lines(const double* values, std::array<int, max_order>& starts,
+                    std::size_t indent, std::size_t kind) const {
+    int lines = 0;
+    std::size_t column = 0;
+    for (int i = 0; i < count_; ++i) {
+      FortranText& text = fortran_texts[static_cast<std::size_t>(i)];
+      text.length =
+          format_rule_number(values[first_ + i], false, text.digits.data());
+      const std::size_t width = text.length + kind;
+      const std::size_t after = i + 1 == count_ ? 2 : 3;
+      if (i == 0 || column + 2 + width + after > fortran_line_limit) {
+        starts[static_cast<std::size_t>(lines++)] = i;
+        column = indent + width;
+      } else {
+        column += 2 + width;
+      }
+    }
+    return lines;
+  }
+
+  // One array constant "x<n>(<count>) = [ &", the values, "]"; or, when
+  // they take more than fortran_continuation_limit lines, the private
+  // pieces x<n>_1, x<n>_2, ... of that many lines at most, cut where the
+  // lines break, and x<n> as the concatenation of the pieces.
+  void write_fortran_array(std::string_view name, const double* values) {
     constexpr std::string_view indent = "    ";
     constexpr std::string_view kind = "_real64";
-    write_comment("! ", "! ", "", "x", "w");
+    std::array<int, max_order> starts{};
+    const int lines = fortran_lines(values, starts, indent.size(), kind.size());
+    const int pieces =
+        (lines + fortran_continuation_limit - 1) / fortran_continuation_limit;
+    for (int piece = 0; piece < pieces; ++piece) {
+      const int first_line = piece * fortran_continuation_limit;
+      const int end_line =
+          std::min(lines, first_line + fortran_continuation_limit);
+      const int begin = starts[static_cast<std::size_t>(first_line)];
+      const int end = end_line == lines
+                          ? count_
+                          : starts[static_cast<std::size_t>(end_line)];
+      put(pieces == 1 ? "  real(real64), parameter :: "
+                      : "  real(real64), parameter, private :: ");
+      put(name);
+      put_int(table_.n);
+      if (pieces > 1) {
+        put("_");
+        put_int(piece + 1);
+      }
+      put("(");
+      put_int(end - begin);
+      put(") = [ &\n");
+      int line = first_line;
+      for (int i = begin; i < end; ++i) {
+        if (i == begin) {
+          put(indent);
+        } else if (line + 1 < end_line &&
+                   starts[static_cast<std::size_t>(line) + 1] == i) {
+          put(", &\n");
+          put(indent);
+          ++line;
+        } else {
+          put(", ");
+        }
+        const FortranText& text = fortran_texts[static_cast<std::size_t>(i)];
+        put(std::string_view(text.digits.data(), text.length));
+        put(kind);
+      }
+      put("]\n");
+    }
+    if (pieces > 1) {
+      put("  real(real64), parameter :: ");
+      put(name);
+      put_int(table_.n);
+      put("(");
+      put_int(count_);
+      put(") = [");
+      for (int piece = 0; piece < pieces; ++piece) {
+        put(piece == 0 ? "" : ", ");
+        put(name);
+        put_int(table_.n);
+        put("_");
+        put_int(piece + 1);
+      }
+      put("]\n");
+    }
+  }
+
+  void write_fortran() {
+    write_comment(fortran_style);
     put("module gauss_legendre_");
     put_int(table_.n);
     put("\n  use, intrinsic :: iso_fortran_env, only: real64\n"
         "  implicit none\n");
-    for (int which = 0; which < 2; ++which) {
-      const double* values = which == 0 ? table_.nodes : table_.weights;
-      put(which == 0 ? "  real(real64), parameter :: x"
-                     : "  real(real64), parameter :: w");
-      put_int(table_.n);
-      put("(");
-      put_int(count_);
-      put(") = [ &\n");
-      put(indent);
-      std::size_t column = indent.size();
-      for (int i = 0; i < count_; ++i) {
-        char text[rule_number_capacity];
-        const std::size_t length =
-            format_rule_number(values[first_ + i], false, text);
-        // The value, its kind, and ", &" or "]" after it.
-        const std::size_t width = length + kind.size() + 3;
-        if (i > 0) {
-          if (column + 1 + width > line_limit) {
-            put(", &\n");
-            put(indent);
-            column = indent.size();
-          } else {
-            put(", ");
-            column += 2;
-          }
-        }
-        put(std::string_view(text, length));
-        put(kind);
-        column += length + kind.size();
-      }
-      put("]\n");
-    }
+    write_fortran_array("x", table_.nodes);
+    write_fortran_array("w", table_.weights);
     put("end module gauss_legendre_");
     put_int(table_.n);
     put("\n");

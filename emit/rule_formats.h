@@ -23,13 +23,28 @@
 //
 // Tables. The full table is the n nodes in ascending order with their
 // weights; the half table is the half_count(n) = (n + 1) / 2 largest ones,
-// those at or above the midpoint of the interval (the non-negative nodes on
-// [-1, 1]), each weight also that of the node mirrored about the midpoint.
-// The arrays are named for the order: x<n> and w<n> (X<n> and W<n> in
-// Rust, where constants are upper case; "nodes" and "weights" in JSON, and
-// the columns "node,weight" in CSV). Every code format opens with comment
-// lines that say which rule it is, on which interval, and that each value
-// is the nearest double. Lines end in "\n" alone; the text ends with one.
+// those at or above the midpoint m of the interval (the non-negative nodes
+// on [-1, 1]). Each node of the half table but the middle one of an odd
+// order stands for itself and its mirror image 2m - x, both with its
+// weight; the middle node (the first of the table) stands for itself
+// alone. The arrays are named for the order: x<n> and w<n> (X<n> and W<n>
+// in Rust, where constants are upper case; "nodes" and "weights" in JSON,
+// and the columns "node,weight" in CSV). Every code format opens with
+// comment lines that say which rule it is, on which interval (on an
+// interval also the ends' exact values, as hex floats, for the ends are
+// rounded to doubles before anything else), how the half table integrates,
+// and that each value is the nearest double. Lines end in "\n" alone; the
+// text ends with one.
+//
+// Fortran. Free-form Fortran 2008 for every table: no line longer than 132
+// characters, no statement with more than 255 continuation lines. The
+// values fill each line; a table that would need more lines than that is
+// declared in private pieces x<n>_1, x<n>_2, ... of at most 255 lines each,
+// and x<n> is their concatenation.
+//
+// C++. A header of C++17: #pragma once, <array>, and the tables as
+// "inline constexpr std::array<double, <count>> x<n>" and w<n> in the
+// namespace gauss_legendre, usable in constant expressions.
 #pragma once
 
 #include <array>
@@ -38,21 +53,33 @@
 
 namespace zemta {
 
-enum class RuleFormat { csv, c, numpy, julia, fortran, rust, js, matlab, json };
+enum class RuleFormat {
+  csv,
+  c,
+  cpp,
+  numpy,
+  julia,
+  fortran,
+  rust,
+  js,
+  matlab,
+  json
+};
 
 struct RuleFormatName {
   std::string_view name;  // as given to --format
   RuleFormat format;
-  // Whether the language has hexadecimal floating literals (C, Julia), a
-  // standard reader of them (Python's float.fromhex) or is plain text that
-  // C's strtod and Python read back (csv).
+  // Whether the language has hexadecimal floating literals (C, C++17,
+  // Julia), a standard reader of them (Python's float.fromhex) or is plain
+  // text that C's strtod and Python read back (csv).
   bool hex_floats;
 };
 
 // Every format, in the order --help lists them; csv is the default.
-inline constexpr std::array<RuleFormatName, 9> rule_format_names = {{
+inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
     {"csv", RuleFormat::csv, true},
     {"c", RuleFormat::c, true},
+    {"cpp", RuleFormat::cpp, true},
     {"numpy", RuleFormat::numpy, true},
     {"julia", RuleFormat::julia, true},
     {"fortran", RuleFormat::fortran, false},
@@ -80,6 +107,11 @@ struct RuleLayout {
   bool hex = false;   // hex floats; only where hex_floats is true
 };
 
+// The limits of free-form Fortran 2008 that every Fortran table keeps:
+// characters a line (comment lines too) and continuation lines a statement.
+inline constexpr std::size_t fortran_line_limit = 132;
+inline constexpr int fortran_continuation_limit = 255;
+
 // Longest text of one number in either form: a sign, 17 digits, the point
 // and "e-308"; or "-0x1." with 13 hex digits and "p-1022".
 inline constexpr std::size_t rule_number_capacity = 32;
@@ -94,6 +126,7 @@ std::size_t format_rule_number(double value, bool hex, char* text) noexcept;
 // 999) and returns whether every write succeeded. Domain: table.n from 2 to
 // 999 with both arrays holding n finite values; layout.hex only for a
 // format whose hex_floats is true (otherwise the values are decimal).
+// Gathers the text in static buffers, so one call at a time.
 bool write_rule(std::FILE* out, const RuleTable& table,
                 const RuleLayout& layout) noexcept;
 

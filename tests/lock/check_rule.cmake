@@ -26,10 +26,11 @@ if(NOT DEFINED WORK_DIR)
 endif()
 file(MAKE_DIRECTORY "${WORK_DIR}")
 include("${lock_dir}/streams.cmake")
+include("${lock_dir}/../../cmake/zemta_rule_formats.cmake")
 
 # <name>|<arguments, ":" between them>|<standard output, empty for a file>
 set(cases "")
-foreach(format IN ITEMS csv c numpy julia fortran rust js matlab json)
+foreach(format IN LISTS ZEMTA_RULE_FORMATS)
   foreach(n IN ITEMS 2 7 20 999)
     list(APPEND cases "${format}-${n}|${n}:--format:${format}|")
   endforeach()
@@ -37,10 +38,13 @@ endforeach()
 list(APPEND cases
   "csv-hex-999|999:--hex|"
   "c-hex-20|20:--format:c:--hex|"
+  "cpp-hex-half-7|7:--format:cpp:--hex:--half|"
   "numpy-hex-7|7:--format:numpy:--hex|"
   "julia-hex-999|--hex:999:--format:julia|"
   "csv-half-999|999:--half|"
   "fortran-half-7|7:--format:fortran:--half|"
+  "fortran-33|33:--format:fortran|"
+  "fortran-interval-999|999:--format:fortran:--interval:1e-300:3e-300|"
   "c-interval-20|20:--format:c:--interval:0:1|"
   "csv-interval-999|999:--interval:-2.5:0x1p-3|"
   "json-interval-half-7|7:--format:json:--interval:1e-3:1e3:--half|"

@@ -56,12 +56,12 @@ const Fault faults[] = {
     {"UnknownOption", {"20", "--fromat", "c"}, "unknown option '--fromat'"},
     {"UnknownFormat",
      {"20", "--format", "pyhton"},
-     "unknown format 'pyhton' (csv, c, numpy, julia, fortran, rust, js, matlab "
-     "or json)"},
+     "unknown format 'pyhton' (csv, c, cpp, numpy, julia, fortran, rust, js, "
+     "matlab or json)"},
     {"FormatMissing",
      {"20", "--format"},
-     "--format needs a value: csv, c, numpy, julia, fortran, rust, js, matlab "
-     "or json"},
+     "--format needs a value: csv, c, cpp, numpy, julia, fortran, rust, js, "
+     "matlab or json"},
     {"FormatTwice",
      {"20", "--format", "c", "--format", "c"},
      "--format given twice"},
@@ -70,7 +70,7 @@ const Fault faults[] = {
     {"HexWithoutLiterals",
      {"20", "--format", "rust", "--hex"},
      "--hex: rust has no hexadecimal floating literals (--hex goes with csv, "
-     "c, numpy, julia)"},
+     "c, cpp, numpy, julia)"},
     {"IntervalMissingB",
      {"20", "--interval", "0"},
      "--interval needs two values, A and B"},
@@ -128,8 +128,8 @@ const Fault faults[] = {
     {"FlagWithValue", {"20", "--half=yes"}, "--half takes no value"},
     {"UnknownFormatAttached",
      {"20", "--format="},
-     "unknown format '' (csv, c, numpy, julia, fortran, rust, js, matlab or "
-     "json)"},
+     "unknown format '' (csv, c, cpp, numpy, julia, fortran, rust, js, "
+     "matlab or json)"},
     {"OptionAfterDoubleDash",
      {"--", "20", "--half"},
      "unexpected argument '--half' after the order"},

@@ -1,5 +1,6 @@
 // zemta-rule's formats as their users meet them: the text of orders 2, 7,
-// 20 and 999 loaded, compiled or run by the language's own tool, with a
+// 20 and 999 (and 33 in Fortran, whose layout it once broke) loaded,
+// compiled or run by the language's own tool, with a
 // small driver that integrates x^k for every k from 0 to 2n-1 with the rule
 // and prints the results. Each result must be the exact integral within
 // the allowance of tests/generated/check.h for a rule summed in double
@@ -28,6 +29,7 @@ using zemta::testing::run_process;
 using zemta::testing::run_shell;
 
 const std::vector<int> orders = {2, 7, 20, 999};
+const std::vector<int> fortran_orders = {2, 7, 20, 33, 999};
 
 // The pattern with every '@' replaced by the order n.
 std::string fill(std::string_view pattern, int n) {
@@ -104,7 +106,8 @@ class RuleLanguages : public ::testing::Test {
 
   // Runs the command in the directory; its output is lines "n k value",
   // checked for every order and every k from 0 to 2n-1.
-  void run_and_check(const std::string& command, Interval on = {}) {
+  void run_and_check(const std::string& command, Interval on = {},
+                     const std::vector<int>& checked = orders) {
     const auto result = run_shell("cd '" + dir_.string() + "' && " + command);
     ASSERT_EQ(result.exit_status, 0) << command << "\n" << result.out;
     std::map<int, int> seen;
@@ -123,7 +126,7 @@ class RuleLanguages : public ::testing::Test {
       EXPECT_LE(std::fabs(value - want.value), want.allowance)
           << "order " << n << ", x^" << k << ": " << value_text;
     }
-    for (const int n : orders) {
+    for (const int n : checked) {
       EXPECT_EQ(seen[n], 2 * n) << "order " << n << "\n" << result.out;
     }
   }
@@ -253,13 +256,13 @@ TEST_F(RuleLanguages, FortranCompiledByGfortran) {
   // Standard Fortran 2008, so also no more than 255 continuation lines.
   std::string text;
   std::string program = "program driver\n";
-  for (const int n : orders) {
+  for (const int n : fortran_orders) {
     program += "  use gauss_legendre_" + std::to_string(n) + "\n";
   }
   program +=
       "  use, intrinsic :: iso_fortran_env, only: real64\n"
       "  implicit none\n";
-  for (const int n : orders) {
+  for (const int n : fortran_orders) {
     const std::string s = std::to_string(n);
     const fs::path file = rule_file(n, {"--format", "fortran"}, "r" + s);
     std::ifstream in(file);
@@ -278,9 +281,63 @@ TEST_F(RuleLanguages, FortranCompiledByGfortran) {
       "  end subroutine integrate\n"
       "end program driver\n";
   write("driver.f90", text + program);
+  // A table too long for one statement, in pieces; compiled on its own,
+  // its values too small to integrate x^k.
+  rule_file(999, {"--format", "fortran", "--interval", "1e-300", "3e-300"},
+            "pieces.f90");
   run_and_check(
+      "gfortran -std=f2008 -Wall -Wextra -Werror -c pieces.f90 && "
       "gfortran -std=f2008 -Wall -Wextra -Werror -O2 driver.f90 -o driver "
-      "&& ./driver");
+      "&& ./driver",
+      {}, fortran_orders);
+}
+
+TEST_F(RuleLanguages, CppCompiledByGxxAndClangxx) {
+  // Full and half tables, decimal and hex, in one program; a static_assert
+  // on a constexpr sum of the weights proves them constant expressions.
+  std::string driver =
+      "#include <cmath>\n#include <cstdio>\n#include <cstddef>\n";
+  std::string body;
+  for (const int n : orders) {
+    const std::string s = std::to_string(n);
+    rule_file(n, {"--format", "cpp", n % 2 == 0 ? "--hex" : "--half"},
+              "r" + s + ".hpp");
+    driver += "#include \"r" + s + ".hpp\"\n";
+    body += fill(n % 2 == 0 ? "  integrate(@, gauss_legendre::x@, "
+                              "gauss_legendre::w@, false);\n"
+                            : "  integrate(@, gauss_legendre::x@, "
+                              "gauss_legendre::w@, true);\n",
+                 n);
+  }
+  driver +=
+      "template <class A>\n"
+      "constexpr double total(const A& w) {\n"
+      "  double sum = 0;\n"
+      "  for (const double v : w) sum += v;\n"
+      "  return sum;\n"
+      "}\n"
+      "static_assert(gauss_legendre::x999.size() == 500, \"\");\n"
+      "static_assert(total(gauss_legendre::w20) > 1.99 &&\n"
+      "              total(gauss_legendre::w20) < 2.01, \"\");\n"
+      "template <class A>\n"
+      "void integrate(int n, const A& x, const A& w, bool half) {\n"
+      "  for (int k = 0; k < 2 * n; ++k) {\n"
+      "    double sum = 0;\n"
+      "    for (std::size_t i = 0; i < x.size(); ++i) {\n"
+      "      double f = std::pow(x[i], k);\n"
+      "      if (half && x[i] != 0) f += std::pow(-x[i], k);\n"
+      "      sum += w[i] * f;\n"
+      "    }\n"
+      "    std::printf(\"%d %d %.17g\\n\", n, k, sum);\n"
+      "  }\n"
+      "}\n"
+      "int main() {\n" +
+      body + "  return 0;\n}\n";
+  write("driver.cpp", driver);
+  const std::string warnings =
+      " -std=c++17 -pedantic -Wall -Wextra -Wmissing-braces -Werror -O2 ";
+  run_and_check("g++" + warnings + "driver.cpp -o driver && ./driver");
+  run_and_check("clang++" + warnings + "driver.cpp -o driver && ./driver");
 }
 
 TEST_F(RuleLanguages, RustCompiledByRustc) {
