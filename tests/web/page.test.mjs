@@ -569,6 +569,7 @@ test("the correctly rounded rule: text, copy and download are zemta-rule's bytes
       args: ["--format", "json", "--interval", "-0x1p-3", "3e2", "--half"],
       file: "gq20_rounded_-0x1p-3_3e2_half.json" },
     { order: "5", choice: { format: "rust", hex: true }, args: ["--format", "rust"], file: "gq5_rounded.rs" },
+    { order: "7", choice: { format: "cpp", hex: true }, args: ["--format", "cpp", "--hex"], file: "gq7_rounded.hpp" },
   ];
   const page = await open();
   for (const { order, choice, args, file } of cases) {
