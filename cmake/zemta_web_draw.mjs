@@ -5,8 +5,11 @@
 // by the build rule in zemta_web.cmake, after zemta_web_page.cmake:
 //
 //   node zemta_web_draw.mjs <site/index.html> <web/> <zemta.wasm>
+//        <emit/rule_formats.h>
 //
-// The page is rewritten in place. The texts come from the module that the
+// It also fills the correctly rounded rule's menu with zemta-rule's
+// formats, from their one list in emit/rule_formats.h. The page is
+// rewritten in place. The texts come from the module that the
 // page holds, run through web/wasi.js, and are drawn with web/texts.js's
 // functions, as app.js draws them; each element filled must stand in the
 // page exactly once (the file names and function names at least once).
@@ -14,7 +17,7 @@ import { readFileSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { pathToFileURL } from "node:url";
 
-const [pagePath, webDir, modulePath] = process.argv.slice(2);
+const [pagePath, webDir, modulePath, formatsPath] = process.argv.slice(2);
 const load = (name) => import(pathToFileURL(path.resolve(webDir, name)).href);
 const { runZemta } = await load("wasi.js");
 const texts = await load("texts.js");
@@ -55,6 +58,10 @@ const shapes = plot.shapes.map(({ name, attributes, text }) => {
 // text of `content`, whatever dollar signs it holds.
 const inside = (open, content) => fill(new RegExp(`(${open.source}[^>]*>)(</)`),
   (_, start, end) => start + content + end);
+
+const formats = texts.ruleFormatsOf(readFileSync(formatsPath, "utf8"));
+if (!formats.some(({ name }) => name === "csv")) throw new Error(`${formatsPath}: no csv in rule_format_names`);
+inside(/<select id="rounded-format"/, texts.formatOptions(formats));
 
 // boot.js reads which order the page holds before the body is there.
 fill(/<meta charset="utf-8">\n/, (tag) => `${tag}<meta name="zemta-drawn" content="${order}">\n`);

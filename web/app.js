@@ -3,7 +3,9 @@
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
 // function's arrays (texts.js); then runs zemta-rule for the correctly
 // rounded rule of the same order, in the format and on the interval the
-// user chose, and for each coefficient's error against it.
+// user chose, and for each coefficient's error against it. The address
+// holds the order and that choice (queryOf), so a reload or a link gives
+// the same page.
 //
 // The page is one state object. Handlers change it through update(), and
 // render() draws every part of the page from it; each view redraws only
@@ -13,6 +15,12 @@
 const $ = (id) => document.getElementById(id);
 const field = $("order");
 const orders = { min: Number(field.dataset.min), max: Number(field.dataset.max) };
+
+// Whether a format of the menu (drawn from zemta-rule's list) takes --hex.
+const formatOption = (format) => [...$("rounded-format").options].find((option) => option.value === format);
+const takesHex = (format) => Boolean(formatOption(format)?.hasAttribute("data-hex"));
+// A choice from the address, with a format the menu lacks as csv.
+const usableChoice = (choice) => (formatOption(choice.format) ? choice : { ...choice, format: "csv" });
 
 const state = {
   // "running" until the first run is done (while the module is compiled),
@@ -33,16 +41,25 @@ const state = {
   // zemta-rule's module: null until it is compiled (after the first
   // rule is drawn), then { module } or { failure }.
   ruleModule: null,
-  // The user's choice for the correctly rounded rule, from its form.
-  choice: { format: "csv", a: "-1", b: "1", half: false, hex: false },
+  // The user's choice for the correctly rounded rule, from its form and
+  // the address: { format, a, b, half, hex }. hex stays as the user left
+  // it while the format takes no --hex.
+  choice: usableChoice(choiceOf(new URLSearchParams(location.search))),
+  // Whether an interval end has been typed and not yet run (typing()).
+  typing: false,
   // zemta-rule's text for the result's order and the choice:
-  // { order, text, fileName }, or { error }, a sentence; null while its
-  // module is being compiled.
+  // { order, args, text, fileName, warning }, or { args, error }, a
+  // sentence; null while its module is being compiled.
   rounded: null,
   // The error of each coefficient of the result against the correctly
   // rounded rule: { order, rows, largest } (ulpErrorsOf), or null.
   errors: null,
 };
+
+// An interval end runs once typing has paused this long (ms); the timer
+// that waits for it.
+const typingPause = 300;
+let typingTimer = 0;
 
 function update(changes) {
   Object.assign(state, changes);
@@ -117,25 +134,44 @@ const views = [
     },
   },
   {
+    // A run that failed shows only its failure: no text, no file name,
+    // and a sentence that says nothing was written.
     from: (s) => [s.rounded],
     draw(rounded) {
       drawLines($("text-rounded"), rounded?.text ?? "");
+      $("text-rounded").parentElement.hidden = Boolean(rounded?.error);
       $("rounded-error").textContent = rounded?.error ?? "";
       for (const id of ["rounded-a", "rounded-b"]) {
         if (rounded?.error && /interval/.test(rounded.error)) $(id).setAttribute("aria-invalid", "true");
         else $(id).removeAttribute("aria-invalid");
       }
-      $("rounded-status").textContent = rounded
-        ? `The output of zemta-rule ${rounded.args.map(quoted).join(" ")}.`
-        : roundedPending;
-      if (rounded?.fileName) $("rounded-file-name").textContent = rounded.fileName;
+      const command = rounded && `zemta-rule ${rounded.args.map(quoted).join(" ")}`;
+      $("rounded-status").textContent = !rounded ? roundedPending
+        : rounded.error ? `${command} wrote no rule: nothing to copy or download.`
+        : `The output of ${command}.`;
+      if (rounded) $("rounded-file-name").textContent = rounded.fileName ?? "";
+      $("rounded-warning").hidden = !rounded?.warning;
+      $("rounded-warning").textContent = rounded?.warning ?? "";
     },
   },
   {
-    // --hex only where the format has hexadecimal floats.
-    from: (s) => [s.choice.format],
-    draw(format) {
-      $("rounded-hex").disabled = !ruleFormats.find(({ name }) => name === format).hex;
+    // Whether zemta-rule's text is that of the choice in the form, for
+    // whoever waits for it (the page's test).
+    from: (s) => [s.typing, s.rounded],
+    draw(typing, rounded) {
+      $("part-rounded").dataset.rule = typing || !rounded ? "pending" : "done";
+    },
+  },
+  {
+    // --hex only where the format has hexadecimal floats; elsewhere the
+    // box is off, says why, and shows the user's choice again on a format
+    // that takes it.
+    from: (s) => [s.choice.format, s.choice.hex],
+    draw(format, hex) {
+      const box = $("rounded-hex");
+      box.disabled = !takesHex(format);
+      box.checked = hex && takesHex(format);
+      $("rounded-hex-note").textContent = takesHex(format) ? "" : hexOff(format);
     },
   },
   {
@@ -266,7 +302,7 @@ function roundedFor(result, choice, ruleModule) {
   performance.mark("zemta: rule");
   const order = result.order;
   const run = (args) => zemtaRun(args, ruleModule.module);
-  const args = ruleArguments(order, choice);
+  const args = ruleArguments(order, choice, takesHex(choice.format));
   const reply = run(args);
   let errors = state.errors?.order === order ? state.errors : null;
   if (!errors) {
@@ -275,11 +311,23 @@ function roundedFor(result, choice, ruleModule) {
     errors = found && { order, ...found };
   }
   if (reply.failure) return { errors, rounded: { args, error: `zemta-rule stopped: ${reply.failure}` } };
+  // zemta-rule's one line on standard error, as a sentence: the reason
+  // for a refusal, or a warning beside its text.
+  const line = reply.stderr.replace(/^zemta-rule: /, "").trim();
+  const sentence = line && line[0].toUpperCase() + line.slice(1) + (/[.!]$/.test(line) ? "" : ".");
   if (reply.status !== 0) {
-    const reason = reply.stderr.replace(/^zemta-rule: /, "").trim();
-    return { errors, rounded: { args, error: reason[0].toUpperCase() + reason.slice(1) + "." } };
+    return { errors, rounded: { args, error: sentence || `zemta-rule stopped with status ${reply.status}.` } };
   }
-  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice) } };
+  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice),
+    warning: sentence || null } };
+}
+
+// The address holds the order shown and the choice, so that a reload or a
+// link gives the same rule.
+function keepAddress() {
+  if (!state.result || state.error) return;
+  const query = queryOf(state.result.order, state.choice);
+  if (location.search !== query) history.replaceState(history.state, "", query);
 }
 
 // Measures from the mark to the first task after the next frame, once.
@@ -320,9 +368,11 @@ function ask(entry, text = field.value) {
   }
   if (entry === "push" && new URLSearchParams(location.search).get("n") !== String(result.order)) {
     history.replaceState({ scroll: scrollY }, "");
-    history.pushState({ scroll: 0 }, "", `?n=${result.order}`);
+    history.pushState({ scroll: 0 }, "", queryOf(result.order, state.choice));
   }
-  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null,
+  // The ends typed so far run with the order, not once more after it.
+  clearTimeout(typingTimer);
+  update({ phase: "done", result, error: null, diagnostics, copied: null, waiting: null, typing: false,
     ...roundedFor(result, state.choice, state.ruleModule) });
   if (state.rounded) measureWhenPainted("zemta: rule to painted text", "zemta: rule");
   requestAnimationFrame(() => {
@@ -344,8 +394,19 @@ $("order-form").addEventListener("submit", (event) => {
 // went there, and the page its scroll position.
 history.scrollRestoration = "manual";
 function openAddress() {
-  field.value = new URLSearchParams(location.search).get("n") ?? field.defaultValue;
+  const params = new URLSearchParams(location.search);
+  field.value = params.get("n") ?? field.defaultValue;
+  state.choice = usableChoice(choiceOf(params));
+  showChoice(state.choice);
   ask("keep");
+}
+
+// The form shows a choice from the address (the hex box is a view's).
+function showChoice({ format, a, b, half }) {
+  $("rounded-format").value = format;
+  $("rounded-a").value = a;
+  $("rounded-b").value = b;
+  $("rounded-half").checked = half;
 }
 window.addEventListener("popstate", (event) => {
   openAddress();
@@ -360,18 +421,31 @@ zemtaReady.then(() => {
   if (state.waiting) ask(state.waiting.entry, state.waiting.text);
 });
 
-// The correctly rounded rule's form: each change runs zemta-rule again.
+// The correctly rounded rule's form: each change runs zemta-rule again,
+// an interval end once typing pauses (or at once on Enter).
+function choose(changes) {
+  clearTimeout(typingTimer);
+  const choice = { ...state.choice, ...changes };
+  update({ choice, typing: false, copied: null, ...roundedFor(state.result, choice, state.ruleModule) });
+  keepAddress();
+}
 $("rounded-form").addEventListener("submit", (event) => event.preventDefault());
-$("rounded-form").addEventListener("input", () => {
-  const choice = {
-    format: $("rounded-format").value,
-    a: $("rounded-a").value,
-    b: $("rounded-b").value,
-    half: $("rounded-half").checked,
-    hex: $("rounded-hex").checked,
-  };
-  update({ choice, copied: null, ...roundedFor(state.result, choice, state.ruleModule) });
+$("rounded-form").addEventListener("input", ({ target }) => {
+  if (target.type === "text") {
+    clearTimeout(typingTimer);
+    update({ choice: { ...state.choice, [target.name]: target.value }, typing: true });
+    typingTimer = setTimeout(() => choose({}), typingPause);
+  } else {
+    choose({ [target.name]: target.type === "checkbox" ? target.checked : target.value });
+  }
 });
+for (const id of ["rounded-a", "rounded-b"]) {
+  $(id).addEventListener("keydown", (event) => {
+    if (event.key !== "Enter") return;
+    event.preventDefault();
+    choose({});
+  });
+}
 
 // zemta-rule's module is compiled once the page's first frame is on the
 // screen (zemtaPainted, boot.js), so that its decoding, compiling and
@@ -396,8 +470,7 @@ function download(key) {
   const rounded = key === "rounded";
   if (rounded && !state.rounded?.text) return;
   const { order, downloads } = state.result;
-  const { suffix, type } = rounded
-    ? ruleFormats.find(({ name }) => name === state.choice.format) : files[key];
+  const { suffix, type } = rounded ? formatText(state.choice.format) : files[key];
   const url = URL.createObjectURL(new Blob([rounded ? state.rounded.text : downloads[key]], { type }));
   const link = document.createElement("a");
   link.href = url;
@@ -426,6 +499,7 @@ document.addEventListener("click", (event) => {
   else copy(button.dataset.copy);
 });
 
+showChoice(state.choice);
 if (zemtaDrawn) {
   // The page holds the rule asked for, drawn by the build: the program runs
   // once it is on the screen (zemtaReady), and draws the same again, with

@@ -1,6 +1,9 @@
 // What the page makes of text: the order the user typed, the program's
 // output cut into its parts, the rule on [-1, 1] read from the C function,
-// the files the page offers, and what it draws of a result. No function
+// the files the page offers, and what it draws of a result; zemta-rule's
+// formats, the user's choice for it as the address holds it, and its
+// arguments, which carry the interval's ends as typed: zemta-rule alone
+// reads them, so the page and the command never differ. No function
 // here touches the page, so tests/web/texts.test.mjs checks them under
 // Node (what the page draws, the browser test of the page as built); in
 // the page the build drops the word `export` and they are plain functions
@@ -264,7 +267,8 @@ export function plotOf(rule) {
 
 // The page's sentences about the rule it shows.
 export const ruleTitle = (order) => `zemta: ${order}-point Gauss\u2013Legendre rule`;
-export const ruleStatus = (order) => `The ${order}-point rule.`;
+export const ruleStatus = (order) =>
+  `The ${order}-point rule, exact up to degree ${2 * order - 1}.`;
 // As long as the sentence to come, so that nothing below moves.
 export const errorsPending = (order) =>
   `The largest error of GQ${order}'s coefficients against the correctly ` +
@@ -272,38 +276,86 @@ export const errorsPending = (order) =>
   "program writes 17 significant digits, \u2026 ulp and \u2026 ulp.";
 export const roundedPending = "Computing the correctly rounded rule\u2026";
 
-// The correctly rounded rule, zemta-rule's output (emit/rule_formats.h):
-// its formats as --format names them, whether they have hexadecimal
-// floating literals (--hex), and the files the page offers of them.
-export const ruleFormats = [
-  { name: "csv", label: "CSV", hex: true, suffix: ".csv", type: "text/csv" },
-  { name: "c", label: "C", hex: true, suffix: ".h", type: "text/x-c" },
-  { name: "numpy", label: "NumPy", hex: true, suffix: ".py", type: "text/x-python" },
-  { name: "julia", label: "Julia", hex: true, suffix: ".jl", type: "text/plain" },
-  { name: "fortran", label: "Fortran 90", hex: false, suffix: ".f90", type: "text/x-fortran" },
-  { name: "rust", label: "Rust", hex: false, suffix: ".rs", type: "text/x-rust" },
-  { name: "js", label: "JavaScript", hex: false, suffix: ".js", type: "text/javascript" },
-  { name: "matlab", label: "MATLAB", hex: false, suffix: ".m", type: "text/plain" },
-  { name: "json", label: "JSON", hex: false, suffix: ".json", type: "application/json" },
-];
+// zemta-rule's formats, as --format names them, and whether each takes
+// --hex: read from their one list, rule_format_names in
+// emit/rule_formats.h (the build's drawing fills the page's menu from it).
+export function ruleFormatsOf(header) {
+  const list = /rule_format_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
+  return [...list.matchAll(/\{"([a-z0-9]+)", RuleFormat::\w+, (true|false)\}/g)]
+    .map(([, name, hex]) => ({ name, hex: hex === "true" }));
+}
+
+// What the page says of each format and the file it offers: its name in
+// the menu, its file's suffix and type. A format this table lacks is
+// offered under its own name, as a .txt file.
+const formatTexts = {
+  csv: { label: "CSV", suffix: ".csv", type: "text/csv" },
+  c: { label: "C", suffix: ".h", type: "text/x-c" },
+  cpp: { label: "C++", suffix: ".hpp", type: "text/x-c++" },
+  numpy: { label: "NumPy", suffix: ".py", type: "text/x-python" },
+  julia: { label: "Julia", suffix: ".jl", type: "text/plain" },
+  fortran: { label: "Fortran 90", suffix: ".f90", type: "text/x-fortran" },
+  rust: { label: "Rust", suffix: ".rs", type: "text/x-rust" },
+  js: { label: "JavaScript", suffix: ".js", type: "text/javascript" },
+  matlab: { label: "MATLAB", suffix: ".m", type: "text/plain" },
+  json: { label: "JSON", suffix: ".json", type: "application/json" },
+};
+export const formatText = (name) => formatTexts[name] ?? { label: name, suffix: ".txt", type: "text/plain" };
+
+// The menu's options for the formats of ruleFormatsOf; each says in
+// data-hex whether it takes --hex.
+export const formatOptions = (formats) => formats.map(({ name, hex }) =>
+  `<option value="${name}"${hex ? " data-hex" : ""}>${formatText(name).label}</option>`).join("");
+
+// Why the hexadecimal box is off for a format without --hex.
+export const hexOff = (name) => `${formatText(name).label} has no hexadecimal float literals.`;
+
+// The user's choice for the correctly rounded rule, { format, a, b, half,
+// hex }, as the address holds it (URLSearchParams): format, a, b, and half
+// and hex as 1, each left out at its default (csv on [-1, 1], neither).
+export const defaultChoice = { format: "csv", a: "-1", b: "1", half: false, hex: false };
+export function choiceOf(params) {
+  return {
+    format: params.get("format") ?? defaultChoice.format,
+    a: params.get("a") ?? defaultChoice.a,
+    b: params.get("b") ?? defaultChoice.b,
+    half: params.get("half") === "1",
+    hex: params.get("hex") === "1",
+  };
+}
+
+// The address's query for the order and the choice: "?n=20&format=c&a=0".
+export function queryOf(order, choice) {
+  const params = new URLSearchParams({ n: String(order) });
+  for (const key of ["format", "a", "b"]) {
+    if (choice[key] !== defaultChoice[key]) params.set(key, choice[key]);
+  }
+  for (const key of ["half", "hex"]) if (choice[key]) params.set(key, "1");
+  return `?${params}`;
+}
 
 // zemta-rule's arguments for the order and the user's choice
-// { format, a, b, half, hex }: a and b are the interval's ends as typed,
-// sent as they are for zemta-rule to judge, and left out when they are the
-// plain -1 and 1; --hex only where the format has it.
-export function ruleArguments(order, { format, a, b, half, hex }) {
+// { format, a, b, half, hex }: a and b are the interval's ends exactly as
+// typed, the two words after --interval, for zemta-rule alone to read,
+// and left out when they are "-1" and "1", the rule's own interval; --hex
+// only where the format takes it (hexAllowed).
+export function ruleArguments(order, { format, a, b, half, hex }, hexAllowed = true) {
   const args = [String(order), "--format", format];
-  if (a.trim() !== "-1" || b.trim() !== "1") args.push("--interval", a.trim(), b.trim());
+  if (a !== "-1" || b !== "1") args.push("--interval", a, b);
   if (half) args.push("--half");
-  if (hex && ruleFormats.find(({ name }) => name === format)?.hex) args.push("--hex");
+  if (hex && hexAllowed) args.push("--hex");
   return args;
 }
 
-// The name of a file of the correctly rounded rule: gq20_rounded.csv,
-// gq20_rounded_half.rs.
-export function ruleFileName(order, { format, half }) {
-  const { suffix } = ruleFormats.find(({ name }) => name === format);
-  return `gq${order}_rounded${half ? "_half" : ""}${suffix}`;
+// The name of a file of the correctly rounded rule, which says which rule
+// it holds: gq20_rounded.csv, gq7_rounded_0_1.csv,
+// gq20_rounded_-0x1p-3_3e2_half.rs. The interval's ends are as typed, with
+// any character other than a letter, a digit, '.', '+' or '-' as '_' and
+// each cut to 40, so that the name is a file's name on every system.
+export function ruleFileName(order, { format, a, b, half }) {
+  const end = (text) => text.replace(/[^A-Za-z0-9.+-]/g, "_").slice(0, 40);
+  const interval = a !== "-1" || b !== "1" ? `_${end(a)}_${end(b)}` : "";
+  return `gq${order}_rounded${interval}${half ? "_half" : ""}${formatText(format).suffix}`;
 }
 
 // The double a hexadecimal floating literal as zemta-rule writes it stands

@@ -5,7 +5,8 @@
 // table of the rule the numbers of the C function's arrays. Then how the
 // page behaves: while its module loads, on errors, in the history, on
 // paper, opened from disk, on a phone, and to an accessibility checker
-// (axe-core).
+// (axe-core); and the correctly rounded rule's form, whose interval ends
+// only native zemta-rule judges, and whose choices the address keeps.
 //
 //   SITE    the built site (default build/wasm/site)
 //   ZEMTA   the native program (default build/release/zemta)
@@ -84,10 +85,18 @@ after(async () => {
   await server?.close();
 });
 
-// Waits for the correctly rounded rule of the order shown, or its error.
+// Waits for the correctly rounded rule of the order and the choice shown,
+// or its error.
 const ruleDrawn = (page) => page.waitForFunction(() =>
-  document.getElementById("text-rounded").textContent !== "" ||
-  document.getElementById("rounded-error").textContent !== "");
+  document.getElementById("part-rounded").dataset.rule === "done");
+
+// Types the interval's ends and presses Enter, which runs them at once.
+async function setEnds(page, a, b) {
+  await page.fill("#rounded-a", a);
+  await page.fill("#rounded-b", b);
+  await page.press("#rounded-b", "Enter");
+  await ruleDrawn(page);
+}
 
 // Types the order and presses Enter, then waits for the page to settle.
 async function generate(page, order) {
@@ -480,6 +489,7 @@ test("accessibility: copy confirmations in the tree before they are spoken, name
   const { nodes } = await session.send("Accessibility.getFullAXTree");
   const statuses = nodes.filter((node) => !node.ignored && node.role?.value === "status");
   assert.equal(statuses.length, 1 + 5, "the status line and a confirmation per part");
+  await page.click(".usage summary");
   for (const box of await page.locator("#result [tabindex='0']").all()) {
     assert.match(await box.ariaSnapshot(), /^- region "[^"]+"/);
   }
@@ -519,7 +529,7 @@ test("0x10 is answered with 16, not with 0", async () => {
   await page.close();
 });
 
-test("axe-core finds no violation on the page, after an error, and on a phone", async () => {
+test("axe-core finds no violation on the page, after an error, and on a phone, every part open", async () => {
   const axe = createRequire(import.meta.url).resolve("axe-core/axe.min.js");
   const check = async (page, state) => {
     await page.addScriptTag({ path: axe });
@@ -528,17 +538,20 @@ test("axe-core finds no violation on the page, after an error, and on a phone", 
         `${v.id}: ${v.nodes.length} (${v.nodes[0].target.join(" ")})`));
     assert.deepEqual(violations, [], state);
   };
+  // Every collapsible part open, so that what it holds is checked too.
+  const openAll = (page) => page.$$eval("details", (all) => all.forEach((details) => { details.open = true; }));
   let page = await open("?n=20");
   await ruleDrawn(page);
+  await openAll(page);
   await check(page, "normal");
-  await page.fill("#rounded-a", "2");
-  await ruleDrawn(page);
+  await setEnds(page, "2", "1");
   await check(page, "a reversed interval");
   await generate(page, "1000");
   await check(page, "error");
   await page.close();
-  page = await open("?n=20", undefined, { width: 390, height: 844 });
+  page = await open("?n=20&format=rust", undefined, { width: 390, height: 844 });
   await ruleDrawn(page);
+  await openAll(page);
   await check(page, "phone");
   await page.close();
 });
@@ -551,27 +564,27 @@ test("the correctly rounded rule: text, copy and download are zemta-rule's bytes
     { order: "999", choice: { format: "c", hex: true, half: true },
       args: ["--format", "c", "--half", "--hex"], file: "gq999_rounded_half.h" },
     { order: "7", choice: { format: "fortran", a: "0", b: "2.5" },
-      args: ["--format", "fortran", "--interval", "0", "2.5"], file: "gq7_rounded.f90" },
+      args: ["--format", "fortran", "--interval", "0", "2.5"], file: "gq7_rounded_0_2.5.f90" },
     { order: "20", choice: { format: "json", a: "-0x1p-3", b: "3e2", half: true },
-      args: ["--format", "json", "--interval", "-0x1p-3", "3e2", "--half"], file: "gq20_rounded_half.json" },
+      args: ["--format", "json", "--interval", "-0x1p-3", "3e2", "--half"],
+      file: "gq20_rounded_-0x1p-3_3e2_half.json" },
     { order: "5", choice: { format: "rust", hex: true }, args: ["--format", "rust"], file: "gq5_rounded.rs" },
+    { order: "7", choice: { format: "cpp", hex: true }, args: ["--format", "cpp", "--hex"], file: "gq7_rounded.hpp" },
   ];
   const page = await open();
   for (const { order, choice, args, file } of cases) {
     const what = `${order} ${args.join(" ")}`;
     await generate(page, order);
     await page.selectOption("#rounded-format", choice.format ?? "csv");
-    await page.fill("#rounded-a", choice.a ?? "-1");
-    await page.fill("#rounded-b", choice.b ?? "1");
     await page.setChecked("#rounded-half", Boolean(choice.half));
     // --hex where the format has it; Fortran, JSON and Rust have none, and
-    // the box is off, left checked from the C case before.
+    // the box is off.
     if (["fortran", "json", "rust"].includes(choice.format)) {
       assert.equal(await page.isDisabled("#rounded-hex"), true);
     } else {
       await page.setChecked("#rounded-hex", Boolean(choice.hex));
     }
-    await ruleDrawn(page);
+    await setEnds(page, choice.a ?? "-1", choice.b ?? "1");
     const truth = execFileSync(zemtaRule, [order, ...args]);
     assert.equal(await partText(page, "rounded"), truth.toString("latin1"), `${what}: text`);
     await page.press('button[data-copy="rounded"]', "Enter");
@@ -580,16 +593,169 @@ test("the correctly rounded rule: text, copy and download are zemta-rule's bytes
     assert.equal(saved.name, file);
     assert.deepEqual(saved.bytes, truth, `${what}: download`);
   }
-  // A bad interval: zemta-rule's reason beside the field, nothing to copy.
-  for (const [a, b, reason] of [["1", "0", /reversed/], ["", "1", /not a finite number/],
-    ["-inf", "1", /not a finite number/], ["nan", "1", /not a finite number/], ["2", "2", /empty/]]) {
-    await page.fill("#rounded-a", a);
-    await page.fill("#rounded-b", b);
-    await ruleDrawn(page);
-    assert.match(await text(page, "#rounded-error"), reason, `[${a}, ${b}]`);
-    assert.equal(await text(page, "#text-rounded"), "", `[${a}, ${b}]`);
-    assert.equal(await page.isDisabled('button[data-copy="rounded"]'), true);
+  await page.close();
+});
+
+// What the page makes of interval ends is zemta-rule's alone: each pair
+// against native zemta-rule. A rule is shown, copied and named as the
+// command's; a refusal is zemta-rule's reason beside the fields, and
+// nothing of the run before stays in view or on a button.
+test("interval ends: the page shows what zemta-rule makes of them, and nothing of a run that failed", async () => {
+  const ends = [["1e-400", "1"], ["0", "1e-400"], ["--help", "1"], ["-h", "1"], ["1", "0"], ["2", "2"],
+    ["", "1"], ["-inf", "1"], ["nan", "1"], [" 1", "2"], ["+0.5", "1"], ["0x1p-3", "0x1p0"],
+    ["1", "1.0000000000000002"], ["0", "1"]];
+  const page = await open("?n=7");
+  for (const [a, b] of ends) {
+    const what = `[${a}, ${b}]`;
+    const args = ["7", "--format", "csv", "--interval", a, b];
+    const native = spawnSync(zemtaRule, args, { encoding: "latin1" });
+    await setEnds(page, a, b);
+    const status = await text(page, "#rounded-status");
+    const warning = page.locator("#rounded-warning");
+    const line = native.stderr.replace(/^zemta-rule: /, "").trim();
+    if (native.status === 0) {
+      assert.equal(await partText(page, "rounded"), native.stdout, `${what}: text`);
+      assert.match(native.stdout, /^node,weight\n/, `${what}: zemta-rule wrote a rule`);
+      assert.ok(status.includes(`zemta-rule 7 --format csv --interval ${a} ${b}`), `${what}: ${status}`);
+      assert.equal(await text(page, "#rounded-error"), "", what);
+      assert.equal(await warning.isVisible(), line !== "", `${what}: warning`);
+      if (line) assert.ok((await warning.textContent()).includes(line.slice(1)), `${what}: ${line}`);
+      assert.match(await text(page, "#rounded-file-name"), /^gq7_rounded_[\w.+-]+\.csv$/, what);
+    } else {
+      assert.ok((await text(page, "#rounded-error")).includes(line.slice(1)), `${what}: ${line}`);
+      assert.equal(await page.isVisible("#text-rounded"), false, `${what}: the box`);
+      assert.equal(await warning.isVisible(), false, `${what}: warning`);
+      assert.doesNotMatch(status, /output/, `${what}: ${status}`);
+      for (const button of await page.locator("#part-rounded button").all()) {
+        assert.equal(await button.isDisabled(), true, what);
+        assert.doesNotMatch(await button.textContent(), /gq7/, what);
+      }
+    }
   }
+  await page.close();
+});
+
+test("the address holds every choice: a reload and a shared link give the same rule, named for its interval", async () => {
+  const page = await open("?n=7");
+  await page.selectOption("#rounded-format", "c");
+  await page.check("#rounded-half");
+  await page.check("#rounded-hex");
+  await setEnds(page, "0", "1");
+  const params = Object.fromEntries(new URL(page.url()).searchParams);
+  assert.deepEqual(params, { n: "7", format: "c", a: "0", half: "1", hex: "1" });
+  const truth = execFileSync(zemtaRule, ["7", "--format", "c", "--interval", "0", "1", "--half", "--hex"],
+    { encoding: "latin1" });
+  const form = () => page.$eval("#rounded-form", (f) => [f.format.value, f.a.value, f.b.value,
+    f.half.checked, f.hex.checked]);
+  for (const how of ["reload", "link"]) {
+    if (how === "reload") await page.reload();
+    else await page.goto(server.url.replace(/\/$/, "") + new URL(page.url()).search);
+    await page.waitForFunction(() => document.body.dataset.state === "done");
+    await ruleDrawn(page);
+    assert.equal(await partText(page, "rounded"), truth, how);
+    assert.deepEqual(await form(), ["c", "0", "1", true, true], how);
+  }
+  assert.equal((await download(page, 'button[data-download="rounded"]')).name, "gq7_rounded_0_1_half.h");
+  await setEnds(page, "-1", "1");
+  assert.equal((await download(page, 'button[data-download="rounded"]')).name, "gq7_rounded_half.h");
+  await page.close();
+});
+
+// zemta-rule runs once per pause in typing; the count is of its runs'
+// performance marks. Four keys come in one task, faster than anyone types.
+test("interval ends run once typing pauses, and at once on Enter", async () => {
+  const page = await open("?n=999");
+  await ruleDrawn(page);
+  const runs = () => page.evaluate(() => performance.getEntriesByName("zemta: rule").length);
+  const before = await runs();
+  await page.$eval("#rounded-a", (field) => {
+    for (const typed of ["0", "0.", "0.2", "0.25"]) {
+      field.value = typed;
+      field.dispatchEvent(new InputEvent("input", { bubbles: true }));
+    }
+  });
+  await page.waitForTimeout(100);
+  await ruleDrawn(page);
+  assert.equal(await runs(), before + 1, "runs for four keys");
+  const atEnter = await page.$eval("#rounded-a", (field) => {
+    field.value += "5";
+    field.dispatchEvent(new InputEvent("input", { bubbles: true }));
+    field.dispatchEvent(new KeyboardEvent("keydown", { key: "Enter", bubbles: true }));
+    return performance.getEntriesByName("zemta: rule").length;
+  });
+  assert.equal(atEnter, before + 2, "Enter");
+  await page.waitForTimeout(400);
+  assert.equal(await runs(), before + 2, "after Enter");
+  assert.equal(new URL(page.url()).searchParams.get("a"), "0.255");
+  await page.close();
+});
+
+test("the format menu is zemta-rule's list; the hex box says why it is off, and keeps the choice", async () => {
+  // zemta-rule's formats, and those with --hex, from its own messages.
+  const list = (args) => /\(([^)]*)\)\s*$/.exec(spawnSync(zemtaRule, args, { encoding: "latin1" }).stderr)[1]
+    .replace(/^--hex goes with /, "").split(/, | or /);
+  const page = await open("?n=7");
+  const options = await page.$$eval("#rounded-format option", (all) =>
+    all.map((option) => [option.value, option.hasAttribute("data-hex")]));
+  assert.deepEqual(options.map(([name]) => name), list(["2", "--format", "?"]));
+  assert.deepEqual(options.filter(([, hex]) => hex).map(([name]) => name),
+    list(["2", "--format", "fortran", "--hex"]));
+
+  await page.selectOption("#rounded-format", "c");
+  await page.check("#rounded-hex");
+  await page.selectOption("#rounded-format", "rust");
+  await ruleDrawn(page);
+  assert.equal(await page.isDisabled("#rounded-hex"), true);
+  assert.equal(await page.isChecked("#rounded-hex"), false);
+  assert.equal(await text(page, "#rounded-hex-note"), "Rust has no hexadecimal float literals.");
+  assert.equal(await page.getAttribute("#rounded-hex", "aria-describedby"), "rounded-hex-note");
+  await page.selectOption("#rounded-format", "c");
+  await ruleDrawn(page);
+  assert.equal(await page.isChecked("#rounded-hex"), true);
+  assert.equal(await text(page, "#rounded-hex-note"), "");
+  assert.match(await text(page, "#text-rounded"), /0x1\./);
+  await page.close();
+});
+
+// WCAG 1.4.11: a control's boundary at least 3:1 against what is around it.
+test("fields and buttons stand out at least 3:1 from the page, light and dark", async () => {
+  const page = await open("?n=20");
+  for (const colorScheme of ["light", "dark"]) {
+    await page.emulateMedia({ colorScheme });
+    const low = await page.evaluate(() => {
+      const luminance = (color) => {
+        const [r, g, b] = color.match(/[\d.]+/g).slice(0, 3).map((c) => {
+          const v = Number(c) / 255;
+          return v <= 0.04045 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4;
+        });
+        return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+      };
+      const page = luminance(getComputedStyle(document.body).backgroundColor);
+      return [...document.querySelectorAll("input[type=text], select, button:not(:disabled)")].map((control) => {
+        const edge = luminance(getComputedStyle(control).borderTopColor);
+        const ratio = (Math.max(edge, page) + 0.05) / (Math.min(edge, page) + 0.05);
+        return [control.id || control.textContent.trim().slice(0, 20), Math.round(ratio * 100) / 100];
+      }).filter(([, ratio]) => ratio < 3);
+    });
+    assert.deepEqual(low, [], colorScheme);
+  }
+  await page.close();
+});
+
+test("the first screen says what the tool is; on a phone Copy and Download share a row; the sentences on ulps and exactness", async () => {
+  let page = await open("?n=20");
+  const h1 = await page.$eval("h1", (h) => [h.textContent, h.getBoundingClientRect().height,
+    parseFloat(getComputedStyle(h).lineHeight)]);
+  assert.match(h1[0], /Gauss\u2013Legendre quadrature/);
+  assert.ok(h1[1] < 1.5 * h1[2], `the heading takes ${h1[1]} px`);
+  assert.match(await text(page, "#status"), /degree 39\b/);
+  assert.match(await text(page, "#part-table .note:not(#largest-error):not(#plot-caption)"), /\+ where .* above/s);
+  await page.close();
+  page = await open("?n=999&a=-0x1p-3&b=3e2&half=1&format=json", undefined, { width: 390, height: 844 });
+  await ruleDrawn(page);
+  const rows = await page.$$eval(".part-head", (heads) => heads.map((head) =>
+    [head.closest(".part").id, ...[...head.querySelectorAll("button")].map((b) => b.getBoundingClientRect().top)]));
+  for (const [part, copy, save] of rows) assert.equal(copy, save, part);
   await page.close();
 });
 

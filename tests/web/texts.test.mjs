@@ -10,8 +10,8 @@ import { existsSync, readFileSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
 import { test } from "node:test";
 import {
-  asTerminalShows, hexValue, readOrder, refusal, resultOf, ruleArguments, seventeenDigits,
-  ulpErrorsOf, ulpsApart,
+  asTerminalShows, choiceOf, hexValue, queryOf, readOrder, refusal, resultOf, ruleArguments,
+  ruleFileName, ruleFormatsOf, seventeenDigits, ulpErrorsOf, ulpsApart,
 } from "../../web/texts.js";
 
 const top = resolve(import.meta.dirname, "../..");
@@ -140,3 +140,25 @@ test("ulpErrorsOf: the program's rule against zemta-rule's, its hex CSV read as 
     assert.deepEqual(three.largest, { node: 0, weight: 2 });
     assert.equal(ulpErrorsOf(resultOf(run(zemta, ["3"])).rule, run(rule, ["4"])), null);
   });
+
+test("a choice survives the address; its ends go to zemta-rule as typed and into a safe file name", () => {
+  const choices = [
+    [{ format: "csv", a: "-1", b: "1", half: false, hex: false }, "?n=7", [], "gq7_rounded.csv"],
+    [{ format: "c", a: "0", b: "1", half: true, hex: true }, "?n=7&format=c&a=0&half=1&hex=1",
+      ["--interval", "0", "1", "--half", "--hex"], "gq7_rounded_0_1_half.h"],
+    [{ format: "rust", a: " -1", b: "1/2&n=3", half: false, hex: true },
+      "?n=7&format=rust&a=+-1&b=1%2F2%26n%3D3&hex=1", ["--interval", " -1", "1/2&n=3", "--hex"],
+      "gq7_rounded__-1_1_2_n_3.rs"],
+  ];
+  for (const [choice, query, args, name] of choices) {
+    assert.equal(queryOf(7, choice), query);
+    assert.deepEqual(choiceOf(new URLSearchParams(query)), choice, query);
+    assert.deepEqual(ruleArguments(7, choice).slice(3), args, query);
+    assert.equal(ruleFileName(7, choice), name);
+  }
+  assert.deepEqual(ruleArguments(7, choices[2][0], false).slice(3), ["--interval", " -1", "1/2&n=3"]);
+  // The menu's formats, from emit/rule_formats.h.
+  const formats = ruleFormatsOf(readFileSync(resolve(top, "emit/rule_formats.h"), "utf8"));
+  assert.deepEqual(formats.slice(0, 2), [{ name: "csv", hex: true }, { name: "c", hex: true }]);
+  assert.ok(formats.length >= 9 && formats.some(({ name, hex }) => name === "rust" && !hex));
+});
