@@ -34,6 +34,18 @@
 // errors before the rounding, 2^-106 for a node and 2^-90 relative for a
 // weight (under 2^-36 ulp): far inside the bounds, and the bounds far
 // inside the margin.
+// On [a, b] (correctly_rounded_rule with ends): twice each node and weight,
+// (a + b) + (b - a) x and (b - a) w, in double-double from the exact sum
+// and difference of the (scaled) ends, each with a bound on its error from
+// the bounds above (decided() and the constants before it say how). A
+// value is kept only when the bound puts it strictly inside the rounding
+// cell of one double at the true quantum; any other value, and every
+// value when the fast path is refused (interval_rule.h, for the tests),
+// goes to exact_value.h. The fast path's bits are therefore the nearest
+// double wherever it keeps them, so it changes nothing it already had
+// right; on [-1, 1] its bounds, under 2^-28 ulp, are far inside the 2^-21
+// ulp by which every exact value there misses a midpoint, so it keeps
+// every value.
 // Every step is a fixed sequence of IEEE additions, subtractions,
 // multiplications and divisions, lane by lane, with no fused multiply-add
 // and no library function but exact ones (fabs, ldexp), so every platform

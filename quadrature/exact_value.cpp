@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -73,9 +74,9 @@ Scaled scaled(const BigInt& v, int bits) {
   const int drop = length > correction_bits ? length - correction_bits : 0;
   const BigInt top = big_shift_right(v, drop);
   Dd m{0.0, 0.0};
-  for (auto limb = top.limbs.rbegin(); limb != top.limbs.rend(); ++limb) {
+  for (std::size_t i = top.limbs.size(); i-- > 0;) {
     m = add(Dd{m.hi * 0x1p32, m.lo * 0x1p32},
-            Dd{static_cast<double>(*limb), 0.0});
+            Dd{static_cast<double>(top.limbs[i]), 0.0});
   }
   if (v.negative) {
     m = neg(m);
