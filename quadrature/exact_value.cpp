@@ -208,32 +208,36 @@ bool weight_rounded(int n, const Enclosure& e, const Dyadic& radius,
   BigInt t = big_sub(big_mul_small(big_shift_left(at.s_previous, 2 * f), un),
                      big_mul(at.m, at.s));
   t.negative = false;
-  const BigInt d = big_shift_left(fact, (n + 1) * f);
   BigInt spread;
   if (!e.exact) {
     spread =
         big_shift_left(big_mul_small(fact, un * un), guard_bits + 2 + n * f);
   }
-  const BigInt h_low = big_sub(t, spread);
-  const BigInt h_high = big_add(t, spread);
+  // The bounds of |h| D, cut to their top bits (down for the lower, up for
+  // the upper: still bounds) times 2^cut, so that their squares stay short.
+  const int precision = f + 64;
+  BigInt h_high = big_add(t, spread);
+  const int cut = std::max(0, big_bit_length(h_high) - precision - 16);
+  const BigInt h_low = big_shift_right(big_sub(t, spread), cut);
+  h_high = big_add(big_shift_right(h_high, cut), big_from_u64(1));
   if (big_sign(h_low) <= 0) {
     return false;
   }
-  // weight = radius 2 (2^(2F) - m^2) D^2 / (2^(2F) n^2 H^2).
+  // weight = radius 2 (2^(2F) - m^2) D^2 / (2^(2F) n^2 H^2), with D^2 =
+  // (n!)^2 2^(2(n+1)F) and H = h 2^cut: the powers of 2 go to the exponent.
   const BigInt one = big_shift_left(big_from_u64(1), 2 * f);
   const BigInt& m_high = e.exact ? at.m : e.high.m;
   const BigInt s_low = big_sub(one, big_mul(m_high, m_high));
   const BigInt s_high = big_sub(one, big_mul(at.m, at.m));
-  const BigInt d2 = big_mul(d, d);
-  const BigInt r2 = big_shift_left(radius.mantissa, 1);
-  const int precision = f + 64;
+  const BigInt r2 =
+      big_mul(big_shift_left(radius.mantissa, 1), big_mul(fact, fact));
   const Dyadic low = quotient_bound(
-      big_mul(big_mul(r2, s_low), d2),
-      big_mul_small(big_mul(h_high, h_high), un * un), precision, false);
+      big_mul(r2, s_low), big_mul_small(big_mul(h_high, h_high), un * un),
+      precision, false);
   const Dyadic high = quotient_bound(
-      big_mul(big_mul(r2, s_high), d2),
-      big_mul_small(big_mul(h_low, h_low), un * un), precision, true);
-  const int exponent = radius.exponent - 2 * f;
+      big_mul(r2, s_high), big_mul_small(big_mul(h_low, h_low), un * un),
+      precision, true);
+  const int exponent = radius.exponent - 2 * f + 2 * (n + 1) * f - 2 * cut;
   const double lower = dyadic_round({low.mantissa, low.exponent + exponent});
   const double upper = dyadic_round({high.mantissa, high.exponent + exponent});
   out = lower;
