@@ -591,6 +591,29 @@ TEST_P(FullReference, EveryNodeAndWeightIsTheNearestDouble) {
 INSTANTIATE_TEST_SUITE_P(AllOrders, FullReference,
                          ::testing::Range(0, full_shards));
 
+// The slow path alone at large orders, where its integers are longest,
+// gives the fast path's bits.
+TEST(FullSweep, SlowPathAtLargeOrders) {
+  const auto& kernel = detail::best_root_batch_kernel();
+  for (const int n : {256, 500}) {
+    std::vector<double> fast(2 * count(n));
+    std::vector<double> slow(2 * count(n));
+    detail::IntervalCounts counts;
+    detail::correctly_rounded_rule(kernel, n, -3.0, 7.5, fast.data(),
+                                   fast.data() + n,
+                                   detail::FastRounding::allowed, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    detail::correctly_rounded_rule(kernel, n, -3.0, 7.5, slow.data(),
+                                   slow.data() + n,
+                                   detail::FastRounding::refused, &counts);
+    const std::chrono::duration<double> spent =
+        std::chrono::steady_clock::now() - start;
+    std::printf("order %d, ", n);
+    print_counts(counts, spent.count());
+    EXPECT_TRUE(same_bits(fast, slow)) << "order " << n;
+  }
+}
+
 // Bits between two non-negative doubles: their distance in ulps.
 std::int64_t ulps_apart(double x, double y) {
   const auto a = std::bit_cast<std::int64_t>(x);
