@@ -50,7 +50,7 @@ int correctly_rounded_rule(int n, double* nodes, double* weights);
 // enclosed between two dyadics by exact signs of P_n, and the value's
 // bounds rounded exactly, with twice the bits until they agree, up to
 // 4096 bits (a value would have to lie within about 2^-4000 (b - a) of a
-// midpoint to need more; the rounding of a bound is then returned). The
+// midpoint to need more; the value at the best root is then rounded). The
 // tests labelled full check every order on eleven hard intervals (ends
 // of a few subnormals, straddling 0, one end tiny, huge ends, a node
 // cancelling to 2^-104 (b - a)) against MPFR, whose own rounding is made

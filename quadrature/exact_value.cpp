@@ -246,8 +246,8 @@ bool weight_rounded(int n, const Enclosure& e, const Dyadic& radius,
 }
 
 // Encloses the root near root at ever more bits until decide(enclosure,
-// out) returns true; at exact_value_max_bits, returns out as the last
-// call left it.
+// out) returns true; at exact_value_max_bits, returns the value at the
+// last Newton root.
 template <class Decide>
 double enclosed(int n, Dd root, int* bits_used, Decide decide) {
   const Dyadic start =
@@ -293,6 +293,9 @@ double enclosed(int n, Dd root, int* bits_used, Decide decide) {
       }
     }
     if (bits >= exact_value_max_bits) {
+      // Undecided at the most bits: the value at Newton's root as if it
+      // were exact, the best estimate there is.
+      decide(Enclosure{bits, legendre_exact(n, x, bits), {}, true}, out);
       return out;
     }
     x = big_shift_left(x, bits);

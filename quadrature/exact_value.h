@@ -19,8 +19,9 @@
 namespace zemta::detail {
 
 // The most bits of the enclosure, past which the slow path stops and
-// returns the rounding of a bound: a value would have to lie within about
-// 2^-4000 (b - a) of a midpoint between doubles to get there.
+// returns the rounding of the value at its best root: a value would have
+// to lie within about 2^-4000 (b - a) of a midpoint between doubles to get
+// there.
 inline constexpr int exact_value_max_bits = 4096;
 
 // (a + b)/2 and (b - a)/2, exactly.
