@@ -10,11 +10,11 @@
 namespace zemta::detail {
 
 struct IntervalCounts {
-  int slow_nodes = 0;    // nodes exact_node.h rounded
-  int slow_weights = 0;  // weights exact_weight.h rounded
+  int slow_nodes = 0;    // nodes exact_value.h rounded
+  int slow_weights = 0;  // weights exact_value.h rounded
   int exact_values = 0;  // values known exactly: the middle node, and
                          // the weights of order 2, which are 1
-  int largest_bits = 0;  // the most bits a slow node needed
+  int largest_bits = 0;  // the most bits a slow value needed
 };
 
 enum class FastRounding { allowed, refused };
