@@ -186,7 +186,8 @@ constexpr int weight_error_exponent = -82;
 // scaled units: the low parts of products that fall below 2^-969 (only
 // values far below the interval's size, whose rounding this then leaves
 // to the slow path), and the bits of a tiny end lost when huge ends are
-// scaled down (at most 2^-1074 unscaled, 2^-1138 scaled).
+// scaled down (the scaled end rounds to a multiple of 2^-1074, off by at
+// most 2^-1075, which moves S + R x by at most 2^-1074).
 constexpr double underflow_room = 0x1p-1060;
 // Below this a scaled value of an interval with huge ends (scaled down)
 // is left to the slow path: its quantum, 2^-1138, is not a double.
