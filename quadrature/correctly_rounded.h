@@ -29,23 +29,36 @@ namespace zemta {
 // few KiB of stack.
 int correctly_rounded_rule(int n, double* nodes, double* weights);
 
-// The same rule on [a, b]: node (a + b)/2 + (b - a)/2 * x and weight
-// (b - a)/2 * w for each node x and weight w of the rule on [-1, 1],
-// computed in double-double from their unrounded values and rounded once.
-// The nodes come in ascending order (not strictly when [a, b] holds too few
-// doubles to tell them apart), the weights symmetric.
+// The same rule on [a, b]: each node the double nearest (a + b)/2 + (b -
+// a)/2 x and each weight the double nearest (b - a)/2 w, for each node x
+// and weight w of the rule on [-1, 1], ties to even, at the double's own
+// quantum (2^-1074 for a subnormal: a weight below 2^-1075 is 0, and a
+// negative node that rounds to 0 is -0). The same bits on every
+// platform. The nodes come in ascending order (not strictly when [a, b]
+// holds too few doubles to tell them apart), the weights symmetric. Any
+// finite a < b is handled, subnormal ends included, up to [-DBL_MAX,
+// DBL_MAX].
 //
-// What is guaranteed: each value is within about 2^-90 of the mapped
-// value's size, (a + b)/2 + (b - a)/2 * |x| for a node, before its one
-// rounding, so it is the nearest double unless the exact value lies that
-// close to a midpoint, or the node is much smaller than that size (a node
-// near 0 of an interval like [-1, 1 + 2^-40]), or the value is subnormal.
-// Any b - a is handled, up to [-DBL_MAX, DBL_MAX]. Checked against 256-bit
-// arithmetic on seven intervals, from [1e-300, 3e-300] to [-DBL_MAX,
-// DBL_MAX], at four orders; only [-1, 1] is checked exhaustively.
+// Example: order 2 on [0, 3 * 2^-1074] gives nodes 2^-1074 and 2 * 2^-1074
+// (the exact ones are 0.634 and 2.366 times 2^-1074) and weights 2 *
+// 2^-1074 both (1.5 * 2^-1074, a tie, to even).
+//
+// How it is known: each value is computed in double-double with a bound
+// on its error, and kept only when the bound puts it inside one rounding
+// cell; the rest (a node that cancels to near 0, a value near a midpoint
+// between doubles, a tie) are computed exactly (exact_value.h): the root
+// enclosed between two dyadics by exact signs of P_n, and the value's
+// bounds rounded exactly, with twice the bits until they agree, up to
+// 4096 bits (a value would have to lie within about 2^-4000 (b - a) of a
+// midpoint to need more; the value at the best root is then rounded). The
+// tests labelled full check every order on eleven hard intervals (ends
+// of a few subnormals, straddling 0, one end tiny, huge ends, a node
+// cancelling to 2^-104 (b - a)) against MPFR, whose own rounding is made
+// certain; the default tests check a few orders, and the slow path alone.
 //
 // Domain: as above, with a and b finite and a < b. Returns n, or 0 outside
-// the domain (the arrays are then untouched).
+// the domain (the arrays are then untouched). Unlike the rule on [-1, 1],
+// allocates when a value takes the exact path.
 int correctly_rounded_rule(int n, double a, double b, double* nodes,
                            double* weights);
 
