@@ -85,9 +85,10 @@ bool has_nonzero_digit(std::string_view digits, bool hex) {
 // Whether a number too large or too small for a double is large: the
 // sign of its order of magnitude, the place of its first non-zero digit
 // against the point plus its exponent (in hex digits and a binary
-// exponent). The two sides are far apart (beyond 1e308 or below 1e-324),
-// so the count, cut off at a billion either way, is never near 0.
-bool magnitude_is_large(std::string_view digits, bool hex) {
+// exponent), for the reader that says only "out of range" (from_chars).
+// The two sides are far apart (beyond 1e308 or below 1e-324), so the
+// count, cut off at a billion either way, is never near 0.
+[[maybe_unused]] bool magnitude_is_large(std::string_view digits, bool hex) {
   constexpr long long cut = 1'000'000'000;
   long long place = 0;
   bool seen_point = false;
