@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "support/process.h"
+#include "support/scratch_test.h"
 
 namespace {
 
@@ -74,19 +75,9 @@ Expected expected(int n, int k, Interval on) {
   return {exact, tolerance * DBL_EPSILON * (magnitude + slope)};
 }
 
-class RuleLanguages : public ::testing::Test {
+class RuleLanguages : public zemta::testing::ScratchTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zemta-rule-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    if (!HasFailure()) {
-      fs::remove_all(dir_);
-    }
-  }
+  RuleLanguages() : ScratchTest("zemta-rule-") {}
 
   // zemta-rule's text for order n with the options, in <dir>/<name>.
   fs::path rule_file(int n, const std::vector<std::string>& options,
@@ -198,8 +189,6 @@ class RuleLanguages : public ::testing::Test {
     write("driver.py", driver);
     run_and_check("/usr/bin/python3 -E -s driver.py");
   }
-
-  fs::path dir_;
 };
 
 TEST_F(RuleLanguages, CsvReadByPythonsCsvModule) {

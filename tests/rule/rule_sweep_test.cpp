@@ -28,6 +28,7 @@
 #include "quadrature/coefficients.h"
 #include "quadrature/correctly_rounded.h"
 #include "support/process.h"
+#include "support/scratch_test.h"
 
 namespace {
 
@@ -93,19 +94,9 @@ std::string tags(const std::vector<Variant>& variants) {
   return text + "'";
 }
 
-class RuleSweep : public ::testing::Test {
+class RuleSweep : public zemta::testing::ScratchTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zemta-rule-sweep-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    if (!HasFailure()) {
-      fs::remove_all(dir_);
-    }
-  }
+  RuleSweep() : ScratchTest("zemta-rule-sweep-") {}
 
   // Writes the table of every order in the format as "<tag><n><suffix>"
   // and remembers what each must read back as: the nodes, then the
@@ -279,7 +270,6 @@ class RuleSweep : public ::testing::Test {
     run_and_compare(command);
   }
 
-  fs::path dir_;
   std::map<std::pair<char, int>, std::vector<double>> expected_;
 };
 
