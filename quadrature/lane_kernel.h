@@ -4,12 +4,16 @@
 //
 // A lane performs exactly the scalar operations of legendre_eval, in the
 // same order and grouping: IEEE add, subtract, multiply and divide of
-// doubles, never a fused multiply-add (every target is built with
-// -ffp-contract=off). Lanes never share an intermediate result. So every
-// variant, whatever its vector width, gives the bits of the scalar path.
+// doubles, never a fused multiply-add of the compiler's (every target is
+// built with -ffp-contract=off). Lanes never share an intermediate result.
+// So every variant, whatever its vector width, gives the bits of the scalar
+// path.
 //
-// The variants differ only in the instruction set they are compiled for;
-// which one runs is chosen at run time from what the processor supports.
+// The variants differ in the instruction set they are compiled for, and in
+// how they divide by the recurrence's degree: with the divider, or, in the
+// -fma variants, with a reciprocal, FMAs and an exact check that give the
+// divider's quotient in every lane (lane_kernel_quotient.inc). Which one
+// runs is chosen at run time, by timing those this processor supports.
 #pragma once
 
 namespace zemta::detail {
@@ -27,23 +31,41 @@ using NewtonTaskKernel = void (*)(int n, int count, const double* lo,
 using DerivativeKernel = void (*)(int n, int count, const double* x, double* dp,
                                   int lanes);
 
+// Stores RN(a[t] / degree) into q[t] for every t < count, the quotient the
+// kernel's recurrence takes (2 <= degree <= 999), and returns how many of
+// its vectors the kernel sent to the divider (always 0 for the variants
+// that only divide). For the quotient tests.
+using QuotientKernel = int (*)(int degree, int count, const double* a,
+                               double* q);
+
 struct LaneKernel {
   const char* name;
   NewtonTaskKernel newton_tasks;
   DerivativeKernel derivatives;
+  QuotientKernel quotients;
   int max_lanes;      // the widest batch it can run
   int default_lanes;  // the width it runs at unless told otherwise
 };
 
-// The instruction-set variants this build contains.
-enum class KernelVariant { portable, avx2, avx512 };
+// The variants a build may contain. The -fma ones exist on x86-64 only
+// (not on 32-bit x86, nor elsewhere); the root-batch kernels
+// (root_batch.h) have only the first three.
+enum class KernelVariant { portable, avx2, avx512, avx2_fma, avx512_fma };
+inline constexpr KernelVariant lane_kernel_variants[] = {
+    KernelVariant::portable, KernelVariant::avx2, KernelVariant::avx512,
+    KernelVariant::avx2_fma, KernelVariant::avx512_fma};
 
 // The kernel of that variant, or nullptr when this build does not contain it
-// (non-x86 targets hold only the portable one) or this processor cannot run
-// it. The portable kernel always exists.
+// or this processor cannot run it (avx2-fma needs AVX2 and FMA, the AVX-512
+// ones AVX-512F). The portable kernel always exists.
 const LaneKernel* lane_kernel(KernelVariant variant);
 
-// The fastest kernel this processor runs: AVX-512, then AVX2, then portable.
+// The kernel that runs fastest here: the first call times every kernel this
+// processor runs but the portable one (the AVX2 kernel's arithmetic at half
+// the width; chosen only where no other runs) on a short evaluation, a few
+// microseconds, and keeps the one with the least time per lane-step. Later
+// calls return the same one. Every kernel gives the same bits, so the choice
+// changes only the time.
 const LaneKernel& best_lane_kernel();
 
 }  // namespace zemta::detail

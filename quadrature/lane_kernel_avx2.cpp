@@ -7,14 +7,18 @@
 #define ZEMTA_KERNEL_TARGET __attribute__((target("avx2")))
 #define ZEMTA_VECTOR_BYTES 32
 #define ZEMTA_MAX_VECTORS 8
+#define ZEMTA_FUSED_QUOTIENT 0
 #include "quadrature/lane_kernel_body.inc"
 
 namespace zemta::detail {
 
 extern const LaneKernel avx2_lane_kernel;
-const LaneKernel avx2_lane_kernel = {"avx2", avx2_kernel::newton_tasks,
+const LaneKernel avx2_lane_kernel = {"avx2",
+                                     avx2_kernel::newton_tasks,
                                      avx2_kernel::derivatives,
-                                     avx2_kernel::kernel_max_lanes, 32};
+                                     avx2_kernel::quotients,
+                                     avx2_kernel::kernel_max_lanes,
+                                     32};
 
 }  // namespace zemta::detail
 #endif

@@ -8,14 +8,18 @@
 #define ZEMTA_KERNEL_TARGET __attribute__((target("avx512f")))
 #define ZEMTA_VECTOR_BYTES 64
 #define ZEMTA_MAX_VECTORS 8
+#define ZEMTA_FUSED_QUOTIENT 0
 #include "quadrature/lane_kernel_body.inc"
 
 namespace zemta::detail {
 
 extern const LaneKernel avx512_lane_kernel;
-const LaneKernel avx512_lane_kernel = {"avx512", avx512_kernel::newton_tasks,
+const LaneKernel avx512_lane_kernel = {"avx512",
+                                       avx512_kernel::newton_tasks,
                                        avx512_kernel::derivatives,
-                                       avx512_kernel::kernel_max_lanes, 64};
+                                       avx512_kernel::quotients,
+                                       avx512_kernel::kernel_max_lanes,
+                                       64};
 
 }  // namespace zemta::detail
 #endif

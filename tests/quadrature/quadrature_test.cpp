@@ -129,8 +129,7 @@ struct RootFinder {
 // on a lane the first has used; both must agree bit for bit.
 std::vector<RootFinder> root_finders() {
   std::vector<RootFinder> finders = {{"newton_root", newton_root}};
-  for (const KernelVariant v :
-       {KernelVariant::portable, KernelVariant::avx2, KernelVariant::avx512}) {
+  for (const KernelVariant v : lane_kernel_variants) {
     if (const LaneKernel* kernel = lane_kernel(v)) {
       finders.push_back({kernel->name, [kernel](int n, double lo, double hi) {
                            const double los[2] = {lo, lo};
