@@ -294,8 +294,11 @@ double dyadic_round(const Dyadic& v) {
     }
   }
   // k <= 2^53 and q >= -1074: k * 2^q is a double (or overflows to
-  // infinity just past DBL_MAX), so ldexp is exact.
-  const double magnitude = std::ldexp(static_cast<double>(k), q);
+  // infinity just past DBL_MAX), so ldexp is exact. k goes through the
+  // signed type: 32-bit x86 converts an unsigned 64-bit integer with an
+  // x87 addition, which the build keeps out of every computation.
+  const double magnitude =
+      std::ldexp(static_cast<double>(static_cast<std::int64_t>(k)), q);
   return v.mantissa.negative ? -magnitude : magnitude;
 }
 

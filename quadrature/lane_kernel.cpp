@@ -65,7 +65,9 @@ double ticks_per_lane_step(const LaneKernel& kernel) {
   const unsigned long long start = __builtin_ia32_rdtsc();
   kernel.derivatives(calibration_order, lanes, x, dp, lanes);
   const unsigned long long end = __builtin_ia32_rdtsc();
-  return static_cast<double>(end - start) /
+  // Through the signed type: 32-bit x86 converts an unsigned 64-bit
+  // integer with an x87 addition, which the build keeps out of the code.
+  return static_cast<double>(static_cast<long long>(end - start)) /
          (static_cast<double>(lanes) * calibration_order);
 }
 #endif
