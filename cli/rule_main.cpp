@@ -1,8 +1,9 @@
 // zemta-rule: the correctly rounded Gauss-Legendre rule as text to paste
 // into a program (cli/rule_arguments.h for the command line,
 // emit/rule_formats.h for the text). Exit status 0 when the text is
-// written, 1 for bad arguments (one line on stderr, nothing on stdout), 2
-// when standard output cannot be written.
+// written (with one warning line on stderr when the interval is too narrow
+// for the rule in doubles), 1 for bad arguments (one line on stderr,
+// nothing on stdout), 2 when standard output cannot be written.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
