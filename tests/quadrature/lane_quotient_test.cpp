@@ -15,6 +15,7 @@
 
 #include "quadrature/lane_kernel.h"
 #include "support/memory_stream.h"
+#include "supported_kernels.h"
 
 namespace zemta::detail {
 namespace {
@@ -78,15 +79,7 @@ const double divided_dividends[] = {
     std::numeric_limits<double>::quiet_NaN(),
 };
 
-std::vector<const LaneKernel*> supported_kernels() {
-  std::vector<const LaneKernel*> kernels;
-  for (const KernelVariant v : lane_kernel_variants) {
-    if (const LaneKernel* kernel = lane_kernel(v)) {
-      kernels.push_back(kernel);
-    }
-  }
-  return kernels;
-}
+using zemta::testing::supported_kernels;
 
 TEST(LaneQuotient, EveryQuotientIsTheDividersAtEveryDegree) {
   for (const LaneKernel* kernel : supported_kernels()) {

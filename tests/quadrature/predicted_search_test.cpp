@@ -22,6 +22,7 @@
 #include "quadrature/predicted_search.h"
 #include "quadrature/root_search.h"
 #include "support/memory_stream.h"
+#include "supported_kernels.h"
 
 namespace zemta::detail {
 namespace {
@@ -121,15 +122,7 @@ TEST(ExitBrackets, ReachTheExitTheyAreNamedFor) {
 // ---------------------------------------------------------------------------
 // The wide kernels, every variant this processor runs
 
-std::vector<const LaneKernel*> supported_kernels() {
-  std::vector<const LaneKernel*> kernels;
-  for (const KernelVariant v : lane_kernel_variants) {
-    if (const LaneKernel* kernel = lane_kernel(v)) {
-      kernels.push_back(kernel);
-    }
-  }
-  return kernels;
-}
+using zemta::testing::supported_kernels;
 
 TEST(LaneKernel, EveryVariantAtEveryWidthMatchesTheScalarFunctions) {
   const std::vector<const LaneKernel*> kernels = supported_kernels();
