@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/predicted_search.h"
-#include "quadrature/root_batch.h"
+#include "rule/quadrature/root_batch.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 # file, from a server or opened from disk, and opens on the order-20 rule,
 # drawn into it by the build (zemta_web_draw.mjs, run by Node, which runs
 # the module to draw it, and fills the menu of zemta-rule's formats from
-# emit/rule_formats.h); beside it go the module and
+# rule/emit/rule_formats.h); beside it go the module and
 # wasi.js, which run it under Node (ctest --preset wasm), and the README and
 # the licence, which the page links to. Included from the top-level
 # CMakeLists.txt when the build targets wasm32 (the wasm preset).
@@ -47,9 +47,9 @@ add_custom_command(
     -P ${page_script}
   COMMAND ${ZEMTA_NODE} ${draw_script} ${site_dir}/index.html
     ${PROJECT_SOURCE_DIR}/web $<TARGET_FILE:zemta>
-    ${PROJECT_SOURCE_DIR}/emit/rule_formats.h
+    ${PROJECT_SOURCE_DIR}/rule/emit/rule_formats.h
   DEPENDS ${web_files} zemta zemta-rule ${page_script} ${draw_script}
-    ${PROJECT_SOURCE_DIR}/emit/rule_formats.h
+    ${PROJECT_SOURCE_DIR}/rule/emit/rule_formats.h
   COMMENT "Writing site/index.html with the module and web/ inside"
   VERBATIM)
 

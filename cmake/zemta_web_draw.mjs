@@ -5,10 +5,10 @@
 // by the build rule in zemta_web.cmake, after zemta_web_page.cmake:
 //
 //   node zemta_web_draw.mjs <site/index.html> <web/> <zemta.wasm>
-//        <emit/rule_formats.h>
+//        <rule/emit/rule_formats.h>
 //
 // It also fills the correctly rounded rule's menu with zemta-rule's
-// formats, from their one list in emit/rule_formats.h. The page is
+// formats, from their one list in rule/emit/rule_formats.h. The page is
 // rewritten in place. The texts come from the module that the
 // page holds, run through web/wasi.js, and are drawn with web/texts.js's
 // functions, as app.js draws them; each element filled must stand in the

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/rule_arguments.h"
+#include "rule/cli/rule_arguments.h"
 #include "quadrature/coefficients.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "quadrature/double_double.h"
+#include "common/double_double.h"
 
 namespace zemta::detail {
 

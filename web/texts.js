@@ -278,7 +278,7 @@ export const roundedPending = "Computing the correctly rounded rule\u2026";
 
 // zemta-rule's formats, as --format names them, and whether each takes
 // --hex: read from their one list, rule_format_names in
-// emit/rule_formats.h (the build's drawing fills the page's menu from it).
+// rule/emit/rule_formats.h (the build's drawing fills the page's menu from it).
 export function ruleFormatsOf(header) {
   const list = /rule_format_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
   return [...list.matchAll(/\{"([a-z0-9]+)", RuleFormat::\w+, (true|false)\}/g)]

@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
-#include "emit/rule_formats.h"
+#include "rule/emit/rule_formats.h"
 #include "quadrature/coefficients.h"
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 #include "support/process.h"
 #include "support/scratch_test.h"
 

@@ -157,8 +157,8 @@ test("a choice survives the address; its ends go to zemta-rule as typed and into
     assert.equal(ruleFileName(7, choice), name);
   }
   assert.deepEqual(ruleArguments(7, choices[2][0], false).slice(3), ["--interval", " -1", "1/2&n=3"]);
-  // The menu's formats, from emit/rule_formats.h.
-  const formats = ruleFormatsOf(readFileSync(resolve(top, "emit/rule_formats.h"), "utf8"));
+  // The menu's formats, from rule/emit/rule_formats.h.
+  const formats = ruleFormatsOf(readFileSync(resolve(top, "rule/emit/rule_formats.h"), "utf8"));
   assert.deepEqual(formats.slice(0, 2), [{ name: "csv", hex: true }, { name: "c", hex: true }]);
   assert.ok(formats.length >= 9 && formats.some(({ name, hex }) => name === "rust" && !hex));
 });

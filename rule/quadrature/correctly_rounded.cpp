@@ -50,18 +50,18 @@
 // multiplications and divisions, lane by lane, with no fused multiply-add
 // and no library function but exact ones (fabs, ldexp), so every platform
 // computes these same bits.
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
-#include "quadrature/big_binary.h"
+#include "rule/quadrature/big_binary.h"
 #include "quadrature/coefficients.h"
-#include "quadrature/double_double.h"
-#include "quadrature/exact_value.h"
-#include "quadrature/interval_rule.h"
-#include "quadrature/root_batch.h"
+#include "common/double_double.h"
+#include "rule/quadrature/exact_value.h"
+#include "rule/quadrature/interval_rule.h"
+#include "rule/quadrature/root_batch.h"
 
 namespace zemta {
 

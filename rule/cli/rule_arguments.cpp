@@ -1,4 +1,4 @@
-#include "cli/rule_arguments.h"
+#include "rule/cli/rule_arguments.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,6 +1,6 @@
 // Schoolbook arithmetic on 32-bit limbs: simple, and fast enough for the
 // few values the slow path sees (a few hundred to a few thousand bits).
-#include "quadrature/big_binary.h"
+#include "rule/quadrature/big_binary.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,12 +1,12 @@
 // The baseline root-batch kernel, for every target: 16-byte vectors (SSE2
 // on x86-64 and on i686 built with -msse2, NEON on AArch64, scalar code on
 // WebAssembly without SIMD).
-#include "quadrature/root_batch.h"
+#include "rule/quadrature/root_batch.h"
 
 #define ZEMTA_BATCH_NAMESPACE portable_batch
 #define ZEMTA_BATCH_TARGET
 #define ZEMTA_VECTOR_BYTES 16
-#include "quadrature/root_batch_body.inc"
+#include "rule/quadrature/root_batch_body.inc"
 
 namespace zemta::detail {
 

@@ -1,4 +1,4 @@
-#include "emit/rule_formats.h"
+#include "rule/emit/rule_formats.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <limits>
 
-#include "emit/shortest_digits.h"
+#include "rule/emit/shortest_digits.h"
 #include "emit/text_sink.h"
 #include "quadrature/coefficients.h"
 
@@ -29,7 +29,7 @@ std::size_t int_text(char* text, int value) {
                                   text);
 }
 
-// The shortest digits of value (emit/shortest_digits.h), laid out as
+// The shortest digits of value (rule/emit/shortest_digits.h), laid out as
 // described in the header.
 std::size_t format_decimal(double value, char* text) {
   const ShortestDigits shortest = shortest_digits(value);

@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "emit/rule_formats.h"
+#include "rule/emit/rule_formats.h"
 
 namespace zemta {
 

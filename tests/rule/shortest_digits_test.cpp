@@ -1,9 +1,9 @@
-// shortest_digits (emit/shortest_digits.h) against std::to_chars'
+// shortest_digits (rule/emit/shortest_digits.h) against std::to_chars'
 // scientific shortest form, the independent reference natively: every
 // value zemta-rule writes, random bit patterns over all exponents, and the
 // edges where digit generation goes wrong (powers of two with their
 // narrower lower gap, subnormals, ties, the largest double).
-#include "emit/shortest_digits.h"
+#include "rule/emit/shortest_digits.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 
 namespace {
 

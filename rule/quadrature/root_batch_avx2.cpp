@@ -1,12 +1,12 @@
 // The AVX2 root-batch kernel: 32-byte vectors. Run only where the
 // processor reports AVX2 (root_batch_kernel in correctly_rounded.cpp).
 #if defined(__x86_64__) || defined(__i386__)
-#include "quadrature/root_batch.h"
+#include "rule/quadrature/root_batch.h"
 
 #define ZEMTA_BATCH_NAMESPACE avx2_batch
 #define ZEMTA_BATCH_TARGET __attribute__((target("avx2")))
 #define ZEMTA_VECTOR_BYTES 32
-#include "quadrature/root_batch_body.inc"
+#include "rule/quadrature/root_batch_body.inc"
 
 namespace zemta::detail {
 

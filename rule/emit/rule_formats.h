@@ -1,7 +1,7 @@
 // The correctly rounded rule as text to paste into a program: zemta-rule's
 // output. One function per call writes a whole table, in one of the
 // formats below, from the nodes and weights the caller computed
-// (quadrature/correctly_rounded.h); this file decides every character.
+// (rule/quadrature/correctly_rounded.h); this file decides every character.
 //
 // Numbers. Every value is written with the fewest significant digits that
 // read back as exactly the same double (the digits of std::to_chars'

@@ -18,7 +18,7 @@
 // 3. The value's bounds from the enclosure, exactly (a node) or as
 //    quotients bounded below and above (a weight), each rounded once:
 //    equal doubles decide the value. Otherwise F doubles.
-#include "quadrature/exact_value.h"
+#include "rule/quadrature/exact_value.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,7 +1,7 @@
-// zemta-rule's number form (emit/rule_formats.h): the layouts at their
+// zemta-rule's number form (rule/emit/rule_formats.h): the layouts at their
 // edges, and every form read back by strtod as the very same double; and
 // its Fortran tables within free-form Fortran's limits for every order.
-#include "emit/rule_formats.h"
+#include "rule/emit/rule_formats.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // zemta-rule: the correctly rounded Gauss-Legendre rule as text to paste
-// into a program (cli/rule_arguments.h for the command line,
-// emit/rule_formats.h for the text). Exit status 0 when the text is
+// into a program (rule/cli/rule_arguments.h for the command line,
+// rule/emit/rule_formats.h for the text). Exit status 0 when the text is
 // written (with one warning line on stderr when the interval is too narrow
 // for the rule in doubles), 1 for bad arguments (one line on stderr,
 // nothing on stdout), 2 when standard output cannot be written.
@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/rule_arguments.h"
-#include "emit/rule_formats.h"
+#include "rule/cli/rule_arguments.h"
+#include "rule/emit/rule_formats.h"
 #include "quadrature/coefficients.h"
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 
 namespace {
 

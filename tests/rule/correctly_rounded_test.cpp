@@ -4,7 +4,7 @@
 // starting points or arithmetic; and on intervals [a, b] chosen to be
 // hard, every node and weight the double nearest its exact value, with
 // the fast path and with the slow path alone.
-#include "quadrature/correctly_rounded.h"
+#include "rule/quadrature/correctly_rounded.h"
 
 #include <gtest/gtest.h>
 #include <mpfr.h>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "quadrature/interval_rule.h"
-#include "quadrature/root_batch.h"
+#include "rule/quadrature/interval_rule.h"
+#include "rule/quadrature/root_batch.h"
 #include "support/memory_stream.h"
 
 namespace zemta {

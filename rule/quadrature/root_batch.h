@@ -11,7 +11,7 @@
 // for the lane kernels (lane_kernel.h).
 #pragma once
 
-#include "quadrature/double_double.h"
+#include "common/double_double.h"
 #include "quadrature/lane_kernel.h"
 
 namespace zemta::detail {

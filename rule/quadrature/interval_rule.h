@@ -5,7 +5,7 @@
 // Internal to the quadrature library.
 #pragma once
 
-#include "quadrature/root_batch.h"
+#include "rule/quadrature/root_batch.h"
 
 namespace zemta::detail {
 

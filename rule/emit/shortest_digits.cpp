@@ -1,4 +1,4 @@
-#include "emit/shortest_digits.h"
+#include "rule/emit/shortest_digits.h"
 
 #include <bit>
 #include <cstdint>
