@@ -1,0 +1,100 @@
+// The Gauss rules zemta-rule gives, each a family of rules by order: the
+// one list of them, and the one entry point that computes any of them with
+// every node and weight the nearest double. --help, the manual page, the
+// page's menu, the CMake function's check and the lock's cases are all
+// made from rule_family_names (cmake/zemta_rule_families.cmake reads it).
+//
+// A family is a weight function w on an interval; its rule of order n is
+// the n nodes x_i and weights w_i with sum w_i f(x_i) = integral of f w for
+// every polynomial f of degree below the rule's exactness. On --interval
+// [a, b] a family on [-1, 1] is mapped affinely: nodes (a+b)/2 + (b-a)/2 x_i
+// and weights (b-a)/2 w_i, so that it integrates f(t) w(x(t)) over [a, b].
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace zemta {
+
+enum class RuleFamily {
+  legendre,
+  lobatto,
+  radau,
+  radau_right,
+  kronrod,
+  chebyshev1,
+  chebyshev2,
+  hermite,
+  hermite_prob,
+  laguerre,
+  jacobi
+};
+
+// Where the family's weight lives: [-1, 1] (so --interval maps it), [0,
+// infinity) or the whole line.
+enum class FamilyDomain { finite, half_line, whole_line };
+
+struct RuleFamilyName {
+  std::string_view name;  // as given to --rule
+  RuleFamily family;
+  FamilyDomain domain;
+  bool takes_alpha;  // --alpha
+  bool takes_beta;   // --beta
+  bool scalable;     // --scaled: the weights times the weight function's inverse
+  int min_order;     // the least N the family's rule exists for
+};
+
+// Every family, in the order --help lists them; legendre is the default.
+inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
+    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 1},
+    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2},
+    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1},
+    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1},
+    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1},
+    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1},
+    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1},
+    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1},
+    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1},
+    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1},
+    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1},
+}};
+
+// What to compute. alpha and beta are finite and above -1 where the family
+// takes them (and 0 otherwise); scaled only where the family is scalable;
+// on_interval only for a finite domain, with finite a < b.
+struct FamilyRequest {
+  RuleFamily family = RuleFamily::legendre;
+  int n = 0;
+  double alpha = 0.0;
+  double beta = 0.0;
+  bool scaled = false;
+  bool on_interval = false;
+  double a = -1.0;
+  double b = 1.0;
+};
+
+// The number of nodes of the rule of order n: 2n + 1 for kronrod (n is the
+// order of its Gauss rule), n otherwise.
+int family_node_count(RuleFamily family, int n);
+
+// Whether the rule is symmetric about the middle of its interval, so that
+// the half table describes it: legendre, lobatto, kronrod, the Chebyshev
+// and Hermite kinds, and jacobi with alpha == beta.
+bool family_is_symmetric(const FamilyRequest& request);
+
+// Whether the family's rule is computed here yet (the others are refused
+// by the command line with a message that says so).
+bool family_is_available(RuleFamily family);
+
+// Fills nodes[0..count-1] in ascending order, weights[i] with the weight of
+// nodes[i], and for kronrod gauss_weights[i] with its weight in the
+// embedded Gauss rule (0 for the nodes it adds; gauss_weights may be null
+// for the other families), count = family_node_count(family, n). Every
+// value the nearest double to the exact one, ties to even, subnormals
+// included; fixed nodes exactly -1 or 1. Returns count, or 0 outside the
+// domain (1 <= n - or min_order - up to max_order, the request as above):
+// the arrays are then untouched.
+int family_rule(const FamilyRequest& request, double* nodes, double* weights,
+                double* gauss_weights);
+
+}  // namespace zemta
