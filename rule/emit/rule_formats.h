@@ -51,6 +51,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "rule/quadrature/families.h"
+
 namespace zemta {
 
 enum class RuleFormat {
@@ -93,12 +95,20 @@ inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
 // correctly_rounded_rule fills them, on [a, b] (on [-1, 1] unless
 // on_interval; a and b are then written in the comments and in JSON).
 struct RuleTable {
-  int n = 0;
+  int n = 0;  // the order
   const double* nodes = nullptr;
   const double* weights = nullptr;
   bool on_interval = false;
   double a = -1.0;
   double b = 1.0;
+  // The family and its parameters (rule/quadrature/families.h); the
+  // arrays hold family_node_count(family, n) values, and for kronrod
+  // gauss_weights holds each node's weight in the embedded Gauss rule.
+  RuleFamily family = RuleFamily::legendre;
+  double alpha = 0.0;
+  double beta = 0.0;
+  bool scaled = false;
+  const double* gauss_weights = nullptr;
 };
 
 struct RuleLayout {
