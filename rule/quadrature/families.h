@@ -40,11 +40,13 @@ struct RuleFamilyName {
   FamilyDomain domain;
   bool takes_alpha;  // --alpha
   bool takes_beta;   // --beta
-  bool scalable;     // --scaled: the weights times the weight function's inverse
+  bool scalable;     // --scaled: the weights times 1 / the weight function
   int min_order;     // the least N the family's rule exists for
 };
 
 // Every family, in the order --help lists them; legendre is the default.
+// One line each, which cmake/ reads.
+// clang-format off
 inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
     {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 1},
     {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2},
@@ -58,6 +60,7 @@ inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
     {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1},
     {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1},
 }};
+// clang-format on
 
 // What to compute. alpha and beta are finite and above -1 where the family
 // takes them (and 0 otherwise); scaled only where the family is scalable;
