@@ -55,9 +55,16 @@ inline constexpr KernelVariant lane_kernel_variants[] = {
     KernelVariant::portable, KernelVariant::avx2, KernelVariant::avx512,
     KernelVariant::avx2_fma, KernelVariant::avx512_fma};
 
+// Whether this processor runs the instructions of that variant, whether or
+// not the build contains it: avx2 needs AVX2, avx2_fma AVX2 and FMA,
+// avx512 and avx512_fma AVX-512F; portable runs everywhere, and on
+// processors other than x86 nothing else does. The one test of the
+// processor for every kernel family (this one and root_batch.h's).
+bool processor_runs(KernelVariant variant);
+
 // The kernel of that variant, or nullptr when this build does not contain it
-// or this processor cannot run it (avx2-fma needs AVX2 and FMA, the AVX-512
-// ones AVX-512F). The portable kernel always exists.
+// or this processor cannot run it (processor_runs). The portable kernel
+// always exists.
 const LaneKernel* lane_kernel(KernelVariant variant);
 
 // The kernel that runs fastest here: the first call times every kernel this

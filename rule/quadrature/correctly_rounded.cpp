@@ -56,9 +56,9 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "rule/quadrature/big_binary.h"
-#include "quadrature/coefficients.h"
 #include "common/double_double.h"
+#include "quadrature/coefficients.h"
+#include "rule/quadrature/big_binary.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/interval_rule.h"
 #include "rule/quadrature/root_batch.h"
@@ -271,16 +271,17 @@ extern const RootBatchKernel avx512_root_batch;
 #endif
 
 const RootBatchKernel* root_batch_kernel(KernelVariant variant) {
+  if (!processor_runs(variant)) {
+    return nullptr;
+  }
   switch (variant) {
     case KernelVariant::portable:
       return &portable_root_batch;
 #if defined(__x86_64__) || defined(__i386__)
     case KernelVariant::avx2:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2") ? &avx2_root_batch : nullptr;
+      return &avx2_root_batch;
     case KernelVariant::avx512:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f") ? &avx512_root_batch : nullptr;
+      return &avx512_root_batch;
 #endif
     default:
       return nullptr;
