@@ -24,11 +24,20 @@ namespace zemta::detail {
 // the memo answer.
 using RootPredictor = void (*)(int n, int count, double* approx);
 
-// Tricomi's asymptotic form of the roots,
+// Tricomi's asymptotic form of root k of P_n (k = 1 the largest, 1 <= k
+// <= half_count(n)),
 //   x_k = (1 - 1/(8 n^2) + 1/(8 n^3)) cos(pi (4k - 1) / (4n + 2)),
-// k = 1 for the largest: close, and closer the higher the order, but far
-// from the last bits. The memo polishes these by Newton before it answers
-// with them.
+// as its two factors: the scale, and the angle, in (0, pi/2]. Close, and
+// closer the higher the order, but far from the last bits. Both
+// predictors start from these doubles, each with a cosine of its own.
+struct AsymptoticRoot {
+  double scale;
+  double angle;
+};
+AsymptoticRoot asymptotic_root(int n, int k);
+
+// Tricomi's form with the library's cosine, ascending. The memo polishes
+// these by Newton before it answers with them.
 void predict_roots_asymptotic(int n, int count, double* approx);
 
 // The questions a memo has room for at order n: twice as many as the order

@@ -2,9 +2,10 @@
 // second-order step in double-double that lands within about 2^-95 of the
 // exact root, and the weight from the same evaluation.
 //
-// 1. Starting points. Tricomi's asymptotic form of the roots (as
-//    predict_roots_asymptotic, with a cosine computed here from IEEE
-//    operations, so that every platform starts from the same bits).
+// 1. Starting points. Tricomi's asymptotic form of the roots
+//    (asymptotic_root, predicted_search.h), with a cosine computed here
+//    from IEEE operations, so that every platform starts from the same
+//    bits.
 // 2. Newton in double, until a step moves the root by at most
 //    polished_step: the root x0 is then within a few ulps of the exact
 //    root r, |x0 - r| < 2^-47.
@@ -58,6 +59,7 @@
 
 #include "common/double_double.h"
 #include "quadrature/coefficients.h"
+#include "quadrature/predicted_search.h"
 #include "rule/quadrature/big_binary.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/interval_rule.h"
@@ -93,15 +95,11 @@ double cosine(double t) {
 // smallest) of P_n: Tricomi's form, exactly 0 for the middle root of an
 // odd order.
 double starting_root(int n, int j) {
-  const int half = half_count(n);
   if (n % 2 == 1 && j == 0) {
     return 0.0;
   }
-  const auto order = static_cast<double>(n);
-  const auto k = static_cast<double>(half - j);
-  const double scale =
-      1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order);
-  return scale * cosine(half_pi * (4.0 * k - 1.0) / (2.0 * order + 1.0));
+  const AsymptoticRoot root = asymptotic_root(n, half_count(n) - j);
+  return root.scale * cosine(root.angle);
 }
 
 struct NodeWeight {
