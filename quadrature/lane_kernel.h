@@ -12,15 +12,17 @@
 // The variants differ in the instruction set they are compiled for, and in
 // how they divide by the recurrence's degree: with the divider, or, in the
 // -fma variants, with a reciprocal, FMAs and an exact check that give the
-// divider's quotient in every lane (lane_kernel_quotient.inc). Which one
-// runs is chosen at run time, by timing those this processor supports.
+// divider's quotient in every lane (lane_kernel_quotient.inc). What bounds
+// a kernel, the divider or the additions, depends on the processor
+// (docs/speed.md, "What bounds the kernels"), so which one runs is chosen
+// at run time, by timing those this processor supports.
 #pragma once
 
 namespace zemta::detail {
 
 // Runs newton_root(n, lo[t], hi[t]) for every task t < count and stores the
 // result into root[t]. Up to `lanes` tasks run side by side; a lane whose
-// task ends takes the next one, so the divider stays busy until the queue
+// task ends takes the next one, so the batch stays full until the queue
 // runs dry. `lanes` is clamped to [1, the kernel's max_lanes].
 using NewtonTaskKernel = void (*)(int n, int count, const double* lo,
                                   const double* hi, double* root, int lanes);

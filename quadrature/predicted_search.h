@@ -2,12 +2,15 @@
 // lanes, and kept in a memo the search then asks.
 //
 // In the search every gap visit starts from the root the visit before it
-// found, so refined one after another the visits wait on each other's
-// divisions. Here the memo learns the search's questions before it starts,
-// by running the search itself against answers it can give at once, and
-// refines them all side by side; the search, the one loop of
-// root_search.h, then asks the memo for each refinement in turn. A
-// question the memo did not foresee is refined there and then.
+// found, and each refinement is a chain of operations that wait on one
+// another: refined one after another, they run at the operations' latency,
+// the processor's units mostly idle. Here the memo learns the search's
+// questions before it starts, by running the search itself against answers
+// it can give at once, and refines them all side by side, at the units'
+// throughput (which unit bounds them: docs/speed.md, "What bounds the
+// kernels"); the search, the one loop of root_search.h, then asks the memo
+// for each refinement in turn. A question the memo did not foresee is
+// refined there and then.
 #pragma once
 
 #include <bitset>
