@@ -31,9 +31,10 @@
 // ulp: each rounds to the nearest double unless its exact value lies that
 // close to a midpoint between two doubles. The tests labelled full check
 // every value of every order against 256-bit arithmetic and report how
-// close to a midpoint any exact value comes, 2^-21 ulp, and the largest
-// errors before the rounding, 2^-106 for a node and 2^-90 relative for a
-// weight (under 2^-36 ulp): far inside the bounds, and the bounds far
+// close to a midpoint any exact value comes, just under 2^-21 ulp
+// (0x1.ccfp-22), and the largest errors before the rounding, under 2^-106
+// for a node and 2^-90 relative for a weight, under 2^-36 ulp either (they
+// hold each to its bound above): far inside the bounds, and the bounds far
 // inside the margin.
 // On [a, b] (correctly_rounded_rule with ends): twice each node and weight,
 // (a + b) + (b - a) x and (b - a) w, in double-double from the exact sum
@@ -44,9 +45,9 @@
 // value when the fast path is refused (interval_rule.h, for the tests),
 // goes to exact_value.h. The fast path's bits are therefore the nearest
 // double wherever it keeps them, so it changes nothing it already had
-// right; on [-1, 1] its bounds, under 2^-28 ulp, are far inside the 2^-21
-// ulp by which every exact value there misses a midpoint, so it keeps
-// every value.
+// right; on [-1, 1] its bounds, under 2^-28 ulp, are far inside the
+// (about) 2^-21 ulp by which every exact value there misses a midpoint, so
+// it keeps every value.
 // Every step is a fixed sequence of IEEE additions, subtractions,
 // multiplications and divisions, lane by lane, with no fused multiply-add
 // and no library function but exact ones (fabs, ldexp), so every platform
