@@ -23,8 +23,8 @@ const zemta::detail::LaneKernel* real_kernel = nullptr;
 double carried = 0.0;    // lane-evaluations with a task
 double evaluated = 0.0;  // lane-evaluations made, idle lanes included
 
-// Every variant's widest batch is 8 vectors (ZEMTA_MAX_VECTORS in
-// lane_kernel_<variant>.cpp), so a vector holds max_lanes / 8 lanes.
+// Every variant's widest batch is 8 vectors (max_vectors in
+// lane_kernel_body.inc), so a vector holds max_lanes / 8 lanes.
 int lanes_evaluated(int active) {
   const int vector_lanes = real_kernel->max_lanes / 8;
   int vectors = 1;

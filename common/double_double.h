@@ -111,20 +111,12 @@ inline DoubleDouble<T> mul(const DoubleDouble<T>& a, const T& b) {
   return quick_two_sum(p.hi, p.lo + a.lo * b);
 }
 
-// mul and div by an m of at most 26 significant bits, by two_prod_short:
-// the same results, fewer operations.
+// mul by an m of at most 26 significant bits, by two_prod_short: the same
+// result, fewer operations.
 template <class T>
 inline DoubleDouble<T> mul_short(const DoubleDouble<T>& a, const T& m) {
   const DoubleDouble<T> p = two_prod_short(a.hi, m);
   return quick_two_sum(p.hi, p.lo + a.lo * m);
-}
-
-template <class T>
-inline DoubleDouble<T> div_short(const DoubleDouble<T>& a, const T& m) {
-  const T q = a.hi / m;
-  const DoubleDouble<T> p = two_prod_short(q, m);
-  const T r = ((a.hi - p.hi) - p.lo + a.lo) / m;
-  return quick_two_sum(q, r);
 }
 
 template <class T>

@@ -12,28 +12,45 @@ extern const LaneKernel avx2_fma_lane_kernel;
 extern const LaneKernel avx512_fma_lane_kernel;
 #endif
 
+bool processor_runs(KernelVariant variant) {
+  switch (variant) {
+    case KernelVariant::portable:
+      return true;
+#if defined(__x86_64__) || defined(__i386__)
+    case KernelVariant::avx2:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx2");
+    case KernelVariant::avx2_fma:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    case KernelVariant::avx512:
+    case KernelVariant::avx512_fma:
+      __builtin_cpu_init();
+      return __builtin_cpu_supports("avx512f");
+#endif
+    default:
+      return false;
+  }
+}
+
 const LaneKernel* lane_kernel(KernelVariant variant) {
+  if (!processor_runs(variant)) {
+    return nullptr;
+  }
   switch (variant) {
     case KernelVariant::portable:
       return &portable_lane_kernel;
 #if defined(__x86_64__) || defined(__i386__)
     case KernelVariant::avx2:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2") ? &avx2_lane_kernel : nullptr;
+      return &avx2_lane_kernel;
     case KernelVariant::avx512:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f") ? &avx512_lane_kernel : nullptr;
+      return &avx512_lane_kernel;
 #endif
 #if defined(__x86_64__)
     case KernelVariant::avx2_fma:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma")
-                 ? &avx2_fma_lane_kernel
-                 : nullptr;
+      return &avx2_fma_lane_kernel;
     case KernelVariant::avx512_fma:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f") ? &avx512_fma_lane_kernel
-                                               : nullptr;
+      return &avx512_fma_lane_kernel;
 #endif
     default:
       return nullptr;

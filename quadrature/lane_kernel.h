@@ -12,15 +12,17 @@
 // The variants differ in the instruction set they are compiled for, and in
 // how they divide by the recurrence's degree: with the divider, or, in the
 // -fma variants, with a reciprocal, FMAs and an exact check that give the
-// divider's quotient in every lane (lane_kernel_quotient.inc). Which one
-// runs is chosen at run time, by timing those this processor supports.
+// divider's quotient in every lane (lane_kernel_quotient.inc). What bounds
+// a kernel, the divider or the additions, depends on the processor
+// (docs/speed.md, "What bounds the kernels"), so which one runs is chosen
+// at run time, by timing those this processor supports.
 #pragma once
 
 namespace zemta::detail {
 
 // Runs newton_root(n, lo[t], hi[t]) for every task t < count and stores the
 // result into root[t]. Up to `lanes` tasks run side by side; a lane whose
-// task ends takes the next one, so the divider stays busy until the queue
+// task ends takes the next one, so the batch stays full until the queue
 // runs dry. `lanes` is clamped to [1, the kernel's max_lanes].
 using NewtonTaskKernel = void (*)(int n, int count, const double* lo,
                                   const double* hi, double* root, int lanes);
@@ -55,9 +57,16 @@ inline constexpr KernelVariant lane_kernel_variants[] = {
     KernelVariant::portable, KernelVariant::avx2, KernelVariant::avx512,
     KernelVariant::avx2_fma, KernelVariant::avx512_fma};
 
+// Whether this processor runs the instructions of that variant, whether or
+// not the build contains it: avx2 needs AVX2, avx2_fma AVX2 and FMA,
+// avx512 and avx512_fma AVX-512F; portable runs everywhere, and on
+// processors other than x86 nothing else does. The one test of the
+// processor for every kernel family (this one and root_batch.h's).
+bool processor_runs(KernelVariant variant);
+
 // The kernel of that variant, or nullptr when this build does not contain it
-// or this processor cannot run it (avx2-fma needs AVX2 and FMA, the AVX-512
-// ones AVX-512F). The portable kernel always exists.
+// or this processor cannot run it (processor_runs). The portable kernel
+// always exists.
 const LaneKernel* lane_kernel(KernelVariant variant);
 
 // The kernel that runs fastest here: the first call times every kernel this

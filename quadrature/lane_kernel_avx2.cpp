@@ -6,7 +6,6 @@
 #define ZEMTA_KERNEL_NAMESPACE avx2_kernel
 #define ZEMTA_KERNEL_TARGET __attribute__((target("avx2")))
 #define ZEMTA_VECTOR_BYTES 32
-#define ZEMTA_MAX_VECTORS 8
 #define ZEMTA_FUSED_QUOTIENT 0
 #include "quadrature/lane_kernel_body.inc"
 

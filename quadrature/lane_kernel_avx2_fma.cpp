@@ -9,7 +9,6 @@
 #define ZEMTA_KERNEL_NAMESPACE avx2_fma_kernel
 #define ZEMTA_KERNEL_TARGET __attribute__((target("avx2,fma")))
 #define ZEMTA_VECTOR_BYTES 32
-#define ZEMTA_MAX_VECTORS 8
 #define ZEMTA_FUSED_QUOTIENT 1
 #define ZEMTA_MULTIPLY_SUBTRACT(a, b, c) _mm256_fmsub_pd(a, b, c)
 #define ZEMTA_NEGATED_MULTIPLY_ADD(a, b, c) _mm256_fnmadd_pd(a, b, c)

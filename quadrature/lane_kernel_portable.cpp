@@ -5,7 +5,6 @@
 #define ZEMTA_KERNEL_NAMESPACE portable_kernel
 #define ZEMTA_KERNEL_TARGET
 #define ZEMTA_VECTOR_BYTES 16
-#define ZEMTA_MAX_VECTORS 8
 #define ZEMTA_FUSED_QUOTIENT 0
 #include "quadrature/lane_kernel_body.inc"
 

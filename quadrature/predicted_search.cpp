@@ -263,14 +263,18 @@ void RefinementMemo::derivatives(int n, int count, const double* x,
   kernel_.derivatives(n, count, x, dp, kernel_.default_lanes);
 }
 
-void predict_roots_asymptotic(int n, int count, double* approx) {
+AsymptoticRoot asymptotic_root(int n, int k) {
   const auto order = static_cast<double>(n);
-  const double scale =
-      1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order);
+  const auto index = static_cast<double>(k);
+  return {
+      1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order),
+      std::numbers::pi * (4.0 * index - 1.0) / (4.0 * order + 2.0)};
+}
+
+void predict_roots_asymptotic(int n, int count, double* approx) {
   for (int j = 0; j < count; ++j) {
-    const auto k = static_cast<double>(count - j);
-    approx[j] = scale * std::cos(std::numbers::pi * (4.0 * k - 1.0) /
-                                 (4.0 * order + 2.0));
+    const AsymptoticRoot root = asymptotic_root(n, count - j);
+    approx[j] = root.scale * std::cos(root.angle);
   }
 }
 

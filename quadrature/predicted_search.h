@@ -2,12 +2,15 @@
 // lanes, and kept in a memo the search then asks.
 //
 // In the search every gap visit starts from the root the visit before it
-// found, so refined one after another the visits wait on each other's
-// divisions. Here the memo learns the search's questions before it starts,
-// by running the search itself against answers it can give at once, and
-// refines them all side by side; the search, the one loop of
-// root_search.h, then asks the memo for each refinement in turn. A
-// question the memo did not foresee is refined there and then.
+// found, and each refinement is a chain of operations that wait on one
+// another: refined one after another, they run at the operations' latency,
+// the processor's units mostly idle. Here the memo learns the search's
+// questions before it starts, by running the search itself against answers
+// it can give at once, and refines them all side by side, at the units'
+// throughput (which unit bounds them: docs/speed.md, "What bounds the
+// kernels"); the search, the one loop of root_search.h, then asks the memo
+// for each refinement in turn. A question the memo did not foresee is
+// refined there and then.
 #pragma once
 
 #include <bitset>
@@ -24,11 +27,20 @@ namespace zemta::detail {
 // the memo answer.
 using RootPredictor = void (*)(int n, int count, double* approx);
 
-// Tricomi's asymptotic form of the roots,
+// Tricomi's asymptotic form of root k of P_n (k = 1 the largest, 1 <= k
+// <= half_count(n)),
 //   x_k = (1 - 1/(8 n^2) + 1/(8 n^3)) cos(pi (4k - 1) / (4n + 2)),
-// k = 1 for the largest: close, and closer the higher the order, but far
-// from the last bits. The memo polishes these by Newton before it answers
-// with them.
+// as its two factors: the scale, and the angle, in (0, pi/2]. Close, and
+// closer the higher the order, but far from the last bits. Both
+// predictors start from these doubles, each with a cosine of its own.
+struct AsymptoticRoot {
+  double scale;
+  double angle;
+};
+AsymptoticRoot asymptotic_root(int n, int k);
+
+// Tricomi's form with the library's cosine, ascending. The memo polishes
+// these by Newton before it answers with them.
 void predict_roots_asymptotic(int n, int count, double* approx);
 
 // The questions a memo has room for at order n: twice as many as the order

@@ -2,9 +2,10 @@
 // second-order step in double-double that lands within about 2^-95 of the
 // exact root, and the weight from the same evaluation.
 //
-// 1. Starting points. Tricomi's asymptotic form of the roots (as
-//    predict_roots_asymptotic, with a cosine computed here from IEEE
-//    operations, so that every platform starts from the same bits).
+// 1. Starting points. Tricomi's asymptotic form of the roots
+//    (asymptotic_root, predicted_search.h), with a cosine computed here
+//    from IEEE operations, so that every platform starts from the same
+//    bits.
 // 2. Newton in double, until a step moves the root by at most
 //    polished_step: the root x0 is then within a few ulps of the exact
 //    root r, |x0 - r| < 2^-47.
@@ -30,9 +31,10 @@
 // ulp: each rounds to the nearest double unless its exact value lies that
 // close to a midpoint between two doubles. The tests labelled full check
 // every value of every order against 256-bit arithmetic and report how
-// close to a midpoint any exact value comes, 2^-21 ulp, and the largest
-// errors before the rounding, 2^-106 for a node and 2^-90 relative for a
-// weight (under 2^-36 ulp): far inside the bounds, and the bounds far
+// close to a midpoint any exact value comes, just under 2^-21 ulp
+// (0x1.ccfp-22), and the largest errors before the rounding, under 2^-106
+// for a node and 2^-90 relative for a weight, under 2^-36 ulp either (they
+// hold each to its bound above): far inside the bounds, and the bounds far
 // inside the margin.
 // On [a, b] (correctly_rounded_rule with ends): twice each node and weight,
 // (a + b) + (b - a) x and (b - a) w, in double-double from the exact sum
@@ -43,9 +45,9 @@
 // value when the fast path is refused (interval_rule.h, for the tests),
 // goes to exact_value.h. The fast path's bits are therefore the nearest
 // double wherever it keeps them, so it changes nothing it already had
-// right; on [-1, 1] its bounds, under 2^-28 ulp, are far inside the 2^-21
-// ulp by which every exact value there misses a midpoint, so it keeps
-// every value.
+// right; on [-1, 1] its bounds, under 2^-28 ulp, are far inside the
+// (about) 2^-21 ulp by which every exact value there misses a midpoint, so
+// it keeps every value.
 // Every step is a fixed sequence of IEEE additions, subtractions,
 // multiplications and divisions, lane by lane, with no fused multiply-add
 // and no library function but exact ones (fabs, ldexp), so every platform
@@ -56,9 +58,10 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "rule/quadrature/big_binary.h"
-#include "quadrature/coefficients.h"
 #include "common/double_double.h"
+#include "quadrature/coefficients.h"
+#include "quadrature/predicted_search.h"
+#include "rule/quadrature/big_binary.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/interval_rule.h"
 #include "rule/quadrature/root_batch.h"
@@ -93,15 +96,11 @@ double cosine(double t) {
 // smallest) of P_n: Tricomi's form, exactly 0 for the middle root of an
 // odd order.
 double starting_root(int n, int j) {
-  const int half = half_count(n);
   if (n % 2 == 1 && j == 0) {
     return 0.0;
   }
-  const auto order = static_cast<double>(n);
-  const auto k = static_cast<double>(half - j);
-  const double scale =
-      1.0 - 1.0 / (8.0 * order * order) + 1.0 / (8.0 * order * order * order);
-  return scale * cosine(half_pi * (4.0 * k - 1.0) / (2.0 * order + 1.0));
+  const AsymptoticRoot root = asymptotic_root(n, half_count(n) - j);
+  return root.scale * cosine(root.angle);
 }
 
 struct NodeWeight {
@@ -271,16 +270,17 @@ extern const RootBatchKernel avx512_root_batch;
 #endif
 
 const RootBatchKernel* root_batch_kernel(KernelVariant variant) {
+  if (!processor_runs(variant)) {
+    return nullptr;
+  }
   switch (variant) {
     case KernelVariant::portable:
       return &portable_root_batch;
 #if defined(__x86_64__) || defined(__i386__)
     case KernelVariant::avx2:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx2") ? &avx2_root_batch : nullptr;
+      return &avx2_root_batch;
     case KernelVariant::avx512:
-      __builtin_cpu_init();
-      return __builtin_cpu_supports("avx512f") ? &avx512_root_batch : nullptr;
+      return &avx512_root_batch;
 #endif
     default:
       return nullptr;

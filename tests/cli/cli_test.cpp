@@ -128,6 +128,10 @@ TEST(CommandLine, OutputIsCompleteAndIdenticalAcrossRuns) {
   EXPECT_EQ(first.out, second.out);
   // The raw list's weight array closes the output with an empty line.
   EXPECT_EQ(first.out.substr(first.out.size() - 4), "};\n\n");
+  // Both streams to one file: the diagnostics, held back whole in their
+  // buffer, come after the output.
+  const ProcessResult merged = testing::run_shell(ZEMTA_EXE " 999");
+  EXPECT_TRUE(merged.out == first.out + first.err);
 }
 
 }  // namespace

@@ -3,16 +3,26 @@
 # rule_digests.txt. Every order here, in every format, plus --hex, --half
 # and --interval cases and the faults below; the texts rest on the
 # correctly rounded rule, so one digest covers the engine's bits and the
-# formats' characters together. Run as check_program.cmake is (the same
-# PROGRAM, LINE_ENDS, WORK_DIR and WRITE; FAILED_WRITE=OFF leaves out the
-# case full-output):
+# formats' characters together.
 #
 #   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
 #         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DWRITE=ON]
 #         -P check_rule.cmake
+#
+# PROGRAM is zemta-rule with whatever runs it; LINE_ENDS=CRLF, as on
+# Windows, asks for CR LF line ends on both streams and compares them made
+# LF; FAILED_WRITE=OFF leaves out the case full-output; WORK_DIR is where
+# the streams go (a folder of its own under /tmp, removed after, unless
+# given); WRITE=ON writes rule_digests.txt instead of comparing. These five
+# mean what they mean to check_program.cmake; its other options (ORDERS,
+# CASES, RUNNER, RUNS) have no use here: every case always runs, through
+# PROGRAM.
 cmake_minimum_required(VERSION 3.25)
 
 set(lock_dir "${CMAKE_CURRENT_LIST_DIR}")
+# streams.cmake would read the runs from RUNS instead of running PROGRAM.
+unset(RUNS)
+unset(RUNS CACHE)
 if(NOT DEFINED PROGRAM)
   message(FATAL_ERROR "usage: cmake -DPROGRAM=<command> -P ${CMAKE_CURRENT_LIST_FILE}")
 endif()

@@ -482,9 +482,9 @@ std::string expected_progress(int n) {
 }
 
 TEST(EveryOrder, RootsWeightsAndProgressHoldAgainstExtendedPrecision) {
-  // The largest errors over all orders, reported for the README's accuracy
-  // section: nodes absolute and in units in the last place of the node,
-  // weights absolute and relative.
+  // The largest errors over all orders, reported for docs/accuracy.md:
+  // nodes absolute and in units in the last place of the node, weights
+  // absolute and relative.
   long double worst_root = 0.0L;
   long double worst_root_ulps = 0.0L;
   double worst_ulps_root = 0.0;
