@@ -289,13 +289,19 @@ class RuleWriter {
     }
   }
 
-  // "x7", "X7", "x_lobatto7", "W_HERMITE_PROB5", "g_kronrod7".
+  // "x7", "X7", "x_lobatto7", "W_HERMITE_PROB5", "g_kronrod7", and
+  // "x_chebyshev1_5" where the family's name ends in a digit, so that the
+  // order stands apart.
   void put_name(Array array, bool upper) {
     const char* letters = upper ? "XWG" : "xwg";
     put(std::string_view(letters + static_cast<int>(array), 1));
     if (!legendre_) {
       put("_");
       put_family(upper);
+      const char last = family_entry(table_.family).name.back();
+      if (last >= '0' && last <= '9') {
+        put("_");
+      }
     }
     put_int(table_.n);
   }
@@ -401,15 +407,18 @@ class RuleWriter {
       put(", ");
       put(text.nodes);
     }
-    put("; exact for the integral of f(x) w(x), f of degree up to ");
-    put_int(rule_exactness(table_.family, table_.n));
     put(".\n");
+    put(style.middle);
+    put("Exact for the integral of f(x) w(x) with f a polynomial of degree ");
+    put_int(rule_exactness(table_.family, table_.n));
+    put(" or less.\n");
     if (entry.scalable) {
       put(style.middle);
       put(table_.scaled
-              ? "Scaled: each weight is divided by w at its node, so the "
-                "rule takes f(x) w(x) whole.\n"
-              : "Not scaled: the rule takes f, and w is in the weights.\n");
+              ? "Scaled: each weight is divided by w at its node, for an "
+                "integrand g(x) = f(x) w(x) taken whole.\n"
+              : "Not scaled: w is in the weights, and the rule takes f "
+                "alone.\n");
     }
   }
 
@@ -423,7 +432,8 @@ class RuleWriter {
     put_name(Array::w, style.upper);
     put(": their weights.\n");
     put(style.middle);
-    put("The integral of f is about ");
+    put(legendre_ ? "The integral of f is about "
+                  : "The integral of f(x) w(x) is about ");
     const bool odd = nodes_ % 2 != 0;
     char first[12];
     const std::string_view first_index(first,

@@ -33,19 +33,22 @@
 // Names. The arrays are named for the family and the order: Gauss-Legendre
 // keeps x<n> and w<n>; every other family x_<family><n> and w_<family><n>,
 // the family as --rule names it with '-' as '_' (x_lobatto10,
-// w_hermite_prob5); Kronrod adds g_kronrod<n>, each node's weight in the
-// embedded Gauss-Legendre rule of order n (0 for the nodes Kronrod adds).
-// Rust's constants are the same names upper case (X20, X_LOBATTO10,
-// G_KRONROD7). JSON has the keys "nodes", "weights" and "gauss_weights",
-// CSV the columns "node,weight" and, for Kronrod, "node,weight,gauss_weight".
-// Every code format opens with comment lines that say which rule it is, on
-// which interval (on an interval also the ends' exact values, as hex
-// floats, for the ends are rounded to doubles before anything else); for
-// the families other than Gauss-Legendre also the weight function, alpha
-// and beta where the family takes them, whether the weights are scaled,
-// the node count and the degree the rule is exact for; how the half table
-// integrates, and that each value is the nearest double. Lines end in "\n"
-// alone; the text ends with one.
+// w_hermite_prob5), and one more '_' before the order after a name that
+// ends in a digit (x_chebyshev1_5); Kronrod adds g_kronrod<n>, each node's
+// weight in the embedded Gauss-Legendre rule of order n (0 for the nodes
+// Kronrod adds). Rust's constants are the same names upper case (X20,
+// X_LOBATTO10, G_KRONROD7). JSON has the keys "nodes", "weights" and
+// "gauss_weights"; its objects for the other families add "rule" (the
+// name), "alpha", "beta" and "scaled" where the family has them, and have
+// "interval" only on a finite domain (JSON has no infinity). CSV the columns
+// "node,weight" and, for Kronrod, "node,weight,gauss_weight". Every code format
+// opens with comment lines that say which rule it is, on which interval (on an
+// interval also the ends' exact values, as hex floats, for the ends are rounded
+// to doubles before anything else); for the families other than Gauss-Legendre
+// also the weight function, alpha and beta where the family takes them, whether
+// the weights are scaled, the node count and the degree the rule is exact for;
+// how the half table integrates, and that each value is the nearest double.
+// Lines end in "\n" alone; the text ends with one.
 //
 // Fortran. Free-form Fortran 2008 for every table: no line longer than 132
 // characters, no statement with more than 255 continuation lines. The
