@@ -539,7 +539,7 @@ class RuleWriter {
     const RuleFamilyName& entry = family_entry(table_.family);
     put("{\n");
     if (!legendre_) {
-      put("  \"rule\": \"");
+      put(R"(  "rule": ")");
       put(entry.name);
       put("\",\n");
     }
