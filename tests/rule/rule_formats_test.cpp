@@ -155,6 +155,51 @@ TEST(RuleFortran, EveryTableWithinTheLimits) {
   EXPECT_GT(split, 0);
 }
 
+// Every family's Fortran table at order 999 (Kronrod's 1999 values, in
+// pieces) with values and parameters of the longest text, on an interval
+// where the family has one, full and half: the comment lines that name the
+// family, its parameters and exactness stay within 132 characters too.
+TEST(RuleFortran, FamilyTablesWithinTheLimits) {
+  constexpr int n = zemta::max_order;
+  const std::vector<double> values(zemta::rule_node_capacity,
+                                   -0x1.fffffffffffffp1023);
+  for (const zemta::RuleFamilyName& family : zemta::rule_family_names) {
+    zemta::RuleTable table = {n, values.data(), values.data()};
+    table.family = family.family;
+    table.gauss_weights = values.data();
+    table.on_interval = family.domain == zemta::FamilyDomain::finite;
+    table.a = -0x1.fffffffffffffp1023;
+    table.b = 0x1.fffffffffffffp1023;
+    table.alpha = family.takes_alpha ? -0x1.fffffffffffffp-1 : 0.0;
+    table.beta = family.takes_beta ? table.alpha : 0.0;
+    table.scaled = family.scalable;
+    zemta::FamilyRequest request;
+    request.family = family.family;
+    request.alpha = table.alpha;
+    request.beta = table.beta;
+    for (const bool half : {false, true}) {
+      if (half && !zemta::family_is_symmetric(request)) {
+        continue;
+      }
+      const std::string text =
+          rule_text(table, {zemta::RuleFormat::fortran, half, false});
+      int continuations = 0;
+      std::size_t line_start = 0;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+          ASSERT_LE(i - line_start, zemta::fortran_line_limit)
+              << family.name << (half ? " half" : "") << ": "
+              << text.substr(line_start, i - line_start);
+          continuations = text[i - 1] == '&' ? continuations + 1 : 0;
+          ASSERT_LE(continuations, zemta::fortran_continuation_limit)
+              << family.name;
+          line_start = i + 1;
+        }
+      }
+    }
+  }
+}
+
 // Each format names a family's arrays for it, and Kronrod's third array of
 // Gauss weights, in hand-made tables: Kronrod's of order 1 is the 3-point
 // Gauss-Legendre rule, whose Gauss weights are 0, 2, 0; Chebyshev's of
