@@ -17,18 +17,18 @@
 // [-1, 1]; --half only for a symmetric rule (family_is_symmetric: jacobi
 // with alpha == beta). A family that family_is_available says is not
 // computed in this build is refused once the rest is found right. The
-// order is read after the options, so its range is the family's wherever
-// --rule stands; the other faults are told in the order the arguments
-// come. The two
-// arguments after --interval are always its ends A and B, even when they
-// start with '-' (so "--interval --help 1" is a bad end, not a request for
-// help): each an optional sign and a decimal number as C++'s from_chars
-// reads them ("-1", "+0.5", ".5", "2e-3") or a hexadecimal float after
-// "0x" ("0x1.8p1", "-0x1p-3"), rounded to the nearest double. An end that
-// rounds to infinity, or to 0 from a text that is not 0, is refused, and
-// so are ends whose doubles are equal or reversed; the reader keeps the
-// user's text of each for the messages. --hex needs a format whose
-// hex_floats is true.
+// faults of an argument itself (an unknown name, a bad number, an option
+// given twice) are told as the arguments come; the order is read after
+// them, so its range is the family's wherever --rule stands, and then the
+// options the family does not take are told. The two arguments after
+// --interval are always its ends A and B, even when they start with '-'
+// (so "--interval --help 1" is a bad end, not a request for help): each an
+// optional sign and a decimal number as C++'s from_chars reads them ("-1",
+// "+0.5", ".5", "2e-3") or a hexadecimal float after "0x" ("0x1.8p1",
+// "-0x1p-3"), rounded to the nearest double. An end that rounds to infinity, or
+// to 0 from a text that is not 0, is refused, and so are ends whose doubles are
+// equal or reversed; the reader keeps the user's text of each for the messages.
+// --hex needs a format whose hex_floats is true.
 #pragma once
 
 #include <string>
