@@ -119,22 +119,31 @@ function(zemta_generate name)
   endif()
 endfunction()
 
-# zemta_generate_rule(<name> ORDER <n> OUTPUT <file> [FORMAT <format>]
+# zemta_generate_rule(<name> ORDER <n> OUTPUT <file> [RULE <family>]
+#                     [ALPHA <a>] [BETA <b>] [SCALED] [FORMAT <format>]
 #                     [INTERVAL <a> <b>] [HALF] [HEX])
 #
-# Writes the correctly rounded n-point rule at build time by running
+# Writes the correctly rounded rule of order n at build time by running
 # zemta-rule, into <file> (relative paths below CMAKE_CURRENT_BINARY_DIR),
-# and makes <name> a target that builds it, part of ALL. FORMAT is one of
-# zemta-rule's formats (zemta_RULE_FORMATS): csv (the default), c, cpp,
-# numpy, julia, fortran, rust, js, matlab and json;
-# INTERVAL, HALF and HEX are zemta-rule's --interval, --half and --hex
-# (man zemta-rule). Use the file as a source or a header of your own
+# and makes <name> a target that builds it, part of ALL. RULE is one of
+# zemta-rule's families (zemta_RULE_FAMILIES; legendre, the default,
+# lobatto, radau, radau-right, kronrod, chebyshev1, chebyshev2, hermite,
+# hermite-prob, laguerre and jacobi), and ORDER runs from the family's
+# least order (zemta_RULE_LEAST_ORDERS) to zemta_MAX_ORDER. ALPHA goes
+# with the families of zemta_RULE_ALPHA_FAMILIES, BETA with
+# zemta_RULE_BETA_FAMILIES, SCALED with zemta_RULE_SCALED_FAMILIES and
+# INTERVAL with zemta_RULE_FINITE_FAMILIES (the families on [-1, 1]).
+# FORMAT is one of zemta-rule's formats (zemta_RULE_FORMATS): csv (the
+# default), c, cpp, numpy, julia, fortran, rust, js, matlab and json.
+# ALPHA, BETA, SCALED, INTERVAL, HALF and HEX are zemta-rule's --alpha,
+# --beta, --scaled, --interval, --half and --hex (man zemta-rule), which
+# checks the values themselves when it runs. Use the file as a source or a header of your own
 # targets, or install it; a target that includes it should depend on
 # <name>. The file is written when missing, when the call changes, and when
 # zemta-rule itself changes.
 function(zemta_generate_rule name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "HALF;HEX" "ORDER;OUTPUT;FORMAT"
-    "INTERVAL")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "HALF;HEX;SCALED"
+    "ORDER;OUTPUT;FORMAT;RULE;ALPHA;BETA" "INTERVAL")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR
       "zemta_generate_rule(${name}): unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
@@ -142,16 +151,65 @@ function(zemta_generate_rule name)
   if(TARGET ${name})
     message(FATAL_ERROR "zemta_generate_rule(${name}): target ${name} exists")
   endif()
-  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS zemta_MIN_ORDER
+  set(family legendre)
+  if(DEFINED arg_RULE)
+    if(NOT arg_RULE IN_LIST zemta_RULE_FAMILIES)
+      list(JOIN zemta_RULE_FAMILIES ", " families)
+      message(FATAL_ERROR
+        "zemta_generate_rule(${name}): RULE must be one of ${families}, "
+        "not \"${arg_RULE}\"")
+    endif()
+    set(family ${arg_RULE})
+  endif()
+  list(FIND zemta_RULE_FAMILIES ${family} family_index)
+  list(GET zemta_RULE_LEAST_ORDERS ${family_index} least)
+  if(NOT arg_ORDER MATCHES "^[1-9][0-9]*$" OR arg_ORDER LESS least
      OR arg_ORDER GREATER zemta_MAX_ORDER)
     message(FATAL_ERROR
       "zemta_generate_rule(${name}): ORDER must be a decimal number from "
-      "${zemta_MIN_ORDER} to ${zemta_MAX_ORDER}, not \"${arg_ORDER}\"")
+      "${least} to ${zemta_MAX_ORDER}, not \"${arg_ORDER}\"")
   endif()
   if(NOT arg_OUTPUT)
     message(FATAL_ERROR "zemta_generate_rule(${name}): OUTPUT is missing")
   endif()
+  # What each option needs of the family, from zemta-rule's own list.
+  foreach(option IN ITEMS ALPHA BETA SCALED INTERVAL)
+    if(option STREQUAL "INTERVAL")
+      set(takers ${zemta_RULE_FINITE_FAMILIES})
+    else()
+      set(takers ${zemta_RULE_${option}_FAMILIES})
+    endif()
+    # SCALED, a flag, is always set (TRUE or FALSE); the others only when
+    # given.
+    if(option STREQUAL "SCALED")
+      set(given ${arg_SCALED})
+    elseif(DEFINED arg_${option})
+      set(given TRUE)
+    else()
+      set(given FALSE)
+    endif()
+    if(given AND NOT family IN_LIST takers)
+      list(JOIN takers ", " takers)
+      message(FATAL_ERROR
+        "zemta_generate_rule(${name}): ${option} goes with RULE ${takers}, "
+        "not ${family}")
+    endif()
+  endforeach()
   set(arguments ${arg_ORDER})
+  if(DEFINED arg_RULE)
+    list(APPEND arguments --rule ${arg_RULE})
+  endif()
+  foreach(option IN ITEMS ALPHA BETA)
+    if(DEFINED arg_${option})
+      string(TOLOWER ${option} flag)
+      # Attached, so that a value starting with '-' stays one argument of
+      # the option whatever the build tool makes of it.
+      list(APPEND arguments --${flag}=${arg_${option}})
+    endif()
+  endforeach()
+  if(arg_SCALED)
+    list(APPEND arguments --scaled)
+  endif()
   if(DEFINED arg_FORMAT)
     if(NOT arg_FORMAT IN_LIST zemta_RULE_FORMATS)
       list(JOIN zemta_RULE_FORMATS ", " formats)
@@ -193,7 +251,7 @@ function(zemta_generate_rule name)
             "-DARGUMENTS=${arguments_text}" "-DOUTPUT=${arg_OUTPUT}"
             -P "${script}"
     DEPENDS "${zemta_rule}" "${script}" "${stamp}"
-    COMMENT "zemta-rule: writing the ${arg_ORDER}-point rule for ${name}"
+    COMMENT "zemta-rule: writing the ${family} rule of order ${arg_ORDER} for ${name}"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS "${arg_OUTPUT}")
 endfunction()

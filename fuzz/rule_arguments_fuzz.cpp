@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "rule/cli/rule_arguments.h"
 #include "quadrature/coefficients.h"
+#include "rule/cli/rule_arguments.h"
 
 namespace {
 
@@ -57,8 +57,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (got.help) {
     return 0;
   }
-  if (!zemta::order_in_range(got.order)) {
+  const zemta::RuleFamilyName& family =
+      zemta::rule_family_names[static_cast<std::size_t>(got.family)];
+  if (got.order < zemta::rule_least_order(family) ||
+      got.order > zemta::max_order) {
     fail("an order outside the domain");
+  }
+  if ((!family.takes_alpha && got.alpha != 0) ||
+      (!family.takes_beta && got.beta != 0) || !(got.alpha > -1) ||
+      !(got.beta > -1) || !std::isfinite(got.alpha) ||
+      !std::isfinite(got.beta) || (got.scaled && !family.scalable)) {
+    fail("parameters outside the family's domain");
+  }
+  if ((got.on_interval && family.domain != zemta::FamilyDomain::finite) ||
+      (got.layout.half &&
+       !zemta::family_is_symmetric(zemta::request_of(got))) ||
+      !zemta::family_is_available(got.family)) {
+    fail("options the family does not take");
   }
   if (!std::isfinite(got.a) || !std::isfinite(got.b) || !(got.a < got.b)) {
     fail("an interval outside the domain");

@@ -37,6 +37,32 @@ std::string format_list() {
   return list;
 }
 
+// "a, b or c" of the names in list.
+template <typename Names>
+std::string or_list(const Names& names) {
+  std::string list;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) {
+      list += i + 1 == names.size() ? " or " : ", ";
+    }
+    list += names[i].name;
+  }
+  return list;
+}
+
+// "a, b, c": the families for which has(family) holds.
+template <typename Has>
+std::string family_list(Has has) {
+  std::string list;
+  for (const RuleFamilyName& family : rule_family_names) {
+    if (has(family)) {
+      list += list.empty() ? "" : ", ";
+      list += family.name;
+    }
+  }
+  return list;
+}
+
 std::string hex_format_list() {
   std::string list;
   for (const RuleFormatName& format : rule_format_names) {
@@ -49,14 +75,14 @@ std::string hex_format_list() {
 }
 
 // A decimal order with no sign and no leading zero, in range.
-bool read_order_text(std::string_view text, int& order) {
+bool read_order_text(std::string_view text, int least, int& order) {
   if (text.empty() || text.size() > 3 || text.front() == '0') {
     return false;
   }
   const auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), order);
   return error == std::errc() && end == text.data() + text.size() &&
-         order_in_range(order);
+         order >= least && order <= max_order;
 }
 
 // What an interval end's text reads as.
@@ -199,7 +225,7 @@ std::string number_text(double value) {
   return {text, format_rule_number(value, false, text)};
 }
 
-// Why an end that is not a number was refused, after "interval end 'X' ".
+// Why a number that is not one was refused, after "interval end 'X' ".
 std::string end_fault(EndReading reading, bool negative) {
   constexpr double largest = std::numeric_limits<double>::max();
   constexpr double least = std::numeric_limits<double>::denorm_min();
@@ -243,16 +269,26 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       reading.ok = true;
       return reading;
     }
-    i += argument == "--format" ? 1 : argument == "--interval" ? 2 : 0;
+    i += argument == "--interval" ? 2
+         : argument == "--format" || argument == "--rule" ||
+                 argument == "--alpha" || argument == "--beta"
+             ? 1
+             : 0;
   }
 
   bool have_order = false;
   bool have_format = false;
+  bool have_rule = false;
+  bool have_alpha = false;
+  bool have_beta = false;
+  bool have_scaled = false;
   bool have_half = false;
   bool have_hex = false;
   bool options_ended = false;
+  std::string_view order_text;
   std::string_view a_text;
   std::string_view b_text;
+  const RuleFamilyName* family = rule_family_names.data();
   for (int i = 1; i < argc; ++i) {
     std::string_view argument = argv[i];
     // "--name=value" stands for "--name value" where the option takes one.
@@ -295,6 +331,52 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       }
       have_format = true;
       continue;
+    } else if (argument == "--rule") {
+      if (have_rule) {
+        return fail(repeated());
+      }
+      if (!has_attached && i + 1 >= argc) {
+        return fail("--rule needs a value: " + or_list(rule_family_names));
+      }
+      const std::string_view name = has_attached ? attached : argv[++i];
+      family = nullptr;
+      for (const RuleFamilyName& known : rule_family_names) {
+        family = known.name == name ? &known : family;
+      }
+      if (family == nullptr) {
+        return fail("unknown rule " + quoted(name) + " (" +
+                    or_list(rule_family_names) + ")");
+      }
+      got.family = family->family;
+      have_rule = true;
+      continue;
+    } else if (argument == "--alpha" || argument == "--beta") {
+      const bool is_alpha = argument == "--alpha";
+      bool& have = is_alpha ? have_alpha : have_beta;
+      if (have) {
+        return fail(repeated());
+      }
+      if (!has_attached && i + 1 >= argc) {
+        return fail(std::string(argument) + " needs a value above -1");
+      }
+      // Read as an interval end is, and always the next argument, for
+      // "--alpha -0.5" is the usual case.
+      const std::string_view text = has_attached ? attached : argv[++i];
+      const std::string name = is_alpha ? "alpha " : "beta ";
+      double value = 0;
+      const EndReading end_reading = read_end(text, value);
+      if (end_reading != EndReading::number) {
+        return fail(name + quoted(text) + " " +
+                    end_fault(end_reading, text.substr(0, 1) == "-"));
+      }
+      if (!(value > -1)) {
+        return fail(name + quoted(text) +
+                    " is not above -1 (the weight function would not be "
+                    "integrable)");
+      }
+      (is_alpha ? got.alpha : got.beta) = value;
+      have = true;
+      continue;
     } else if (argument == "--interval") {
       if (has_attached) {
         return fail(
@@ -320,15 +402,20 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       }
       got.on_interval = true;
       continue;
-    } else if (argument == "--half" || argument == "--hex") {
+    } else if (argument == "--half" || argument == "--hex" ||
+               argument == "--scaled") {
       if (has_attached) {
         return fail(std::string(argument) + " takes no value");
       }
-      bool& have = argument == "--half" ? have_half : have_hex;
+      bool& have = argument == "--half"  ? have_half
+                   : argument == "--hex" ? have_hex
+                                         : have_scaled;
       if (have) {
         return fail(repeated());
       }
-      (argument == "--half" ? got.layout.half : got.layout.hex) = have = true;
+      (argument == "--half"  ? got.layout.half
+       : argument == "--hex" ? got.layout.hex
+                             : got.scaled) = have = true;
       continue;
     } else if (argument.size() > 1 && argument.front() == '-') {
       return fail("unknown option " + quoted(argv[i]));
@@ -337,15 +424,45 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       return fail("unexpected argument " + quoted(argument) +
                   " after the order");
     }
-    if (!read_order_text(argument, got.order)) {
-      return fail("order " + quoted(argument) +
-                  " is not a decimal number from " + std::to_string(min_order) +
-                  " to " + std::to_string(max_order));
-    }
+    order_text = argument;
     have_order = true;
   }
   if (!have_order) {
     return fail("no order given (zemta-rule --help shows the usage)");
+  }
+  // The order is read once the family is known, wherever --rule stands.
+  const bool legendre = family->family == RuleFamily::legendre;
+  const std::string rule = "the " + std::string(family->name) + " rule";
+  const int least = rule_least_order(*family);
+  if (!read_order_text(order_text, least, got.order)) {
+    return fail("order " + quoted(order_text) +
+                " is not a decimal number from " + std::to_string(least) +
+                " to " + std::to_string(max_order) +
+                (legendre ? "" : " for " + rule));
+  }
+  if (have_alpha && !family->takes_alpha) {
+    return fail(
+        "--alpha: " + rule + " takes no alpha (--alpha goes with " +
+        family_list([](const RuleFamilyName& f) { return f.takes_alpha; }) +
+        ")");
+  }
+  if (have_beta && !family->takes_beta) {
+    return fail(
+        "--beta: " + rule + " takes no beta (--beta goes with " +
+        family_list([](const RuleFamilyName& f) { return f.takes_beta; }) +
+        ")");
+  }
+  if (got.scaled && !family->scalable) {
+    return fail(
+        "--scaled: " + rule + " has no scaled weights (--scaled goes with " +
+        family_list([](const RuleFamilyName& f) { return f.scalable; }) + ")");
+  }
+  if (got.on_interval && family->domain != FamilyDomain::finite) {
+    return fail("--interval: " + rule + " is on " +
+                (family->domain == FamilyDomain::whole_line
+                     ? "the whole line"
+                     : "the half line [0, infinity)") +
+                "; --interval needs a rule on [-1, 1]");
   }
   if (got.on_interval && !(got.a < got.b)) {
     const std::string shown =
@@ -356,6 +473,18 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
     }
     return fail(shown + " is reversed: A must be below B");
   }
+  if (got.layout.half && !family_is_symmetric(request_of(got))) {
+    if (family->takes_beta) {
+      return fail("--half: " + rule +
+                  " is symmetric only when alpha equals beta");
+    }
+    return fail("--half: " + rule +
+                " is not symmetric about its midpoint (--half goes with " +
+                family_list([](const RuleFamilyName& f) {
+                  return family_is_symmetric({f.family});
+                }) +
+                ")");
+  }
   if (got.layout.hex) {
     for (const RuleFormatName& format : rule_format_names) {
       if (format.format == got.layout.format && !format.hex_floats) {
@@ -365,8 +494,32 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       }
     }
   }
+  if (!family_is_available(got.family)) {
+    return fail(rule + " is not in this build of zemta-rule (it has " +
+                family_list([](const RuleFamilyName& f) {
+                  return family_is_available(f.family);
+                }) +
+                ")");
+  }
   reading.ok = true;
   return reading;
+}
+
+int rule_least_order(const RuleFamilyName& family) {
+  return family.family == RuleFamily::legendre ? min_order : family.min_order;
+}
+
+FamilyRequest request_of(const RuleArguments& arguments) {
+  FamilyRequest request;
+  request.family = arguments.family;
+  request.n = arguments.order;
+  request.alpha = arguments.alpha;
+  request.beta = arguments.beta;
+  request.scaled = arguments.scaled;
+  request.on_interval = arguments.on_interval;
+  request.a = arguments.a;
+  request.b = arguments.b;
+  return request;
 }
 
 std::string rule_help_text() {
@@ -395,24 +548,84 @@ std::string rule_help_text() {
     from = to;
   }
   formats += line + "\n";
-  return "Usage: zemta-rule N [--format F] [--interval A B] [--half] [--hex]\n"
+
+  // One line a family: its name, weight function and interval, the least
+  // order where it is not 1, and the options it takes.
+  std::string families;
+  for (const RuleFamilyName& family : rule_family_names) {
+    const RuleFamilyText& text = rule_family_text(family.family);
+    std::string entry = "  " + std::string(family.name);
+    entry.resize(16, ' ');
+    entry += std::string(text.weight) + " on " + std::string(text.interval);
+    std::string notes;
+    const auto note = [&notes](const std::string& word) {
+      notes += (notes.empty() ? "; " : ", ") + word;
+    };
+    if (rule_least_order(family) != 1) {
+      note("N from " + std::to_string(rule_least_order(family)));
+    }
+    switch (family.family) {
+      case RuleFamily::legendre:
+        note("the default");
+        break;
+      case RuleFamily::lobatto:
+        note("nodes -1 and 1");
+        break;
+      case RuleFamily::radau:
+        note("node -1");
+        break;
+      case RuleFamily::radau_right:
+        note("node 1");
+        break;
+      case RuleFamily::kronrod:
+        note("2N+1 nodes");
+        break;
+      default:
+        break;
+    }
+    if (family.takes_alpha) {
+      note("--alpha");
+    }
+    if (family.takes_beta) {
+      note("--beta");
+    }
+    if (family.scalable) {
+      note("--scaled");
+    }
+    families += entry + notes + "\n";
+  }
+  const auto has_scaled = [](const RuleFamilyName& f) { return f.scalable; };
+  return "Usage: zemta-rule N [--rule NAME] [--alpha A] [--beta B] "
+         "[--scaled]\n"
+         "                  [--format F] [--interval A B] [--half] [--hex]\n"
          "\n"
-         "Writes the Gauss-Legendre rule of order N (" +
-         std::to_string(min_order) + " to " + std::to_string(max_order) +
-         ") to standard\n"
-         "output, every node and weight the double nearest its exact value.\n"
-         "\n" +
-         formats +
+         "Writes the Gauss rule of order N (up to " +
+         std::to_string(max_order) +
+         ") of the family NAME to\n"
+         "standard output, every node and weight the double nearest its\n"
+         "exact value.\n"
+         "\n"
+         "  --rule NAME      the family, with its weight function w(x) and\n"
+         "                   interval (below); legendre by default\n"
+         "  --alpha A        alpha of w(x), and beta: finite numbers above "
+         "-1,\n"
+         "  --beta B         written as --interval's ends are; 0 by default\n"
+         "  --scaled         each weight divided by w at its node\n"
+         "                   (" +
+         family_list(has_scaled) + ")\n" + formats +
          "  --interval A B   the rule on [A, B] instead of [-1, 1]; A and B\n"
          "                   are decimal or hexadecimal (0x1.8p1) numbers,\n"
          "                   each rounded to the nearest double first\n"
          "  --half           only the nodes at or above the midpoint, with\n"
-         "                   their weights\n"
+         "                   their weights (for the symmetric rules)\n"
          "  --hex            hexadecimal floats (" +
          hex_format_list() +
          ")\n"
          "  --help           this text\n"
          "  --               ends the options (--format=F also works)\n"
+         "\n"
+         "Families (NAME, w(x) on its interval; N from 1 unless said):\n" +
+         families +
          "\n"
          "Exit status: 0 written, 1 bad arguments (one line on standard\n"
          "error, nothing on standard output), 2 standard output could not\n"

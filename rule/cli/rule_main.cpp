@@ -1,4 +1,4 @@
-// zemta-rule: the correctly rounded Gauss-Legendre rule as text to paste
+// zemta-rule: the correctly rounded Gauss rules as text to paste
 // into a program (rule/cli/rule_arguments.h for the command line,
 // rule/emit/rule_formats.h for the text). Exit status 0 when the text is
 // written (with one warning line on stderr when the interval is too narrow
@@ -11,35 +11,47 @@
 
 #include "rule/cli/rule_arguments.h"
 #include "rule/emit/rule_formats.h"
-#include "quadrature/coefficients.h"
-#include "rule/quadrature/correctly_rounded.h"
+#include "rule/quadrature/families.h"
 
 namespace {
 
 constexpr int status_bad_arguments = 1;
 constexpr int status_write_failed = 2;
 
-double nodes[zemta::max_order];
-double weights[zemta::max_order];
+double nodes[zemta::rule_node_capacity];
+double weights[zemta::rule_node_capacity];
+double gauss_weights[zemta::rule_node_capacity];
 
 // On an interval that holds too few doubles, or one so small that weights
 // fall below the least subnormal, the nearest doubles no longer make a
 // rule whose points are apart: the table is still the nearest doubles,
 // written as computed, and this line on stderr says what a user would
-// otherwise find only by looking. Empty when there is nothing to say.
-std::string degeneracy_warning(int n, double a, double b) {
+// otherwise find only by looking. Empty when there is nothing to say. The
+// same holds for the weights of a rule on an infinite interval that fall
+// below the least subnormal far out. The ends a rule holds by design
+// (lobatto's both, radau's left, radau-right's right) are not counted.
+std::string degeneracy_warning(const zemta::FamilyRequest& request, int count) {
+  const bool fixed_left = request.family == zemta::RuleFamily::lobatto ||
+                          request.family == zemta::RuleFamily::radau;
+  const bool fixed_right = request.family == zemta::RuleFamily::lobatto ||
+                           request.family == zemta::RuleFamily::radau_right;
   int repeated = 0;
   int at_ends = 0;
   int zero_weights = 0;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < count; ++i) {
     repeated += i > 0 && nodes[i] == nodes[i - 1] ? 1 : 0;
-    at_ends += nodes[i] == a || nodes[i] == b ? 1 : 0;
+    const bool free_node =
+        !(i == 0 && fixed_left) && !(i == count - 1 && fixed_right);
+    at_ends += request.on_interval && free_node &&
+                       (nodes[i] == request.a || nodes[i] == request.b)
+                   ? 1
+                   : 0;
     zero_weights += weights[i] == 0 ? 1 : 0;
   }
   std::vector<std::string> parts;
-  const auto part = [&parts](int count, const char* one, const char* many) {
-    if (count > 0) {
-      parts.push_back(std::to_string(count) + (count == 1 ? one : many));
+  const auto part = [&parts](int number, const char* one, const char* many) {
+    if (number > 0) {
+      parts.push_back(std::to_string(number) + (number == 1 ? one : many));
     }
   };
   part(repeated, " node equal to the one before it",
@@ -55,7 +67,8 @@ std::string degeneracy_warning(int n, double a, double b) {
     return {};
   }
   return "zemta-rule: warning: in doubles the rule of order " +
-         std::to_string(n) + " on this interval has " + said +
+         std::to_string(request.n) +
+         (request.on_interval ? " on this interval" : "") + " has " + said +
          "; the table is written as computed\n";
 }
 
@@ -88,26 +101,27 @@ int main(int argc, char** argv) {
     return EXIT_SUCCESS;
   }
 
-  const int n = arguments.order;
-  const int filled = arguments.on_interval
-                         ? zemta::correctly_rounded_rule(
-                               n, arguments.a, arguments.b, nodes, weights)
-                         : zemta::correctly_rounded_rule(n, nodes, weights);
-  if (filled != n) {  // the arguments were checked against the same domain
+  const zemta::FamilyRequest request = zemta::request_of(arguments);
+  const int count = zemta::family_node_count(request.family, request.n);
+  const int filled = zemta::family_rule(request, nodes, weights, gauss_weights);
+  if (filled != count) {  // the arguments were checked against the same domain
     std::fputs("zemta-rule: the rule is outside the computation's domain\n",
                stderr);
     return status_bad_arguments;
   }
-  const std::string warning =
-      arguments.on_interval ? degeneracy_warning(n, arguments.a, arguments.b)
-                            : std::string();
+  const std::string warning = degeneracy_warning(request, count);
   zemta::RuleTable table;
-  table.n = n;
+  table.n = request.n;
   table.nodes = nodes;
   table.weights = weights;
-  table.on_interval = arguments.on_interval;
-  table.a = arguments.a;
-  table.b = arguments.b;
+  table.on_interval = request.on_interval;
+  table.a = request.a;
+  table.b = request.b;
+  table.family = request.family;
+  table.alpha = request.alpha;
+  table.beta = request.beta;
+  table.scaled = request.scaled;
+  table.gauss_weights = gauss_weights;
   if (!zemta::write_rule(stdout, table, arguments.layout) ||
       std::fflush(stdout) != 0) {
     return write_failed();

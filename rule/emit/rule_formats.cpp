@@ -8,11 +8,26 @@
 #include <cstring>
 #include <limits>
 
-#include "rule/emit/shortest_digits.h"
 #include "emit/text_sink.h"
 #include "quadrature/coefficients.h"
+#include "rule/emit/shortest_digits.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
+
+namespace {
+
+// family_texts and family_entry index by the enumerator.
+constexpr bool names_follow_the_enumeration() {
+  for (std::size_t i = 0; i < zemta::rule_family_names.size(); ++i) {
+    if (static_cast<std::size_t>(zemta::rule_family_names[i].family) != i) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(names_follow_the_enumeration());
+
+}  // namespace
 
 namespace zemta {
 
@@ -23,6 +38,26 @@ namespace {
 // and not as a row of zeros.
 constexpr int fixed_lowest_exponent = -4;
 constexpr int fixed_exponent_limit = 16;
+
+// In the order of RuleFamily.
+constexpr std::array<RuleFamilyText, rule_family_names.size()> family_texts = {{
+    {"Gauss-Legendre", "1", "[-1, 1]", ""},
+    {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them"},
+    {"Gauss-Radau", "1", "[-1, 1]", "the left end among them"},
+    {"Gauss-Radau", "1", "[-1, 1]", "the right end among them"},
+    {"Gauss-Kronrod", "1", "[-1, 1]", ""},
+    {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", ""},
+    {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", ""},
+    {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", ""},
+    {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)",
+     ""},
+    {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", ""},
+    {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", ""},
+}};
+
+const RuleFamilyName& family_entry(RuleFamily family) {
+  return rule_family_names[static_cast<std::size_t>(family)];
+}
 
 std::size_t int_text(char* text, int value) {
   return static_cast<std::size_t>(std::to_chars(text, text + 12, value).ptr -
@@ -139,38 +174,45 @@ struct FortranText {
   std::array<char, rule_number_capacity> digits;
   std::size_t length;
 };
-std::array<FortranText, max_order> fortran_texts;
+std::array<FortranText, rule_node_capacity> fortran_texts;
+// Where each line of a Fortran array begins (fortran_lines), static too.
+std::array<int, rule_node_capacity> fortran_starts;
 
 // What each code format's opening comment is made of: the comment's
 // marks (lead opens the first line, middle the others, last ends the
-// comment on a line of its own, empty for line comments), the arrays'
-// names before the order, and how the language indexes them.
+// comment on a line of its own, empty for line comments), whether the
+// arrays' names are upper case, and how the language indexes them.
 struct CommentStyle {
   std::string_view lead;
   std::string_view middle;
   std::string_view last;
-  std::string_view x;
-  std::string_view w;
+  bool upper;
   std::string_view index_open;   // "[" or "("
   std::string_view index_close;  // "]" or ")"
   int first_index;               // 0 or 1
 };
 
-constexpr CommentStyle c_style = {"/* ", " * ", " */\n", "x", "w", "[", "]", 0};
-constexpr CommentStyle cpp_style = {"// ", "// ", "", "x", "w", "[", "]", 0};
-constexpr CommentStyle python_style = {"# ", "# ", "", "x", "w", "[", "]", 0};
-constexpr CommentStyle julia_style = {"# ", "# ", "", "x", "w", "[", "]", 1};
-constexpr CommentStyle fortran_style = {"! ", "! ", "", "x", "w", "(", ")", 1};
-constexpr CommentStyle rust_style = {"// ", "// ", "", "X", "W", "[", "]", 0};
-constexpr CommentStyle js_style = {"// ", "// ", "", "x", "w", "[", "]", 0};
-constexpr CommentStyle matlab_style = {"% ", "% ", "", "x", "w", "(", ")", 1};
+constexpr CommentStyle c_style = {"/* ", " * ", " */\n", false, "[", "]", 0};
+constexpr CommentStyle cpp_style = {"// ", "// ", "", false, "[", "]", 0};
+constexpr CommentStyle python_style = {"# ", "# ", "", false, "[", "]", 0};
+constexpr CommentStyle julia_style = {"# ", "# ", "", false, "[", "]", 1};
+constexpr CommentStyle fortran_style = {"! ", "! ", "", false, "(", ")", 1};
+constexpr CommentStyle rust_style = {"// ", "// ", "", true, "[", "]", 0};
+constexpr CommentStyle js_style = {"// ", "// ", "", false, "[", "]", 0};
+constexpr CommentStyle matlab_style = {"% ", "% ", "", false, "(", ")", 1};
+
+// The arrays: the nodes, their weights, and Kronrod's Gauss weights.
+enum class Array { x, w, g };
 
 class RuleWriter {
  public:
   RuleWriter(TextSink& sink, const RuleTable& table, const RuleLayout& layout)
       : sink_(sink), table_(table), layout_(layout) {
-    count_ = layout.half ? half_count(table.n) : table.n;
-    first_ = table.n - count_;
+    nodes_ = family_node_count(table.family, table.n);
+    count_ = layout.half ? half_count(nodes_) : nodes_;
+    first_ = nodes_ - count_;
+    legendre_ = table.family == RuleFamily::legendre;
+    kronrod_ = table.family == RuleFamily::kronrod;
   }
 
   void write() {
@@ -180,7 +222,8 @@ class RuleWriter {
         return;
       case RuleFormat::c:
         write_comment(c_style);
-        write_array("static const double x", "w", {"  ", "", ",\n", "\n};\n"});
+        write_arrays("static const double ", false,
+                     {"  ", "", ",\n", "\n};\n"});
         return;
       case RuleFormat::cpp:
         write_cpp();
@@ -192,22 +235,22 @@ class RuleWriter {
         return;
       case RuleFormat::julia:
         write_comment(julia_style);
-        write_array("const x", "w", {"    ", "", ",\n", "\n]\n"});
+        write_arrays("const ", false, {"    ", "", ",\n", "\n]\n"});
         return;
       case RuleFormat::fortran:
         write_fortran();
         return;
       case RuleFormat::rust:
         write_comment(rust_style);
-        write_array("pub const X", "W", {"    ", "", ",\n", "\n];\n"});
+        write_arrays("pub const ", true, {"    ", "", ",\n", "\n];\n"});
         return;
       case RuleFormat::js:
         write_comment(js_style);
-        write_array("const x", "w", {"  ", "", ",\n", "\n];\n"});
+        write_arrays("const ", false, {"  ", "", ",\n", "\n];\n"});
         return;
       case RuleFormat::matlab:
         write_comment(matlab_style);
-        write_array("x", "w", {"  ", "", "\n", "\n];\n"});
+        write_arrays("", false, {"  ", "", "\n", "\n];\n"});
         return;
       case RuleFormat::json:
         write_json();
@@ -234,33 +277,66 @@ class RuleWriter {
     put(std::string_view(text, format_rule_number(value, layout_.hex, text)));
   }
 
-  // "x7[i]", "x7(1)": an element of the array named name<n>.
-  void put_element(const CommentStyle& style, std::string_view name,
-                   std::string_view index) {
-    put(name);
+  // The family as --rule names it, '-' as '_', upper case if asked:
+  // "radau_right", "HERMITE_PROB".
+  void put_family(bool upper) {
+    for (const char c : family_entry(table_.family).name) {
+      const char shown = c == '-' ? '_'
+                         : upper && c >= 'a' && c <= 'z'
+                             ? static_cast<char>(c - 'a' + 'A')
+                             : c;
+      put(std::string_view(&shown, 1));
+    }
+  }
+
+  // "x7", "X7", "x_lobatto7", "W_HERMITE_PROB5", "g_kronrod7", and
+  // "x_chebyshev1_5" where the family's name ends in a digit, so that the
+  // order stands apart.
+  void put_name(Array array, bool upper) {
+    const char* letters = upper ? "XWG" : "xwg";
+    put(std::string_view(letters + static_cast<int>(array), 1));
+    if (!legendre_) {
+      put("_");
+      put_family(upper);
+      const char last = family_entry(table_.family).name.back();
+      if (last >= '0' && last <= '9') {
+        put("_");
+      }
+    }
     put_int(table_.n);
+  }
+
+  // "x7[i]", "x7(1)": an element of the array.
+  void put_element(const CommentStyle& style, Array array,
+                   std::string_view index) {
+    put_name(array, style.upper);
     put(style.index_open);
     put(index);
     put(style.index_close);
   }
 
-  // The opening comment. Its lines take at most 112 characters for any
-  // order and interval (the first, with two ends of 23 characters such as
-  // -1.7976931348623157e308; in hex an end takes 24 at most), inside
+  // The opening comment. Its lines take at most 120 characters for any
+  // order, interval and parameters (the first, with two ends of 23
+  // characters such as -1.7976931348623157e308, and the weight line with
+  // alpha and beta that long; in hex an end takes 24 at most), inside
   // Fortran's line limit.
   void write_comment(const CommentStyle& style) {
+    const RuleFamilyText& text = rule_family_text(table_.family);
     put(style.lead);
-    put("Gauss-Legendre rule of order ");
+    put(text.title);
+    put(" rule of order ");
     put_int(table_.n);
-    put(" on [");
+    put(" on ");
     if (table_.on_interval) {
+      put("[");
       put_decimal(table_.a);
       put(", ");
       put_decimal(table_.b);
+      put("]");
     } else {
-      put("-1, 1");
+      put(text.interval);
     }
-    put("], written by zemta-rule.\n");
+    put(", written by zemta-rule.\n");
     if (table_.on_interval) {
       put(style.middle);
       put("The ends a and b are exactly the doubles ");
@@ -269,16 +345,24 @@ class RuleWriter {
       put_hex(table_.b);
       put(".\n");
     }
+    if (!legendre_) {
+      write_family_comment(style, text);
+    }
     put(style.middle);
-    put(style.x);
-    put_int(table_.n);
+    put_name(Array::x, style.upper);
     if (layout_.half) {
       write_half_comment(style);
     } else {
       put(": the nodes in ascending order; ");
-      put(style.w);
-      put_int(table_.n);
+      put_name(Array::w, style.upper);
       put(": their weights.\n");
+    }
+    if (kronrod_) {
+      put(style.middle);
+      put_name(Array::g, style.upper);
+      put(": each node's weight in the Gauss-Legendre rule of order ");
+      put_int(table_.n);
+      put(", 0 for the nodes Kronrod adds.\n");
     }
     put(style.middle);
     put("Each value is the double nearest the exact one.\n");
@@ -286,26 +370,78 @@ class RuleWriter {
     put("\n");
   }
 
+  // The weight function, its parameters, the mapping to [a, b], the nodes
+  // and the degree of exactness, and whether the weights are scaled.
+  void write_family_comment(const CommentStyle& style,
+                            const RuleFamilyText& text) {
+    const RuleFamilyName& entry = family_entry(table_.family);
+    put(style.middle);
+    put("Weight w(x) = ");
+    put(text.weight);
+    if (entry.takes_alpha) {
+      put(" with alpha = ");
+      put_decimal(table_.alpha);
+    }
+    if (entry.takes_beta) {
+      put(" and beta = ");
+      put_decimal(table_.beta);
+    }
+    put(".\n");
+    if (table_.on_interval) {
+      put(style.middle);
+      put("On [a, b] it integrates f(t) w(x(t)), x(t) = (2t - a - b)/(b - "
+          "a).\n");
+    }
+    put(style.middle);
+    put_int(nodes_);
+    put(nodes_ == 1 ? " node" : " nodes");
+    if (kronrod_) {
+      put(", the ");
+      put_int(table_.n);
+      put(" of the Gauss-Legendre rule of order ");
+      put_int(table_.n);
+      put(" and ");
+      put_int(table_.n + 1);
+      put(" more");
+    } else if (!text.nodes.empty()) {
+      put(", ");
+      put(text.nodes);
+    }
+    put(".\n");
+    put(style.middle);
+    put("Exact for the integral of f(x) w(x) with f a polynomial of degree ");
+    put_int(rule_exactness(table_.family, table_.n));
+    put(" or less.\n");
+    if (entry.scalable) {
+      put(style.middle);
+      put(table_.scaled
+              ? "Scaled: each weight is divided by w at its node, for an "
+                "integrand g(x) = f(x) w(x) taken whole.\n"
+              : "Not scaled: w is in the weights, and the rule takes f "
+                "alone.\n");
+    }
+  }
+
   // How the half table integrates, with the language's own indexing: each
-  // node with its mirror image, but the middle node of an odd order, which
+  // node with its mirror image, but the middle node of an odd count, which
   // is its own mirror image, once.
   void write_half_comment(const CommentStyle& style) {
     put(": the nodes at or above the midpoint ");
     put(table_.on_interval ? "m = (a + b)/2" : "0");
     put(", ascending; ");
-    put(style.w);
-    put_int(table_.n);
+    put_name(Array::w, style.upper);
     put(": their weights.\n");
     put(style.middle);
-    put("The integral of f is about ");
-    const bool odd = table_.n % 2 != 0;
+    put(legendre_ ? "The integral of f is about "
+                  : "The integral of f(x) w(x) is about ");
+    const bool odd = nodes_ % 2 != 0;
+    char first[12];
+    const std::string_view first_index(first,
+                                       int_text(first, style.first_index));
     if (odd) {
-      char first[12];
-      const std::string_view first_index(first,
-                                         int_text(first, style.first_index));
-      put_element(style, style.w, first_index);
+      put_element(style, Array::w, first_index);
       put("*f(");
-      put_element(style, style.x, first_index);
+      put_element(style, Array::x, first_index);
       put(") + the sum over i >= ");
       put_int(style.first_index + 1);
       put(" of\n");
@@ -313,21 +449,28 @@ class RuleWriter {
       put("the sum over all i of\n");
     }
     put(style.middle);
-    put_element(style, style.w, "i");
+    put_element(style, Array::w, "i");
     put("*(f(");
-    put_element(style, style.x, "i");
+    put_element(style, Array::x, "i");
     put(") + f(");
     put(table_.on_interval ? "2*m - " : "-");
-    put_element(style, style.x, "i");
+    put_element(style, Array::x, "i");
     if (odd) {
       put(")); the middle node ");
-      char first[12];
-      put_element(style, style.x,
-                  std::string_view(first, int_text(first, style.first_index)));
+      put_element(style, Array::x, first_index);
       put(" counts once.\n");
     } else {
       put(")), each node with its mirror image.\n");
     }
+  }
+
+  // The arrays a table has: the nodes, the weights, and Kronrod's Gauss
+  // weights.
+  [[nodiscard]] int arrays() const { return kronrod_ ? 3 : 2; }
+  [[nodiscard]] const double* values(int array) const {
+    return array == 0   ? table_.nodes
+           : array == 1 ? table_.weights
+                        : table_.gauss_weights;
   }
 
   void put_values(const double* values, const ArrayShape& shape) {
@@ -342,18 +485,13 @@ class RuleWriter {
     put(shape.close);
   }
 
-  // "<prefix><n> = [" or, for C, "<prefix><n>[<count>] = {", each value on
-  // a line of its own, for the nodes and then the weights.
-  void write_array(std::string_view node_prefix, std::string_view weight_name,
-                   const ArrayShape& shape) {
-    for (int which = 0; which < 2; ++which) {
-      if (which == 0) {
-        put(node_prefix);
-      } else {
-        put(node_prefix.substr(0, node_prefix.size() - 1));
-        put(weight_name);
-      }
-      put_int(table_.n);
+  // "<before><name> = [" or, for C, "<before><name>[<count>] = {", each
+  // value on a line of its own, for each array in turn.
+  void write_arrays(std::string_view before, bool upper,
+                    const ArrayShape& shape) {
+    for (int array = 0; array < arrays(); ++array) {
+      put(before);
+      put_name(static_cast<Array>(array), upper);
       if (layout_.format == RuleFormat::c) {
         put("[");
         put_int(count_);
@@ -365,7 +503,7 @@ class RuleWriter {
       } else {
         put(" = [\n");
       }
-      put_values(which == 0 ? table_.nodes : table_.weights, shape);
+      put_values(values(array), shape);
     }
   }
 
@@ -373,40 +511,79 @@ class RuleWriter {
     const ArrayShape shape =
         layout_.hex ? ArrayShape{"    float.fromhex(\"", "\")", ",\n", "\n])\n"}
                     : ArrayShape{"    ", "", ",\n", "\n])\n"};
-    put("x");
-    put_int(table_.n);
-    put(" = np.array([\n");
-    put_values(table_.nodes, shape);
-    put("w");
-    put_int(table_.n);
-    put(" = np.array([\n");
-    put_values(table_.weights, shape);
+    for (int array = 0; array < arrays(); ++array) {
+      put_name(static_cast<Array>(array), false);
+      put(" = np.array([\n");
+      put_values(values(array), shape);
+    }
   }
 
   void write_csv() {
-    put("node,weight\n");
-    for (int i = first_; i < table_.n; ++i) {
+    put(kronrod_ ? "node,weight,gauss_weight\n" : "node,weight\n");
+    for (int i = first_; i < nodes_; ++i) {
       put_number(table_.nodes[i]);
       put(",");
       put_number(table_.weights[i]);
+      if (kronrod_) {
+        put(",");
+        put_number(table_.gauss_weights[i]);
+      }
       put("\n");
     }
   }
 
+  // Gauss-Legendre's object as it always was; the other families' open
+  // with the family and its parameters, and have an interval only when
+  // their domain is finite (JSON has no infinity).
   void write_json() {
-    put("{\n  \"order\": ");
+    const RuleFamilyName& entry = family_entry(table_.family);
+    put("{\n");
+    if (!legendre_) {
+      put(R"(  "rule": ")");
+      put(entry.name);
+      put("\",\n");
+    }
+    put("  \"order\": ");
     put_int(table_.n);
-    put(",\n  \"interval\": [");
-    put_number(table_.on_interval ? table_.a : -1.0);
-    put(", ");
-    put_number(table_.on_interval ? table_.b : 1.0);
-    put("],\n  \"half\": ");
+    if (entry.takes_alpha) {
+      put(",\n  \"alpha\": ");
+      put_number(table_.alpha);
+    }
+    if (entry.takes_beta) {
+      put(",\n  \"beta\": ");
+      put_number(table_.beta);
+    }
+    if (entry.scalable) {
+      put(",\n  \"scaled\": ");
+      put(table_.scaled ? "true" : "false");
+    }
+    if (entry.domain == FamilyDomain::finite) {
+      put(",\n  \"interval\": [");
+      put_number(table_.on_interval ? table_.a : -1.0);
+      put(", ");
+      put_number(table_.on_interval ? table_.b : 1.0);
+      put("]");
+    }
+    put(",\n  \"half\": ");
     put(layout_.half ? "true" : "false");
     put(",\n  \"nodes\": [\n");
     put_values(table_.nodes, {"    ", "", ",\n", "\n  ],\n"});
     put("  \"weights\": [\n");
-    put_values(table_.weights, {"    ", "", ",\n", "\n  ]\n"});
+    if (kronrod_) {
+      put_values(table_.weights, {"    ", "", ",\n", "\n  ],\n"});
+      put("  \"gauss_weights\": [\n");
+      put_values(table_.gauss_weights, {"    ", "", ",\n", "\n  ]\n"});
+    } else {
+      put_values(table_.weights, {"    ", "", ",\n", "\n  ]\n"});
+    }
     put("}\n");
+  }
+
+  // "gauss_legendre", "gauss_radau_right": the C++ namespace, and with
+  // "_<n>" the Fortran module.
+  void put_module() {
+    put("gauss_");
+    put_family(false);
   }
 
   // "namespace gauss_legendre { inline constexpr std::array<...> x<n> }",
@@ -414,17 +591,20 @@ class RuleWriter {
   // g++ -Wmissing-braces warns.
   void write_cpp() {
     write_comment(cpp_style);
-    put("#pragma once\n\n#include <array>\n\nnamespace gauss_legendre {\n\n");
-    for (int which = 0; which < 2; ++which) {
+    put("#pragma once\n\n#include <array>\n\nnamespace ");
+    put_module();
+    put(" {\n\n");
+    for (int array = 0; array < arrays(); ++array) {
       put("inline constexpr std::array<double, ");
       put_int(count_);
-      put(which == 0 ? "> x" : "> w");
-      put_int(table_.n);
+      put("> ");
+      put_name(static_cast<Array>(array), false);
       put(" = {{\n");
-      put_values(which == 0 ? table_.nodes : table_.weights,
-                 {"    ", "", ",\n", "\n}};\n"});
+      put_values(values(array), {"    ", "", ",\n", "\n}};\n"});
     }
-    put("\n}  // namespace gauss_legendre\n");
+    put("\n}  // namespace ");
+    put_module();
+    put("\n");
   }
 
   // Where each line of a Fortran array's values begins: the values fill
@@ -432,9 +612,10 @@ class RuleWriter {
   // ", " between them counted, and after each ", &" (or, after the last
   // one, "]" and one column to spare, the layout every table written
   // before that count was exact already had). Each value's text is kept in
-  // fortran_texts for the writing. Returns the number of lines.
-  int fortran_lines(const double* values, std::array<int, max_order>& starts,
-                    std::size_t indent, std::size_t kind) const {
+  // fortran_texts for the writing, the starts in fortran_starts. Returns
+  // the number of lines.
+  int fortran_lines(const double* values, std::size_t indent,
+                    std::size_t kind) const {
     int lines = 0;
     std::size_t column = 0;
     for (int i = 0; i < count_; ++i) {
@@ -444,7 +625,7 @@ class RuleWriter {
       const std::size_t width = text.length + kind;
       const std::size_t after = i + 1 == count_ ? 2 : 3;
       if (i == 0 || column + 2 + width + after > fortran_line_limit) {
-        starts[static_cast<std::size_t>(lines++)] = i;
+        fortran_starts[static_cast<std::size_t>(lines++)] = i;
         column = indent + width;
       } else {
         column += 2 + width;
@@ -457,11 +638,11 @@ class RuleWriter {
   // they take more than fortran_continuation_limit lines, the private
   // pieces x<n>_1, x<n>_2, ... of that many lines at most, cut where the
   // lines break, and x<n> as the concatenation of the pieces.
-  void write_fortran_array(std::string_view name, const double* values) {
+  void write_fortran_array(Array array, const double* values) {
     constexpr std::string_view indent = "    ";
     constexpr std::string_view kind = "_real64";
-    std::array<int, max_order> starts{};
-    const int lines = fortran_lines(values, starts, indent.size(), kind.size());
+    const auto& starts = fortran_starts;
+    const int lines = fortran_lines(values, indent.size(), kind.size());
     const int pieces =
         (lines + fortran_continuation_limit - 1) / fortran_continuation_limit;
     for (int piece = 0; piece < pieces; ++piece) {
@@ -474,8 +655,7 @@ class RuleWriter {
                           : starts[static_cast<std::size_t>(end_line)];
       put(pieces == 1 ? "  real(real64), parameter :: "
                       : "  real(real64), parameter, private :: ");
-      put(name);
-      put_int(table_.n);
+      put_name(array, false);
       if (pieces > 1) {
         put("_");
         put_int(piece + 1);
@@ -503,15 +683,13 @@ class RuleWriter {
     }
     if (pieces > 1) {
       put("  real(real64), parameter :: ");
-      put(name);
-      put_int(table_.n);
+      put_name(array, false);
       put("(");
       put_int(count_);
       put(") = [");
       for (int piece = 0; piece < pieces; ++piece) {
         put(piece == 0 ? "" : ", ");
-        put(name);
-        put_int(table_.n);
+        put_name(array, false);
         put("_");
         put_int(piece + 1);
       }
@@ -521,13 +699,18 @@ class RuleWriter {
 
   void write_fortran() {
     write_comment(fortran_style);
-    put("module gauss_legendre_");
+    put("module ");
+    put_module();
+    put("_");
     put_int(table_.n);
     put("\n  use, intrinsic :: iso_fortran_env, only: real64\n"
         "  implicit none\n");
-    write_fortran_array("x", table_.nodes);
-    write_fortran_array("w", table_.weights);
-    put("end module gauss_legendre_");
+    for (int array = 0; array < arrays(); ++array) {
+      write_fortran_array(static_cast<Array>(array), values(array));
+    }
+    put("end module ");
+    put_module();
+    put("_");
     put_int(table_.n);
     put("\n");
   }
@@ -535,11 +718,32 @@ class RuleWriter {
   TextSink& sink_;
   const RuleTable& table_;
   const RuleLayout& layout_;
-  int count_ = 0;
+  int nodes_ = 0;  // family_node_count
+  int count_ = 0;  // the nodes in the table, all or the half
   int first_ = 0;
+  bool legendre_ = true;
+  bool kronrod_ = false;
 };
 
 }  // namespace
+
+const RuleFamilyText& rule_family_text(RuleFamily family) noexcept {
+  return family_texts[static_cast<std::size_t>(family)];
+}
+
+int rule_exactness(RuleFamily family, int n) noexcept {
+  switch (family) {
+    case RuleFamily::lobatto:
+      return 2 * n - 3;
+    case RuleFamily::radau:
+    case RuleFamily::radau_right:
+      return 2 * n - 2;
+    case RuleFamily::kronrod:
+      return n % 2 == 0 ? 3 * n + 1 : 3 * n + 2;
+    default:
+      return 2 * n - 1;
+  }
+}
 
 std::size_t format_rule_number(double value, bool hex, char* text) noexcept {
   return hex ? format_hex(value, text) : format_decimal(value, text);
@@ -548,8 +752,9 @@ std::size_t format_rule_number(double value, bool hex, char* text) noexcept {
 bool write_rule(std::FILE* out, const RuleTable& table,
                 const RuleLayout& layout) noexcept {
   // Large enough for any table of order 999 in any format (at most 60
-  // characters a value), so the text goes out in one write.
-  static char buffer[128 * 1024];
+  // characters a value, three arrays of 1999 for Kronrod), so the text goes
+  // out in one write.
+  static char buffer[384 * 1024];
   TextSink sink(out, buffer, sizeof buffer);
   RuleWriter(sink, table, layout).write();
   return sink.flush();

@@ -21,20 +21,34 @@
 // exponent has no '+'. The same text on every platform: nothing goes
 // through printf.
 //
-// Tables. The full table is the n nodes in ascending order with their
-// weights; the half table is the half_count(n) = (n + 1) / 2 largest ones,
-// those at or above the midpoint m of the interval (the non-negative nodes
-// on [-1, 1]). Each node of the half table but the middle one of an odd
-// order stands for itself and its mirror image 2m - x, both with its
-// weight; the middle node (the first of the table) stands for itself
-// alone. The arrays are named for the order: x<n> and w<n> (X<n> and W<n>
-// in Rust, where constants are upper case; "nodes" and "weights" in JSON,
-// and the columns "node,weight" in CSV). Every code format opens with
-// comment lines that say which rule it is, on which interval (on an
-// interval also the ends' exact values, as hex floats, for the ends are
-// rounded to doubles before anything else), how the half table integrates,
-// and that each value is the nearest double. Lines end in "\n" alone; the
-// text ends with one.
+// Tables. The full table is the count = family_node_count(family, n)
+// nodes in ascending order with their weights; the half table, for the
+// symmetric rules (family_is_symmetric), is the half_count(count) =
+// (count + 1) / 2 largest ones, those at or above the midpoint m of the
+// interval (the non-negative nodes on [-1, 1] and on the whole line). Each
+// node of the half table but the middle one of an odd count stands for
+// itself and its mirror image 2m - x, both with its weight; the middle
+// node (the first of the table) stands for itself alone.
+//
+// Names. The arrays are named for the family and the order: Gauss-Legendre
+// keeps x<n> and w<n>; every other family x_<family><n> and w_<family><n>,
+// the family as --rule names it with '-' as '_' (x_lobatto10,
+// w_hermite_prob5), and one more '_' before the order after a name that
+// ends in a digit (x_chebyshev1_5); Kronrod adds g_kronrod<n>, each node's
+// weight in the embedded Gauss-Legendre rule of order n (0 for the nodes
+// Kronrod adds). Rust's constants are the same names upper case (X20,
+// X_LOBATTO10, G_KRONROD7). JSON has the keys "nodes", "weights" and
+// "gauss_weights"; its objects for the other families add "rule" (the
+// name), "alpha", "beta" and "scaled" where the family has them, and have
+// "interval" only on a finite domain (JSON has no infinity). CSV the columns
+// "node,weight" and, for Kronrod, "node,weight,gauss_weight". Every code format
+// opens with comment lines that say which rule it is, on which interval (on an
+// interval also the ends' exact values, as hex floats, for the ends are rounded
+// to doubles before anything else); for the families other than Gauss-Legendre
+// also the weight function, alpha and beta where the family takes them, whether
+// the weights are scaled, the node count and the degree the rule is exact for;
+// how the half table integrates, and that each value is the nearest double.
+// Lines end in "\n" alone; the text ends with one.
 //
 // Fortran. Free-form Fortran 2008 for every table: no line longer than 132
 // characters, no statement with more than 255 continuation lines. The
@@ -44,13 +58,17 @@
 //
 // C++. A header of C++17: #pragma once, <array>, and the tables as
 // "inline constexpr std::array<double, <count>> x<n>" and w<n> in the
-// namespace gauss_legendre, usable in constant expressions.
+// namespace gauss_legendre, usable in constant expressions; the other
+// families' in the namespace gauss_<family> ('-' as '_': gauss_lobatto,
+// gauss_radau_right). Fortran's module is gauss_legendre_<n>, and
+// gauss_<family>_<n> for the others.
 #pragma once
 
 #include <array>
 #include <cstdio>
 #include <string_view>
 
+#include "quadrature/coefficients.h"
 #include "rule/quadrature/families.h"
 
 namespace zemta {
@@ -90,6 +108,29 @@ inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
     {"matlab", RuleFormat::matlab, false},
     {"json", RuleFormat::json, false},
 }};
+
+// What the comments and --help say of each family: its name in the
+// comments ("Gauss-Lobatto"), its weight function w(x) and interval as
+// text, and what its nodes hold beyond the plain Gauss rule's ("" for
+// none).
+struct RuleFamilyText {
+  std::string_view title;
+  std::string_view weight;
+  std::string_view interval;
+  std::string_view nodes;
+};
+
+// Domain: every RuleFamily.
+const RuleFamilyText& rule_family_text(RuleFamily family) noexcept;
+
+// The highest degree d such that the rule of order n integrates f w
+// exactly for every polynomial f of degree d: 2n - 3 for lobatto, 2n - 2
+// for radau and radau-right, 3n + 1 for kronrod of even n and 3n + 2 of odd
+// n, 2n - 1 for the others. Domain: n >= 1.
+int rule_exactness(RuleFamily family, int n) noexcept;
+
+// The most values an array holds: Kronrod's 2n + 1 at max_order.
+inline constexpr int rule_node_capacity = 2 * max_order + 1;
 
 // The rule to write: n nodes in ascending order and their weights, as
 // correctly_rounded_rule fills them, on [a, b] (on [-1, 1] unless
@@ -133,9 +174,11 @@ inline constexpr std::size_t rule_number_capacity = 32;
 std::size_t format_rule_number(double value, bool hex, char* text) noexcept;
 
 // Writes the table to out in one piece (a single write for any order up to
-// 999) and returns whether every write succeeded. Domain: table.n from 2 to
-// 999 with both arrays holding n finite values; layout.hex only for a
-// format whose hex_floats is true (otherwise the values are decimal).
+// 999) and returns whether every write succeeded. Domain: table.n from 1 to
+// 999 with the arrays holding family_node_count(family, n) finite values
+// (gauss_weights too for kronrod); layout.half only for a symmetric rule;
+// layout.hex only for a format whose hex_floats is true (otherwise the
+// values are decimal).
 // Gathers the text in static buffers, so one call at a time.
 bool write_rule(std::FILE* out, const RuleTable& table,
                 const RuleLayout& layout) noexcept;

@@ -1,14 +1,14 @@
 # Builds the consumer project against the installed package: the rule is
 # generated during the build, the three programs (the C function with the
 # raw list, the FORTRAN function, and zemta_generate_rule()'s table)
-# integrate exp to within 1e-15,
+# integrate exp to within 1e-15, the table with RULE legendre is the same,
 # a second build leaves the generated files alone, and a new order
 # regenerates them.
 
 include(${CMAKE_CURRENT_LIST_DIR}/common.cmake)
 
 set(build "${WORK_DIR}/build")
-set(generated rule.c rule_raw.c rule.f rule_table.h)
+set(generated rule.c rule_raw.c rule.f rule_table.h rule_named.h)
 set(generation_message "zemta: generating the")
 file(REMOVE_RECURSE "${WORK_DIR}")
 
@@ -66,6 +66,12 @@ expect_start(rule.f "      FUNCTION GQ20(F,A,B)\n")
 expect_start(rule_raw.c "typedef long double DBL;\n\nDBL A20[20]=")
 expect_start(rule_table.h "/* Gauss-Legendre rule of order 20 on [0.0, 1.0]")
 expect_integrals(20)
+file(READ "${build}/rule_table.h" default_table)
+file(READ "${build}/rule_named.h" named_table)
+if(NOT named_table STREQUAL default_table)
+  message(FATAL_ERROR "RULE legendre wrote another table than the default:\n"
+                      "${named_table}")
+endif()
 file_times(times_before)
 
 # --- A build without changes regenerates nothing ----------------------------

@@ -162,6 +162,23 @@ if(at EQUAL -1)
   string(APPEND missing "\n  the version \"zemta ${VERSION}\" in its footer")
 endif()
 
+# zemta-rule's page has an entry in FAMILIES for every family of
+# rule_family_names.
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/zemta_rule_families.cmake)
+file(READ "${ROOT}/${MANDIR}/man1/zemta-rule.1" rule_page)
+string(FIND "${rule_page}" "\n.SH FAMILIES\n" families_at)
+string(SUBSTRING "${rule_page}" ${families_at} -1 rule_families)
+string(FIND "${rule_families}" "\n.SH FORMATS\n" formats_at)
+string(SUBSTRING "${rule_families}" 0 ${formats_at} rule_families)
+foreach(family IN LISTS ZEMTA_RULE_FAMILIES)
+  string(REPLACE "-" "\\-" roff_name "${family}")
+  string(FIND "${rule_families}" "\n.TP\n.B ${roff_name}\n" at)
+  if(families_at EQUAL -1 OR at EQUAL -1)
+    string(APPEND missing
+           "\n  zemta-rule.1: the family ${family} in FAMILIES")
+  endif()
+endforeach()
+
 if(missing)
   message(FATAL_ERROR "${manual} does not document:${missing}")
 endif()

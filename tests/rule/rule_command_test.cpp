@@ -4,10 +4,12 @@
 // with the status the manual page gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "rule/quadrature/families.h"
 #include "support/process.h"
 
 namespace {
@@ -136,6 +138,73 @@ const Fault faults[] = {
     {"NegativeOrderAfterDoubleDash",
      {"--", "-20"},
      "order '-20' is not a decimal number from 2 to 999"},
+    {"UnknownRule",
+     {"20", "--rule", "gauss"},
+     "unknown rule 'gauss' (legendre, lobatto, radau, radau-right, kronrod, "
+     "chebyshev1, chebyshev2, hermite, hermite-prob, laguerre or jacobi)"},
+    {"RuleMissing",
+     {"20", "--rule"},
+     "--rule needs a value: legendre, lobatto, radau, radau-right, kronrod, "
+     "chebyshev1, chebyshev2, hermite, hermite-prob, laguerre or jacobi"},
+    {"RuleTwice",
+     {"20", "--rule", "jacobi", "--rule=jacobi"},
+     "--rule given twice"},
+    {"LegendreNamedKeepsItsRange",
+     {"1", "--rule", "legendre"},
+     "order '1' is not a decimal number from 2 to 999"},
+    {"OrderBelowTheFamilysRange",
+     {"1", "--rule", "lobatto"},
+     "order '1' is not a decimal number from 2 to 999 for the lobatto rule"},
+    {"OrderReadAfterARuleThatFollows",
+     {"0", "--rule=radau"},
+     "order '0' is not a decimal number from 1 to 999 for the radau rule"},
+    {"AlphaForAFamilyWithout",
+     {"5", "--alpha", "0.5"},
+     "--alpha: the legendre rule takes no alpha (--alpha goes with laguerre, "
+     "jacobi)"},
+    {"BetaForLaguerre",
+     {"5", "--rule=laguerre", "--beta=1"},
+     "--beta: the laguerre rule takes no beta (--beta goes with jacobi)"},
+    {"AlphaNotAboveMinusOne",
+     {"5", "--rule", "jacobi", "--alpha", "-1"},
+     "alpha '-1' is not above -1 (the weight function would not be "
+     "integrable)"},
+    {"BetaNaN",
+     {"5", "--rule", "jacobi", "--beta", "nan"},
+     "beta 'nan' is not a finite number"},
+    {"AlphaOverflows",
+     {"5", "--rule", "laguerre", "--alpha=0x1p1024"},
+     "alpha '0x1p1024' overflows: its nearest double is infinity (the "
+     "largest finite double is 1.7976931348623157e308)"},
+    {"AlphaIsTheNextArgument",
+     {"5", "--rule", "jacobi", "--alpha", "--half"},
+     "alpha '--half' is not a number (a decimal such as -2.5e-3 or a "
+     "hexadecimal float such as 0x1.8p1)"},
+    {"AlphaMissing",
+     {"5", "--rule", "jacobi", "--alpha"},
+     "--alpha needs a value above -1"},
+    {"BetaTwice", {"5", "--beta", "0", "--beta", "0"}, "--beta given twice"},
+    {"ScaledWithoutAScaledForm",
+     {"5", "--rule", "chebyshev1", "--scaled"},
+     "--scaled: the chebyshev1 rule has no scaled weights (--scaled goes "
+     "with hermite, hermite-prob, laguerre)"},
+    {"ScaledWithValue", {"5", "--scaled=yes"}, "--scaled takes no value"},
+    {"IntervalOnTheWholeLine",
+     {"5", "--rule", "hermite", "--interval", "0", "1"},
+     "--interval: the hermite rule is on the whole line; --interval needs a "
+     "rule on [-1, 1]"},
+    {"IntervalOnTheHalfLine",
+     {"5", "--interval", "0", "1", "--rule", "laguerre"},
+     "--interval: the laguerre rule is on the half line [0, infinity); "
+     "--interval needs a rule on [-1, 1]"},
+    {"HalfOfAnAsymmetricRule",
+     {"5", "--rule", "radau-right", "--half"},
+     "--half: the radau-right rule is not symmetric about its midpoint "
+     "(--half goes with legendre, lobatto, kronrod, chebyshev1, chebyshev2, "
+     "hermite, hermite-prob, jacobi)"},
+    {"HalfOfJacobiWithAlphaNotBeta",
+     {"5", "--rule", "jacobi", "--alpha", "0.5", "--half"},
+     "--half: the jacobi rule is symmetric only when alpha equals beta"},
     {"LongArgumentCut",
      {"20", std::string(100, 'y')},
      "unexpected argument 'yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy...' after "
@@ -160,6 +229,28 @@ INSTANTIATE_TEST_SUITE_P(Table, RuleFaults, ::testing::ValuesIn(faults),
                          [](const ::testing::TestParamInfo<Fault>& param) {
                            return param.param.name;
                          });
+
+// Every family is written, or, until this build computes it, refused in
+// one line that says so, whatever the reading of its options.
+TEST(RuleFamilies, EachIsWrittenOrRefusedAsNotBuilt) {
+  for (const zemta::RuleFamilyName& family : zemta::rule_family_names) {
+    const auto result =
+        run_process({ZEMTA_RULE_EXE, "5", "--rule", std::string(family.name)});
+    if (zemta::family_is_available(family.family)) {
+      EXPECT_EQ(result.exit_status, 0) << family.name << ": " << result.err;
+      EXPECT_NE(result.out, "") << family.name;
+    } else {
+      EXPECT_EQ(result.exit_status, 1) << family.name;
+      EXPECT_EQ(result.out, "") << family.name;
+      const std::string said = "zemta-rule: the " + std::string(family.name) +
+                               " rule is not in this build of zemta-rule "
+                               "(it has legendre";
+      EXPECT_EQ(result.err.rfind(said, 0), 0U) << result.err;
+      EXPECT_EQ(result.err.substr(result.err.size() - 2), ")\n");
+      EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
+    }
+  }
+}
 
 TEST(RuleOutput, FailedWriteIsStatusTwo) {
   for (const std::vector<std::string>& argv :
@@ -187,6 +278,8 @@ TEST(RuleArguments, SpellingsOfTheSameRuleWriteTheSameBytes) {
           {{"20", "--format=c"}, {"20", "--format", "c"}},
           {{"--half", "--", "7"}, {"7", "--half"}},
           {{"7", "--interval", "+1", "0x1p1"}, {"7", "--interval", "1", "2"}},
+          {{"20", "--rule=legendre", "--format", "c"}, {"20", "--format=c"}},
+          {{"--rule", "legendre", "7", "--half"}, {"7", "--half"}},
           {{"7", "--interval", ".5", "1.5E1"},
            {"7", "--interval", "0.5", "15"}},
           {{"2", "--interval", "4.9e-324", "1e-323", "--hex"},

@@ -155,4 +155,159 @@ TEST(RuleFortran, EveryTableWithinTheLimits) {
   EXPECT_GT(split, 0);
 }
 
+// Every family's Fortran table at order 999 (Kronrod's 1999 values, in
+// pieces) with values and parameters of the longest text, on an interval
+// where the family has one, full and half: the comment lines that name the
+// family, its parameters and exactness stay within 132 characters too.
+TEST(RuleFortran, FamilyTablesWithinTheLimits) {
+  constexpr int n = zemta::max_order;
+  const std::vector<double> values(zemta::rule_node_capacity,
+                                   -0x1.fffffffffffffp1023);
+  for (const zemta::RuleFamilyName& family : zemta::rule_family_names) {
+    zemta::RuleTable table = {n, values.data(), values.data()};
+    table.family = family.family;
+    table.gauss_weights = values.data();
+    table.on_interval = family.domain == zemta::FamilyDomain::finite;
+    table.a = -0x1.fffffffffffffp1023;
+    table.b = 0x1.fffffffffffffp1023;
+    table.alpha = family.takes_alpha ? -0x1.fffffffffffffp-1 : 0.0;
+    table.beta = family.takes_beta ? table.alpha : 0.0;
+    table.scaled = family.scalable;
+    zemta::FamilyRequest request;
+    request.family = family.family;
+    request.alpha = table.alpha;
+    request.beta = table.beta;
+    for (const bool half : {false, true}) {
+      if (half && !zemta::family_is_symmetric(request)) {
+        continue;
+      }
+      const std::string text =
+          rule_text(table, {zemta::RuleFormat::fortran, half, false});
+      int continuations = 0;
+      std::size_t line_start = 0;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+          ASSERT_LE(i - line_start, zemta::fortran_line_limit)
+              << family.name << (half ? " half" : "") << ": "
+              << text.substr(line_start, i - line_start);
+          continuations = text[i - 1] == '&' ? continuations + 1 : 0;
+          ASSERT_LE(continuations, zemta::fortran_continuation_limit)
+              << family.name;
+          line_start = i + 1;
+        }
+      }
+    }
+  }
+}
+
+// Each format names a family's arrays for it, and Kronrod's third array of
+// Gauss weights, in hand-made tables: Kronrod's of order 1 is the 3-point
+// Gauss-Legendre rule, whose Gauss weights are 0, 2, 0; Chebyshev's of
+// the first kind of order 2 has the nodes +-sqrt(1/2) and weights pi/2. The
+// comments name the rule, its weight function and parameters, the node
+// count and the degree the rule is exact for (3N + 2 for Kronrod of odd
+// N); the half table of Kronrod's 2N + 1 nodes has a middle node.
+TEST(RuleFamilyTables, NameTheirArraysColumnsAndRule) {
+  using zemta::RuleFamily;
+  using zemta::RuleFormat;
+  const double kronrod_x[] = {-0x1.8c97ef43f7248p-1, 0.0, 0x1.8c97ef43f7248p-1};
+  const double kronrod_w[] = {0x1.1c71c71c71c72p-1, 0x1.c71c71c71c71cp-1,
+                              0x1.1c71c71c71c72p-1};
+  const double kronrod_g[] = {0.0, 2.0, 0.0};
+  const double chebyshev_x[] = {-0x1.6a09e667f3bcdp-1, 0x1.6a09e667f3bcdp-1};
+  const double chebyshev_w[] = {0x1.921fb54442d18p0, 0x1.921fb54442d18p0};
+  zemta::RuleTable kronrod = {1, kronrod_x, kronrod_w};
+  kronrod.family = RuleFamily::kronrod;
+  kronrod.gauss_weights = kronrod_g;
+  zemta::RuleTable chebyshev = {2, chebyshev_x, chebyshev_w};
+  chebyshev.family = RuleFamily::chebyshev1;
+  zemta::RuleTable hermite = chebyshev;
+  hermite.family = RuleFamily::hermite_prob;
+  hermite.scaled = true;
+  zemta::RuleTable jacobi = {2, chebyshev_x, chebyshev_w, true, 0.0, 1.0};
+  jacobi.family = RuleFamily::jacobi;
+  jacobi.alpha = 0.5;
+  jacobi.beta = -0.5;
+  const struct {
+    RuleFormat format;
+    bool half;
+    const zemta::RuleTable* table;
+    std::vector<std::string> pieces;
+  } cases[] = {
+      {RuleFormat::csv,
+       false,
+       &kronrod,
+       {"node,weight,gauss_weight\n"
+        "-0.7745966692414834,0.5555555555555556,0.0\n"
+        "0.0,0.8888888888888888,2.0\n"}},
+      {RuleFormat::c,
+       false,
+       &kronrod,
+       {"/* Gauss-Kronrod rule of order 1 on [-1, 1], written by",
+        " * 3 nodes, the 1 of the Gauss-Legendre rule of order 1 and 2 more.",
+        "polynomial of degree 5 or less.",
+        "static const double x_kronrod1[3] = {\n",
+        "static const double w_kronrod1[3] = {\n",
+        "static const double g_kronrod1[3] = {\n  0.0,\n  2.0,\n  0.0\n};\n"}},
+      {RuleFormat::c,
+       true,
+       &kronrod,
+       {"static const double x_kronrod1[2] = {\n  0.0,",
+        "static const double g_kronrod1[2] = {\n  2.0,\n  0.0\n};\n",
+        "the middle node x_kronrod1[0] counts once."}},
+      {RuleFormat::cpp,
+       false,
+       &kronrod,
+       {"namespace gauss_kronrod {\n",
+        "inline constexpr std::array<double, 3> g_kronrod1 = {{\n",
+        "}  // namespace gauss_kronrod\n"}},
+      {RuleFormat::numpy,
+       false,
+       &chebyshev,
+       {"# Gauss-Chebyshev (first kind) rule of order 2 on [-1, 1]",
+        "# Weight w(x) = 1/sqrt(1 - x^2).\n", "x_chebyshev1_2 = np.array([\n",
+        "w_chebyshev1_2 = np.array([\n"}},
+      {RuleFormat::julia, false, &kronrod, {"const g_kronrod1 = [\n"}},
+      {RuleFormat::fortran,
+       false,
+       &chebyshev,
+       {"module gauss_chebyshev1_2\n",
+        "real(real64), parameter :: w_chebyshev1_2(2) = [ &\n",
+        "end module gauss_chebyshev1_2\n"}},
+      {RuleFormat::rust,
+       false,
+       &hermite,
+       {"(-infinity, infinity)", "// Scaled: each weight is divided by w",
+        "pub const X_HERMITE_PROB2: [f64; 2] = [\n",
+        "pub const W_HERMITE_PROB2: [f64; 2] = [\n"}},
+      {RuleFormat::js,
+       false,
+       &jacobi,
+       {"// Gauss-Jacobi rule of order 2 on [0.0, 1.0], written by",
+        "(1 + x)^beta with alpha = 0.5 and beta = -0.5.\n",
+        "// On [a, b] it integrates f(t) w(x(t))", "const w_jacobi2 = [\n"}},
+      {RuleFormat::matlab, false, &kronrod, {"g_kronrod1 = [\n"}},
+      {RuleFormat::json,
+       false,
+       &kronrod,
+       {"{\n  \"rule\": \"kronrod\",\n  \"order\": 1,\n  \"interval\": "
+        "[-1.0, 1.0],\n",
+        "  ],\n  \"gauss_weights\": [\n    0.0,\n    2.0,\n    0.0\n  ]\n}\n"}},
+      {RuleFormat::json,
+       false,
+       &hermite,
+       {"{\n  \"rule\": \"hermite-prob\",\n  \"order\": 2,\n  \"scaled\": "
+        "true,\n  \"half\": false,\n"}},
+  };
+  for (const auto& c : cases) {
+    const std::string text = rule_text(*c.table, {c.format, c.half, false});
+    for (const std::string& piece : c.pieces) {
+      EXPECT_NE(text.find(piece), std::string::npos)
+          << "format " << static_cast<int>(c.format) << " lacks\n"
+          << piece << "\nin\n"
+          << text;
+    }
+  }
+}
+
 }  // namespace
