@@ -690,6 +690,61 @@ test("interval ends run once typing pauses, and at once on Enter", async () => {
   await page.close();
 });
 
+// A family of the menu with its parameters, against native zemta-rule on
+// the same arguments: the page shows only the fields the family takes
+// (half where zemta-rule takes --half for them), and its text (kronrod's
+// with its third column) or its refusal, its file name and its address
+// are those of the arguments.
+test("Gauss families: the fields each takes, and zemta-rule's text for their arguments", async () => {
+  const cases = [
+    { rule: "kronrod", format: "c", shown: ["interval"], args: ["--rule", "kronrod", "--format", "c"],
+      file: "gq7_kronrod_rounded", query: "format=c&rule=kronrod" },
+    { rule: "laguerre", alpha: "-0.25", scaled: true, shown: ["alpha", "scaled"],
+      args: ["--rule", "laguerre", "--alpha", "-0.25", "--scaled", "--format", "csv"],
+      file: "gq7_laguerre_rounded_alpha-0.25_scaled", query: "rule=laguerre&alpha=-0.25&scaled=1" },
+    { rule: "jacobi", alpha: "0.5", beta: "0.5", shown: ["alpha", "beta", "interval"],
+      args: ["--rule", "jacobi", "--alpha", "0.5", "--beta", "0.5", "--format", "csv"],
+      file: "gq7_jacobi_rounded_alpha0.5_beta0.5", query: "rule=jacobi&alpha=0.5&beta=0.5" },
+  ];
+  const page = await open("?n=7");
+  for (const { rule, format, alpha, beta, scaled, shown, args, file, query } of cases) {
+    const half = spawnSync(zemtaRule, ["7", ...args, "--half"]).status === 0;
+    await page.selectOption("#rounded-format", format ?? "csv");
+    await page.selectOption("#rounded-family", rule);
+    for (const [key, value] of Object.entries({ alpha, beta })) if (value) await page.fill(`#rounded-${key}`, value);
+    if (alpha) await page.press("#rounded-alpha", "Enter");
+    if (scaled) await page.check("#rounded-scaled");
+    if (half) await page.check("#rounded-half");
+    await ruleDrawn(page);
+    const visible = [];
+    for (const key of ["alpha", "beta", "scaled", "half", "interval"]) {
+      if (await page.isVisible(key === "interval" ? "#rounded-interval" : `#rounded-${key}`)) visible.push(key);
+    }
+    assert.deepEqual(visible.sort(), [...shown, ...(half ? ["half"] : [])].sort(), `${rule}: the fields shown`);
+    const all = ["7", ...args, ...(half ? ["--half"] : [])];
+    const native = spawnSync(zemtaRule, all, { encoding: "latin1" });
+    assert.ok((await text(page, "#rounded-status")).includes(`zemta-rule ${all.join(" ")}`), rule);
+    if (native.status === 0) {
+      if (rule === "kronrod") assert.match(native.stdout, /gauss/i);
+      assert.equal(await partText(page, "rounded"), native.stdout, `${rule}: text`);
+      assert.equal((await download(page, 'button[data-download="rounded"]')).name,
+        `${file}${half ? "_half" : ""}.${format === "c" ? "h" : "csv"}`);
+    } else {
+      const line = native.stderr.replace(/^zemta-rule: /, "").trim();
+      assert.ok((await text(page, "#rounded-error")).includes(line.slice(1)), `${rule}: ${line}`);
+    }
+    assert.equal(new URL(page.url()).search, `?n=7&${query}${half ? "&half=1" : ""}`);
+    if (half) await page.uncheck("#rounded-half");
+    if (scaled) await page.uncheck("#rounded-scaled");
+  }
+  // Jacobi's half table only while alpha and beta are alike.
+  await page.fill("#rounded-beta", "1");
+  await page.press("#rounded-beta", "Enter");
+  await ruleDrawn(page);
+  assert.equal(await page.isVisible("#rounded-half"), false);
+  await page.close();
+});
+
 test("the format menu is zemta-rule's list; the hex box says why it is off, and keeps the choice", async () => {
   // zemta-rule's formats, and those with --hex, from its own messages.
   const list = (args) => /\(([^)]*)\)\s*$/.exec(spawnSync(zemtaRule, args, { encoding: "latin1" }).stderr)[1]
