@@ -702,9 +702,9 @@ test("Gauss families: the fields each takes, and zemta-rule's text for their arg
     { rule: "laguerre", alpha: "-0.25", scaled: true, shown: ["alpha", "scaled"],
       args: ["--rule", "laguerre", "--alpha", "-0.25", "--scaled", "--format", "csv"],
       file: "gq7_laguerre_rounded_alpha-0.25_scaled", query: "rule=laguerre&alpha=-0.25&scaled=1" },
-    { rule: "jacobi", alpha: "0.5", beta: "0.5", shown: ["alpha", "beta", "interval"],
-      args: ["--rule", "jacobi", "--alpha", "0.5", "--beta", "0.5", "--format", "csv"],
-      file: "gq7_jacobi_rounded_alpha0.5_beta0.5", query: "rule=jacobi&alpha=0.5&beta=0.5" },
+    { rule: "jacobi", alpha: "0.25", beta: "0.25", shown: ["alpha", "beta", "interval"],
+      args: ["--rule", "jacobi", "--alpha", "0.25", "--beta", "0.25", "--format", "csv"],
+      file: "gq7_jacobi_rounded_alpha0.25_beta0.25", query: "rule=jacobi&alpha=0.25&beta=0.25" },
   ];
   const page = await open("?n=7");
   for (const { rule, format, alpha, beta, scaled, shown, args, file, query } of cases) {
