@@ -6,7 +6,8 @@
 // page behaves: while its module loads, on errors, in the history, on
 // paper, opened from disk, on a phone, and to an accessibility checker
 // (axe-core); and the correctly rounded rule's form, whose interval ends
-// only native zemta-rule judges, and whose choices the address keeps.
+// and family parameters only native zemta-rule judges, and whose choices
+// the address keeps.
 //
 //   SITE    the built site (default build/wasm/site)
 //   ZEMTA   the native program (default build/release/zemta)
