@@ -151,9 +151,10 @@ const views = [
       drawLines($("text-rounded"), rounded?.text ?? "");
       $("text-rounded").parentElement.hidden = Boolean(rounded?.error);
       $("rounded-error").textContent = rounded?.error ?? "";
-      // The fields a refusal names: the interval's ends, alpha or beta.
+      // The fields a refusal names (its sentence opens with a capital):
+      // the interval's ends, alpha or beta.
       for (const [id, word] of [["a", "interval"], ["b", "interval"], ["alpha", "alpha"], ["beta", "beta"]]) {
-        if (rounded?.error?.includes(word)) $(`rounded-${id}`).setAttribute("aria-invalid", "true");
+        if (rounded?.error?.toLowerCase().includes(word)) $(`rounded-${id}`).setAttribute("aria-invalid", "true");
         else $(`rounded-${id}`).removeAttribute("aria-invalid");
       }
       const command = rounded && `zemta-rule ${rounded.args.map(quoted).join(" ")}`;

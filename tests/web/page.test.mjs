@@ -625,6 +625,7 @@ test("interval ends: the page shows what zemta-rule makes of them, and nothing o
     } else {
       assert.ok((await text(page, "#rounded-error")).includes(line.slice(1)), `${what}: ${line}`);
       assert.equal(await page.isVisible("#text-rounded"), false, `${what}: the box`);
+      assert.equal(await page.getAttribute("#rounded-a", "aria-invalid"), "true", `${what}: the field`);
       assert.equal(await warning.isVisible(), false, `${what}: warning`);
       assert.doesNotMatch(status, /output/, `${what}: ${status}`);
       for (const button of await page.locator("#part-rounded button").all()) {
