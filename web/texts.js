@@ -1,9 +1,10 @@
 // What the page makes of text: the order the user typed, the program's
 // output cut into its parts, the rule on [-1, 1] read from the C function,
 // the files the page offers, and what it draws of a result; zemta-rule's
-// formats, the user's choice for it as the address holds it, and its
-// arguments, which carry the interval's ends as typed: zemta-rule alone
-// reads them, so the page and the command never differ. No function
+// formats and Gauss families, the user's choice for it as the address
+// holds it, and its arguments, which carry the interval's ends, alpha and
+// beta as typed: zemta-rule alone reads them, so the page and the command
+// never differ. No function
 // here touches the page, so tests/web/texts.test.mjs checks them under
 // Node (what the page draws, the browser test of the page as built); in
 // the page the build drops the word `export` and they are plain functions
