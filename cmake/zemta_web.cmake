@@ -4,8 +4,9 @@
 # site/ of the build tree (see zemta_web_page.cmake). The page needs no other
 # file, from a server or opened from disk, and opens on the order-20 rule,
 # drawn into it by the build (zemta_web_draw.mjs, run by Node, which runs
-# the module to draw it, and fills the menu of zemta-rule's formats from
-# rule/emit/rule_formats.h); beside it go the module and
+# the module to draw it, and fills the menus of zemta-rule's formats and
+# families from rule/emit/rule_formats.h and rule/quadrature/families.h);
+# beside it go the module and
 # wasi.js, which run it under Node (ctest --preset wasm), and the README and
 # the licence, which the page links to. Included from the top-level
 # CMakeLists.txt when the build targets wasm32 (the wasm preset).
@@ -47,9 +48,11 @@ add_custom_command(
     -P ${page_script}
   COMMAND ${ZEMTA_NODE} ${draw_script} ${site_dir}/index.html
     ${PROJECT_SOURCE_DIR}/web $<TARGET_FILE:zemta>
-    ${PROJECT_SOURCE_DIR}/rule/emit/rule_formats.h
+    ${PROJECT_SOURCE_DIR}/rule/emit/rule_formats.h $<TARGET_FILE:zemta-rule>
+    ${PROJECT_SOURCE_DIR}/rule/quadrature/families.h
   DEPENDS ${web_files} zemta zemta-rule ${page_script} ${draw_script}
     ${PROJECT_SOURCE_DIR}/rule/emit/rule_formats.h
+    ${PROJECT_SOURCE_DIR}/rule/quadrature/families.h
   COMMENT "Writing site/index.html with the module and web/ inside"
   VERBATIM)
 

@@ -5,10 +5,14 @@
 // by the build rule in zemta_web.cmake, after zemta_web_page.cmake:
 //
 //   node zemta_web_draw.mjs <site/index.html> <web/> <zemta.wasm>
-//        <rule/emit/rule_formats.h>
+//        <rule/emit/rule_formats.h> <zemta-rule.wasm>
+//        <rule/quadrature/families.h>
 //
-// It also fills the correctly rounded rule's menu with zemta-rule's
-// formats, from their one list in rule/emit/rule_formats.h. The page is
+// It also fills the correctly rounded rule's menus with zemta-rule's
+// formats and families, from their one lists in rule/emit/rule_formats.h
+// and rule/quadrature/families.h; a family's option says that it takes
+// --half when zemta-rule, the module the page holds, writes its half table
+// for the order drawn (jacobi's with alpha = beta = 0). The page is
 // rewritten in place. The texts come from the module that the
 // page holds, run through web/wasi.js, and are drawn with web/texts.js's
 // functions, as app.js draws them; each element filled must stand in the
@@ -17,7 +21,7 @@ import { readFileSync, writeFileSync } from "node:fs";
 import path from "node:path";
 import { pathToFileURL } from "node:url";
 
-const [pagePath, webDir, modulePath, formatsPath] = process.argv.slice(2);
+const [pagePath, webDir, modulePath, formatsPath, ruleModulePath, familiesPath] = process.argv.slice(2);
 const load = (name) => import(pathToFileURL(path.resolve(webDir, name)).href);
 const { runZemta } = await load("wasi.js");
 const texts = await load("texts.js");
@@ -62,6 +66,18 @@ const inside = (open, content) => fill(new RegExp(`(${open.source}[^>]*>)(</)`),
 const formats = texts.ruleFormatsOf(readFileSync(formatsPath, "utf8"));
 if (!formats.some(({ name }) => name === "csv")) throw new Error(`${formatsPath}: no csv in rule_format_names`);
 inside(/<select id="rounded-format"/, texts.formatOptions(formats));
+
+const families = texts.ruleFamiliesOf(readFileSync(familiesPath, "utf8"));
+if (families[0]?.name !== texts.defaultChoice.rule) {
+  throw new Error(`${familiesPath}: rule_family_names does not open with ${texts.defaultChoice.rule}`);
+}
+const ruleModule = await WebAssembly.compile(readFileSync(ruleModulePath));
+for (const family of families) {
+  const choice = { ...texts.defaultChoice, rule: family.name, half: true };
+  family.half = (await runZemta(ruleModule, texts.ruleArguments(order, choice, { ...family, half: true }))).status === 0;
+}
+const minOrder = /<input id="order"[^>]*\sdata-min="(\d+)"/.exec(page)?.[1];
+inside(/<select id="rounded-family"/, texts.familyOptions(families, Number(minOrder)));
 
 // boot.js reads which order the page holds before the body is there.
 fill(/<meta charset="utf-8">\n/, (tag) => `${tag}<meta name="zemta-drawn" content="${order}">\n`);

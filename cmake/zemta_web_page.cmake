@@ -27,8 +27,9 @@
 # and @ZEMTA_VERSION@, @ZEMTA_MIN_ORDER@ and @ZEMTA_MAX_ORDER@ (the orders
 # the program accepts) by their values, and @ZEMTA_SOURCE_LINK@ by a link
 # to the source at SOURCE_URL, or by nothing when SOURCE_URL is empty.
-# Fails when a comment is missing, or when an inlined file holds text that
-# would end its element early.
+# The page's other comments and the style's are left out. Fails when a
+# marker is missing, or when an inlined file holds text that would end its
+# element early.
 
 cmake_minimum_required(VERSION 3.25)
 
@@ -60,6 +61,8 @@ function(read_inline name out)
 endfunction()
 
 read_inline(style.css style)
+# Its comments, each on lines of its own, are for the source alone.
+string(REGEX REPLACE "\n[ \t]*/\\*([^*]|\\*+[^*/])*\\*+/" "" style "${style}")
 replace_marker("<!-- zemta:style style.css -->" "<style>\n${style}</style>")
 
 # Each module as the text of an element whose id is its name's stem and
@@ -98,9 +101,11 @@ foreach(script IN ITEMS wasi.js boot.js texts.js app.js)
   read_inline(${script} code)
   # The comments that fill a line of their own are for the source, not for
   # the browser: a quarter of the page's own text, which keeps the release's
-  # web archive under its limit. No line of web/*.js that starts with "//"
-  # is inside a string (none of its template literals spans lines).
+  # web archive under its limit; so is the indentation. No line of
+  # web/*.js starts inside a string (none of its template literals spans
+  # lines).
   string(REGEX REPLACE "\n[ \t]*//[^\n]*" "" code "\n${code}")
+  string(REGEX REPLACE "\n[ \t]+" "\n" code "${code}")
   string(SUBSTRING "${code}" 1 -1 code)
   if(script STREQUAL "wasi.js" OR script STREQUAL "texts.js")
     string(REGEX REPLACE "(^|\n)export " "\\1" page_code "${code}")
@@ -130,5 +135,8 @@ endif()
 string(REPLACE "@ZEMTA_MIN_ORDER@" "${MIN_ORDER}" page "${page}")
 string(REPLACE "@ZEMTA_MAX_ORDER@" "${MAX_ORDER}" page "${page}")
 string(REPLACE "@ZEMTA_VERSION@" "${VERSION}" page "${page}")
+# So are the page's own comments, the markers' once replaced: no inlined
+# file holds "<!--", nor does a module's base64.
+string(REGEX REPLACE "\n[ \t]*<!--([^-]|-[^-])*-->" "" page "${page}")
 
 file(WRITE "${OUTPUT}" "${page}")

@@ -2,8 +2,9 @@
 // output cut into the C function, the FORTRAN function and the raw arrays,
 // with the rule on [-1, 1] as a table and a plot, both taken from the C
 // function's arrays (texts.js); then runs zemta-rule for the correctly
-// rounded rule of the same order, in the format and on the interval the
-// user chose, and for each coefficient's error against it. The address
+// rounded rule of the same order, of the family and its parameters, in
+// the format and on the interval the user chose, and for each Legendre
+// coefficient's error against it. The address
 // holds the order and that choice (queryOf), so a reload or a link gives
 // the same page.
 //
@@ -19,8 +20,15 @@ const orders = { min: Number(field.dataset.min), max: Number(field.dataset.max) 
 // Whether a format of the menu (drawn from zemta-rule's list) takes --hex.
 const formatOption = (format) => [...$("rounded-format").options].find((option) => option.value === format);
 const takesHex = (format) => Boolean(formatOption(format)?.hasAttribute("data-hex"));
-// A choice from the address, with a format the menu lacks as csv.
-const usableChoice = (choice) => (formatOption(choice.format) ? choice : { ...choice, format: "csv" });
+// What zemta-rule is given of a choice (takesOf), from the family's
+// option of its menu (drawn from zemta-rule's list).
+const familyOption = (rule) => [...$("rounded-family").options].find((option) => option.value === rule);
+const takes = (choice) => takesOf(familyOption(choice.rule).dataset, choice, takesHex(choice.format));
+// A choice from the address, with a format or a family the menus lack as
+// the default's.
+const usableChoice = (choice) => ({ ...choice,
+  format: formatOption(choice.format) ? choice.format : defaultChoice.format,
+  rule: familyOption(choice.rule) ? choice.rule : defaultChoice.rule });
 
 const state = {
   // "running" until the first run is done (while the module is compiled),
@@ -42,10 +50,12 @@ const state = {
   // rule is drawn), then { module } or { failure }.
   ruleModule: null,
   // The user's choice for the correctly rounded rule, from its form and
-  // the address: { format, a, b, half, hex }. hex stays as the user left
-  // it while the format takes no --hex.
+  // the address (choiceOf). A box or field the format or the family does
+  // not take keeps what the user left in it, and goes to zemta-rule again
+  // on one that takes it.
   choice: usableChoice(choiceOf(new URLSearchParams(location.search))),
-  // Whether an interval end has been typed and not yet run (typing()).
+  // Whether a field (an interval end, alpha or beta) has been typed and
+  // not yet run.
   typing: false,
   // zemta-rule's text for the result's order and the choice:
   // { order, args, text, fileName, warning }, or { args, error }, a
@@ -141,9 +151,11 @@ const views = [
       drawLines($("text-rounded"), rounded?.text ?? "");
       $("text-rounded").parentElement.hidden = Boolean(rounded?.error);
       $("rounded-error").textContent = rounded?.error ?? "";
-      for (const id of ["rounded-a", "rounded-b"]) {
-        if (rounded?.error && /interval/.test(rounded.error)) $(id).setAttribute("aria-invalid", "true");
-        else $(id).removeAttribute("aria-invalid");
+      // The fields a refusal names (its sentence opens with a capital):
+      // the interval's ends, alpha or beta.
+      for (const [id, word] of [["a", "interval"], ["b", "interval"], ["alpha", "alpha"], ["beta", "beta"]]) {
+        if (rounded?.error?.toLowerCase().includes(word)) $(`rounded-${id}`).setAttribute("aria-invalid", "true");
+        else $(`rounded-${id}`).removeAttribute("aria-invalid");
       }
       const command = rounded && `zemta-rule ${rounded.args.map(quoted).join(" ")}`;
       $("rounded-status").textContent = !rounded ? roundedPending
@@ -160,6 +172,16 @@ const views = [
     from: (s) => [s.typing, s.rounded],
     draw(typing, rounded) {
       $("part-rounded").dataset.rule = typing || !rounded ? "pending" : "done";
+    },
+  },
+  {
+    // The family's own fields only: alpha, beta, scaled, the interval of a
+    // finite domain and half where its rule is symmetric (takesOf).
+    from: (s) => [s.choice],
+    draw(choice) {
+      const offered = takes(choice);
+      for (const key of ["alpha", "beta", "scaled", "half"]) $(`rounded-${key}-box`).hidden = !offered[key];
+      $("rounded-interval").hidden = !offered.interval;
     },
   },
   {
@@ -302,7 +324,7 @@ function roundedFor(result, choice, ruleModule) {
   performance.mark("zemta: rule");
   const order = result.order;
   const run = (args) => zemtaRun(args, ruleModule.module);
-  const args = ruleArguments(order, choice, takesHex(choice.format));
+  const args = ruleArguments(order, choice, takes(choice));
   const reply = run(args);
   let errors = state.errors?.order === order ? state.errors : null;
   if (!errors) {
@@ -318,7 +340,7 @@ function roundedFor(result, choice, ruleModule) {
   if (reply.status !== 0) {
     return { errors, rounded: { args, error: sentence || `zemta-rule stopped with status ${reply.status}.` } };
   }
-  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice),
+  return { errors, rounded: { order, args, text: reply.stdout, fileName: ruleFileName(order, choice, takes(choice)),
     warning: sentence || null } };
 }
 
@@ -402,11 +424,12 @@ function openAddress() {
 }
 
 // The form shows a choice from the address (the hex box is a view's).
-function showChoice({ format, a, b, half }) {
-  $("rounded-format").value = format;
-  $("rounded-a").value = a;
-  $("rounded-b").value = b;
-  $("rounded-half").checked = half;
+function showChoice(choice) {
+  for (const key of ["format", "family", "alpha", "beta", "a", "b"]) {
+    $(`rounded-${key}`).value = choice[key === "family" ? "rule" : key];
+  }
+  $("rounded-half").checked = choice.half;
+  $("rounded-scaled").checked = choice.scaled;
 }
 window.addEventListener("popstate", (event) => {
   openAddress();
@@ -439,7 +462,7 @@ $("rounded-form").addEventListener("input", ({ target }) => {
     choose({ [target.name]: target.type === "checkbox" ? target.checked : target.value });
   }
 });
-for (const id of ["rounded-a", "rounded-b"]) {
+for (const id of ["rounded-a", "rounded-b", "rounded-alpha", "rounded-beta"]) {
   $(id).addEventListener("keydown", (event) => {
     if (event.key !== "Enter") return;
     event.preventDefault();

@@ -1,9 +1,10 @@
 // What the page makes of text: the order the user typed, the program's
 // output cut into its parts, the rule on [-1, 1] read from the C function,
 // the files the page offers, and what it draws of a result; zemta-rule's
-// formats, the user's choice for it as the address holds it, and its
-// arguments, which carry the interval's ends as typed: zemta-rule alone
-// reads them, so the page and the command never differ. No function
+// formats and Gauss families, the user's choice for it as the address
+// holds it, and its arguments, which carry the interval's ends, alpha and
+// beta as typed: zemta-rule alone reads them, so the page and the command
+// never differ. No function
 // here touches the page, so tests/web/texts.test.mjs checks them under
 // Node (what the page draws, the browser test of the page as built); in
 // the page the build drops the word `export` and they are plain functions
@@ -310,52 +311,99 @@ export const formatOptions = (formats) => formats.map(({ name, hex }) =>
 // Why the hexadecimal box is off for a format without --hex.
 export const hexOff = (name) => `${formatText(name).label} has no hexadecimal float literals.`;
 
-// The user's choice for the correctly rounded rule, { format, a, b, half,
-// hex }, as the address holds it (URLSearchParams): format, a, b, and half
-// and hex as 1, each left out at its default (csv on [-1, 1], neither).
-export const defaultChoice = { format: "csv", a: "-1", b: "1", half: false, hex: false };
-export function choiceOf(params) {
-  return {
-    format: params.get("format") ?? defaultChoice.format,
-    a: params.get("a") ?? defaultChoice.a,
-    b: params.get("b") ?? defaultChoice.b,
-    half: params.get("half") === "1",
-    hex: params.get("hex") === "1",
-  };
+// zemta-rule's Gauss families, as --rule names them, each with what it
+// takes: { name, interval (a finite domain, which --interval maps), alpha,
+// beta, scaled, min (its least order) }, read from their one list,
+// rule_family_names in rule/quadrature/families.h (the build's drawing
+// fills the page's menu from it).
+export function ruleFamiliesOf(header) {
+  const list = /rule_family_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
+  const entry = /\{"([a-z0-9-]+)", RuleFamily::\w+, FamilyDomain::(\w+), (\w+), (\w+), (\w+), (\d+)\}/g;
+  return [...list.matchAll(entry)].map(([, name, domain, alpha, beta, scaled, min]) => ({ name,
+    interval: domain === "finite", alpha: alpha === "true", beta: beta === "true", scaled: scaled === "true",
+    min: Number(min) }));
 }
+
+// What a family's option may say of it, each as a data- attribute when
+// true: the options zemta-rule takes for it (half where its rule is
+// symmetric, which the build's drawing asks zemta-rule itself).
+const familyFlags = ["interval", "alpha", "beta", "scaled", "half"];
+
+// The family menu's options for ruleFamiliesOf's families (with half),
+// each named as --rule names it, and with its least order where that is
+// above the least the page's field takes (minOrder).
+export const familyOptions = (families, minOrder) => families.map((family) => {
+  const flags = familyFlags.filter((flag) => family[flag]).map((flag) => ` data-${flag}`).join("");
+  const least = family.min > minOrder ? ` (n \u2265 ${family.min})` : "";
+  return `<option value="${family.name}"${flags}>${family.name}${least}</option>`;
+}).join("");
+
+// What zemta-rule is given of a choice: the family's flags as its option
+// holds them (a dataset: a key for each flag that is set) and whether the
+// format takes --hex. A rule that is symmetric for some parameters only
+// (jacobi, for alpha == beta) offers half while alpha and beta are typed
+// alike; zemta-rule alone reads their values.
+export function takesOf(flags, { alpha, beta }, hex) {
+  const takes = Object.fromEntries(familyFlags.map((flag) => [flag, flag in flags]));
+  return { ...takes, half: takes.half && (!takes.beta || alpha === beta), hex };
+}
+
+// The user's choice for the correctly rounded rule, { format, rule, alpha,
+// beta, a, b, half, hex, scaled }, as the address holds it
+// (URLSearchParams): the texts by their names and the boxes as 1, each
+// left out at its default (the csv of legendre on [-1, 1], alpha and beta
+// 0, no box checked).
+export const defaultChoice = { format: "csv", rule: "legendre", alpha: "0", beta: "0", a: "-1", b: "1",
+  half: false, hex: false, scaled: false };
+const choiceTexts = ["format", "rule", "alpha", "beta", "a", "b"];
+const choiceBoxes = ["half", "hex", "scaled"];
+export const choiceOf = (params) => Object.fromEntries([
+  ...choiceTexts.map((key) => [key, params.get(key) ?? defaultChoice[key]]),
+  ...choiceBoxes.map((key) => [key, params.get(key) === "1"])]);
 
 // The address's query for the order and the choice: "?n=20&format=c&a=0".
 export function queryOf(order, choice) {
   const params = new URLSearchParams({ n: String(order) });
-  for (const key of ["format", "a", "b"]) {
+  for (const key of choiceTexts) {
     if (choice[key] !== defaultChoice[key]) params.set(key, choice[key]);
   }
-  for (const key of ["half", "hex"]) if (choice[key]) params.set(key, "1");
+  for (const key of choiceBoxes) if (choice[key]) params.set(key, "1");
   return `?${params}`;
 }
 
-// zemta-rule's arguments for the order and the user's choice
-// { format, a, b, half, hex }: a and b are the interval's ends exactly as
-// typed, the two words after --interval, for zemta-rule alone to read,
-// and left out when they are "-1" and "1", the rule's own interval; --hex
-// only where the format takes it (hexAllowed).
-export function ruleArguments(order, { format, a, b, half, hex }, hexAllowed = true) {
-  const args = [String(order), "--format", format];
-  if (a !== "-1" || b !== "1") args.push("--interval", a, b);
-  if (half) args.push("--half");
-  if (hex && hexAllowed) args.push("--hex");
+// zemta-rule's arguments for the order and the user's choice, with what
+// it takes of it (takesOf): --rule but for the default, legendre; alpha,
+// beta, a and b exactly as typed, the words after --alpha, --beta and
+// --interval, for zemta-rule alone to read; the interval left out when it
+// is "-1" and "1", the rule's own.
+export function ruleArguments(order, choice, takes) {
+  const { format, rule, alpha, beta, a, b, half, hex, scaled } = choice;
+  const args = [String(order)];
+  if (rule !== defaultChoice.rule) args.push("--rule", rule);
+  if (takes.alpha) args.push("--alpha", alpha);
+  if (takes.beta) args.push("--beta", beta);
+  if (scaled && takes.scaled) args.push("--scaled");
+  args.push("--format", format);
+  if (takes.interval && (a !== "-1" || b !== "1")) args.push("--interval", a, b);
+  if (half && takes.half) args.push("--half");
+  if (hex && takes.hex) args.push("--hex");
   return args;
 }
 
 // The name of a file of the correctly rounded rule, which says which rule
-// it holds: gq20_rounded.csv, gq7_rounded_0_1.csv,
-// gq20_rounded_-0x1p-3_3e2_half.rs. The interval's ends are as typed, with
-// any character other than a letter, a digit, '.', '+' or '-' as '_' and
-// each cut to 40, so that the name is a file's name on every system.
-export function ruleFileName(order, { format, a, b, half }) {
+// it holds, of what zemta-rule is given (ruleArguments): gq20_rounded.csv,
+// gq7_rounded_0_1.csv, gq20_rounded_-0x1p-3_3e2_half.rs,
+// gq10_jacobi_rounded_alpha0.5_beta0.5_half.jl. The texts typed are cut
+// to 40 characters, with any other than a letter, a digit, '.', '+' or
+// '-' as '_', so that the name is a file's name on every system.
+export function ruleFileName(order, choice, takes) {
+  const { rule, alpha, beta, a, b } = choice;
   const end = (text) => text.replace(/[^A-Za-z0-9.+-]/g, "_").slice(0, 40);
-  const interval = a !== "-1" || b !== "1" ? `_${end(a)}_${end(b)}` : "";
-  return `gq${order}_rounded${interval}${half ? "_half" : ""}${formatText(format).suffix}`;
+  const parts = [`gq${order}`, rule !== defaultChoice.rule && end(rule), "rounded",
+    takes.alpha && `alpha${end(alpha)}`, takes.beta && `beta${end(beta)}`,
+    choice.scaled && takes.scaled && "scaled",
+    takes.interval && (a !== "-1" || b !== "1") && `${end(a)}_${end(b)}`, choice.half && takes.half && "half"];
+  return parts.filter(Boolean).join("_") + formatText(choice.format).suffix;
 }
 
 // The double a hexadecimal floating literal as zemta-rule writes it stands

@@ -6,7 +6,8 @@
 // page behaves: while its module loads, on errors, in the history, on
 // paper, opened from disk, on a phone, and to an accessibility checker
 // (axe-core); and the correctly rounded rule's form, whose interval ends
-// only native zemta-rule judges, and whose choices the address keeps.
+// and family parameters only native zemta-rule judges, and whose choices
+// the address keeps.
 //
 //   SITE    the built site (default build/wasm/site)
 //   ZEMTA   the native program (default build/release/zemta)
@@ -624,6 +625,7 @@ test("interval ends: the page shows what zemta-rule makes of them, and nothing o
     } else {
       assert.ok((await text(page, "#rounded-error")).includes(line.slice(1)), `${what}: ${line}`);
       assert.equal(await page.isVisible("#text-rounded"), false, `${what}: the box`);
+      assert.equal(await page.getAttribute("#rounded-a", "aria-invalid"), "true", `${what}: the field`);
       assert.equal(await warning.isVisible(), false, `${what}: warning`);
       assert.doesNotMatch(status, /output/, `${what}: ${status}`);
       for (const button of await page.locator("#part-rounded button").all()) {
@@ -687,6 +689,61 @@ test("interval ends run once typing pauses, and at once on Enter", async () => {
   await page.waitForTimeout(400);
   assert.equal(await runs(), before + 2, "after Enter");
   assert.equal(new URL(page.url()).searchParams.get("a"), "0.255");
+  await page.close();
+});
+
+// A family of the menu with its parameters, against native zemta-rule on
+// the same arguments: the page shows only the fields the family takes
+// (half where zemta-rule takes --half for them), and its text (kronrod's
+// with its third column) or its refusal, its file name and its address
+// are those of the arguments.
+test("Gauss families: the fields each takes, and zemta-rule's text for their arguments", async () => {
+  const cases = [
+    { rule: "kronrod", format: "c", shown: ["interval"], args: ["--rule", "kronrod", "--format", "c"],
+      file: "gq7_kronrod_rounded", query: "format=c&rule=kronrod" },
+    { rule: "laguerre", alpha: "-0.25", scaled: true, shown: ["alpha", "scaled"],
+      args: ["--rule", "laguerre", "--alpha", "-0.25", "--scaled", "--format", "csv"],
+      file: "gq7_laguerre_rounded_alpha-0.25_scaled", query: "rule=laguerre&alpha=-0.25&scaled=1" },
+    { rule: "jacobi", alpha: "0.25", beta: "0.25", shown: ["alpha", "beta", "interval"],
+      args: ["--rule", "jacobi", "--alpha", "0.25", "--beta", "0.25", "--format", "csv"],
+      file: "gq7_jacobi_rounded_alpha0.25_beta0.25", query: "rule=jacobi&alpha=0.25&beta=0.25" },
+  ];
+  const page = await open("?n=7");
+  for (const { rule, format, alpha, beta, scaled, shown, args, file, query } of cases) {
+    const half = spawnSync(zemtaRule, ["7", ...args, "--half"]).status === 0;
+    await page.selectOption("#rounded-format", format ?? "csv");
+    await page.selectOption("#rounded-family", rule);
+    for (const [key, value] of Object.entries({ alpha, beta })) if (value) await page.fill(`#rounded-${key}`, value);
+    if (alpha) await page.press("#rounded-alpha", "Enter");
+    if (scaled) await page.check("#rounded-scaled");
+    if (half) await page.check("#rounded-half");
+    await ruleDrawn(page);
+    const visible = [];
+    for (const key of ["alpha", "beta", "scaled", "half", "interval"]) {
+      if (await page.isVisible(key === "interval" ? "#rounded-interval" : `#rounded-${key}`)) visible.push(key);
+    }
+    assert.deepEqual(visible.sort(), [...shown, ...(half ? ["half"] : [])].sort(), `${rule}: the fields shown`);
+    const all = ["7", ...args, ...(half ? ["--half"] : [])];
+    const native = spawnSync(zemtaRule, all, { encoding: "latin1" });
+    assert.ok((await text(page, "#rounded-status")).includes(`zemta-rule ${all.join(" ")}`), rule);
+    if (native.status === 0) {
+      if (rule === "kronrod") assert.match(native.stdout, /gauss/i);
+      assert.equal(await partText(page, "rounded"), native.stdout, `${rule}: text`);
+      assert.equal((await download(page, 'button[data-download="rounded"]')).name,
+        `${file}${half ? "_half" : ""}.${format === "c" ? "h" : "csv"}`);
+    } else {
+      const line = native.stderr.replace(/^zemta-rule: /, "").trim();
+      assert.ok((await text(page, "#rounded-error")).includes(line.slice(1)), `${rule}: ${line}`);
+    }
+    assert.equal(new URL(page.url()).search, `?n=7&${query}${half ? "&half=1" : ""}`);
+    if (half) await page.uncheck("#rounded-half");
+    if (scaled) await page.uncheck("#rounded-scaled");
+  }
+  // Jacobi's half table only while alpha and beta are alike.
+  await page.fill("#rounded-beta", "1");
+  await page.press("#rounded-beta", "Enter");
+  await ruleDrawn(page);
+  assert.equal(await page.isVisible("#rounded-half"), false);
   await page.close();
 });
 

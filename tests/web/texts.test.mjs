@@ -10,8 +10,8 @@ import { existsSync, readFileSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
 import { test } from "node:test";
 import {
-  asTerminalShows, choiceOf, hexValue, queryOf, readOrder, refusal, resultOf, ruleArguments,
-  ruleFileName, ruleFormatsOf, seventeenDigits, ulpErrorsOf, ulpsApart,
+  asTerminalShows, choiceOf, defaultChoice, hexValue, queryOf, readOrder, refusal, resultOf, ruleArguments,
+  ruleFamiliesOf, ruleFileName, ruleFormatsOf, seventeenDigits, takesOf, ulpErrorsOf, ulpsApart,
 } from "../../web/texts.js";
 
 const top = resolve(import.meta.dirname, "../..");
@@ -125,7 +125,7 @@ test("ulpErrorsOf: the program's rule against zemta-rule's, its hex CSV read as 
       execFileSync(command, args, { encoding: "latin1", stdio: ["ignore", "pipe", "ignore"] });
     for (const order of [3, 20, 999]) {
       const decimal = run(rule, [String(order)]);
-      const hex = run(rule, ruleArguments(order, { format: "csv", a: "-1", b: "1", half: false, hex: true }));
+      const hex = run(rule, ruleArguments(order, { ...defaultChoice, hex: true }, { hex: true }));
       const values = (csv) => csv.split("\n").slice(1, -1).map((row) => row.split(","));
       values(hex).forEach((row, i) => assert.deepEqual(row.map(hexValue),
         values(decimal)[i].map(Number), `order ${order}, row ${i + 1}`));
@@ -141,24 +141,51 @@ test("ulpErrorsOf: the program's rule against zemta-rule's, its hex CSV read as 
     assert.equal(ulpErrorsOf(resultOf(run(zemta, ["3"])).rule, run(rule, ["4"])), null);
   });
 
-test("a choice survives the address; its ends go to zemta-rule as typed and into a safe file name", () => {
+test("a choice survives the address; its texts go to zemta-rule as typed and into a safe file name", () => {
+  // What the family options of legendre, jacobi and hermite say (the
+  // build's drawing writes them), as a dataset holds them.
+  const legendre = { interval: "", half: "" };
+  const jacobi = { interval: "", alpha: "", beta: "", half: "" };
+  const hermite = { scaled: "", half: "" };
   const choices = [
-    [{ format: "csv", a: "-1", b: "1", half: false, hex: false }, "?n=7", [], "gq7_rounded.csv"],
-    [{ format: "c", a: "0", b: "1", half: true, hex: true }, "?n=7&format=c&a=0&half=1&hex=1",
-      ["--interval", "0", "1", "--half", "--hex"], "gq7_rounded_0_1_half.h"],
-    [{ format: "rust", a: " -1", b: "1/2&n=3", half: false, hex: true },
-      "?n=7&format=rust&a=+-1&b=1%2F2%26n%3D3&hex=1", ["--interval", " -1", "1/2&n=3", "--hex"],
+    [{}, legendre, "?n=7", ["--format", "csv"], "gq7_rounded.csv"],
+    [{ format: "c", a: "0", b: "1", half: true, hex: true }, legendre, "?n=7&format=c&a=0&half=1&hex=1",
+      ["--format", "c", "--interval", "0", "1", "--half", "--hex"], "gq7_rounded_0_1_half.h"],
+    [{ format: "rust", a: " -1", b: "1/2&n=3", hex: true }, legendre,
+      "?n=7&format=rust&a=+-1&b=1%2F2%26n%3D3&hex=1", ["--format", "rust", "--interval", " -1", "1/2&n=3"],
       "gq7_rounded__-1_1_2_n_3.rs"],
+    [{ rule: "jacobi", alpha: "0.5", beta: ".5", a: "0", half: true }, jacobi,
+      "?n=7&rule=jacobi&alpha=0.5&beta=.5&a=0&half=1",
+      ["--rule", "jacobi", "--alpha", "0.5", "--beta", ".5", "--format", "csv", "--interval", "0", "1"],
+      "gq7_jacobi_rounded_alpha0.5_beta.5_0_1.csv"],
+    [{ rule: "jacobi", alpha: "-0.5", beta: "-0.5", half: true }, jacobi, "?n=7&rule=jacobi&alpha=-0.5&beta=-0.5&half=1",
+      ["--rule", "jacobi", "--alpha", "-0.5", "--beta", "-0.5", "--format", "csv", "--half"],
+      "gq7_jacobi_rounded_alpha-0.5_beta-0.5_half.csv"],
+    // What a family does not take stays in the choice, and is not sent.
+    [{ format: "numpy", rule: "hermite", a: "0", alpha: "2", scaled: true, half: true, hex: true }, hermite,
+      "?n=7&format=numpy&rule=hermite&alpha=2&a=0&half=1&hex=1&scaled=1",
+      ["--rule", "hermite", "--scaled", "--format", "numpy", "--half"], "gq7_hermite_rounded_scaled_half.py"],
   ];
-  for (const [choice, query, args, name] of choices) {
+  for (const [typed, flags, query, args, name] of choices) {
+    const choice = { ...defaultChoice, ...typed };
+    const takes = takesOf(flags, choice, choice.format !== "rust" && choice.format !== "numpy");
     assert.equal(queryOf(7, choice), query);
     assert.deepEqual(choiceOf(new URLSearchParams(query)), choice, query);
-    assert.deepEqual(ruleArguments(7, choice).slice(3), args, query);
-    assert.equal(ruleFileName(7, choice), name);
+    assert.deepEqual(ruleArguments(7, choice, takes).slice(1), args, query);
+    assert.equal(ruleFileName(7, choice, takes), name);
   }
-  assert.deepEqual(ruleArguments(7, choices[2][0], false).slice(3), ["--interval", " -1", "1/2&n=3"]);
-  // The menu's formats, from rule/emit/rule_formats.h.
+  // The menus' formats and families, from rule/emit/rule_formats.h and
+  // rule/quadrature/families.h.
   const formats = ruleFormatsOf(readFileSync(resolve(top, "rule/emit/rule_formats.h"), "utf8"));
   assert.deepEqual(formats.slice(0, 2), [{ name: "csv", hex: true }, { name: "c", hex: true }]);
   assert.ok(formats.length >= 9 && formats.some(({ name, hex }) => name === "rust" && !hex));
+  const families = readFileSync(resolve(top, "rule/quadrature/families.h"), "utf8");
+  const found = ruleFamiliesOf(families);
+  assert.equal(found.length, Number(/std::array<RuleFamilyName, (\d+)>/.exec(families)[1]));
+  assert.deepEqual(found.filter(({ name }) => /^(legendre|radau-right|laguerre|jacobi)$/.test(name)), [
+    { name: "legendre", interval: true, alpha: false, beta: false, scaled: false, min: 1 },
+    { name: "radau-right", interval: true, alpha: false, beta: false, scaled: false, min: 1 },
+    { name: "laguerre", interval: false, alpha: true, beta: false, scaled: true, min: 1 },
+    { name: "jacobi", interval: true, alpha: true, beta: true, scaled: false, min: 1 },
+  ]);
 });
