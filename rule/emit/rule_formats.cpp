@@ -8,9 +8,10 @@
 #include <cstring>
 #include <limits>
 
-#include "rule/emit/shortest_digits.h"
 #include "emit/text_sink.h"
 #include "quadrature/coefficients.h"
+#include "rule/emit/rule_function.h"
+#include "rule/emit/shortest_digits.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
 
@@ -211,6 +212,9 @@ class RuleWriter {
         return;
       case RuleFormat::json:
         write_json();
+        return;
+      case RuleFormat::c_function:
+        write_rule_function(sink_, table_, layout_.half);
         return;
     }
   }

@@ -65,7 +65,8 @@ enum class RuleFormat {
   rust,
   js,
   matlab,
-  json
+  json,
+  c_function
 };
 
 struct RuleFormatName {
@@ -78,7 +79,9 @@ struct RuleFormatName {
 };
 
 // Every format, in the order --help lists them; csv is the default.
-inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
+// c-function, a C function around the table, is rule/emit/rule_function.h's;
+// it is C89, which has no hexadecimal floating literals.
+inline constexpr std::array<RuleFormatName, 11> rule_format_names = {{
     {"csv", RuleFormat::csv, true},
     {"c", RuleFormat::c, true},
     {"cpp", RuleFormat::cpp, true},
@@ -89,6 +92,7 @@ inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
     {"js", RuleFormat::js, false},
     {"matlab", RuleFormat::matlab, false},
     {"json", RuleFormat::json, false},
+    {"c-function", RuleFormat::c_function, false},
 }};
 
 // The rule to write: n nodes in ascending order and their weights, as
