@@ -7,10 +7,10 @@
 # by the top-level CMakeLists.txt. C++ code uses the array.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../rule/emit/rule_formats.h
   zemta_rule_format_lines
-  REGEX "^    {\"[a-z]+\", RuleFormat::[a-z]+, (true|false)},$")
+  REGEX "^    {\"[a-z-]+\", RuleFormat::[a-z_]+, (true|false)},$")
 set(ZEMTA_RULE_FORMATS "")
 foreach(line IN LISTS zemta_rule_format_lines)
-  string(REGEX REPLACE "^    {\"([a-z]+)\".*" "\\1" name "${line}")
+  string(REGEX REPLACE "^    {\"([a-z-]+)\".*" "\\1" name "${line}")
   list(APPEND ZEMTA_RULE_FORMATS ${name})
 endforeach()
 list(FIND ZEMTA_RULE_FORMATS csv zemta_rule_csv_index)

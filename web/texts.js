@@ -282,7 +282,7 @@ export const roundedPending = "Computing the correctly rounded rule\u2026";
 // rule/emit/rule_formats.h (the build's drawing fills the page's menu from it).
 export function ruleFormatsOf(header) {
   const list = /rule_format_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
-  return [...list.matchAll(/\{"([a-z0-9]+)", RuleFormat::\w+, (true|false)\}/g)]
+  return [...list.matchAll(/\{"([a-z0-9-]+)", RuleFormat::\w+, (true|false)\}/g)]
     .map(([, name, hex]) => ({ name, hex: hex === "true" }));
 }
 
@@ -300,6 +300,7 @@ const formatTexts = {
   js: { label: "JavaScript", suffix: ".js", type: "text/javascript" },
   matlab: { label: "MATLAB", suffix: ".m", type: "text/plain" },
   json: { label: "JSON", suffix: ".json", type: "application/json" },
+  "c-function": { label: "C function (C89)", suffix: ".c", type: "text/x-c" },
 };
 export const formatText = (name) => formatTexts[name] ?? { label: name, suffix: ".txt", type: "text/plain" };
 

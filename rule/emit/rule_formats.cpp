@@ -10,6 +10,7 @@
 
 #include "emit/text_sink.h"
 #include "quadrature/coefficients.h"
+#include "rule/emit/rule_function.h"
 #include "rule/emit/shortest_digits.h"
 
 static_assert(std::numeric_limits<double>::is_iec559);
@@ -254,6 +255,9 @@ class RuleWriter {
         return;
       case RuleFormat::json:
         write_json();
+        return;
+      case RuleFormat::c_function:
+        write_rule_function(sink_, table_, layout_.half);
         return;
     }
   }

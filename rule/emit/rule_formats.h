@@ -83,7 +83,8 @@ enum class RuleFormat {
   rust,
   js,
   matlab,
-  json
+  json,
+  c_function
 };
 
 struct RuleFormatName {
@@ -96,7 +97,9 @@ struct RuleFormatName {
 };
 
 // Every format, in the order --help lists them; csv is the default.
-inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
+// c-function, a C function around the table, is rule/emit/rule_function.h's;
+// it is C89, which has no hexadecimal floating literals.
+inline constexpr std::array<RuleFormatName, 11> rule_format_names = {{
     {"csv", RuleFormat::csv, true},
     {"c", RuleFormat::c, true},
     {"cpp", RuleFormat::cpp, true},
@@ -107,6 +110,7 @@ inline constexpr std::array<RuleFormatName, 10> rule_format_names = {{
     {"js", RuleFormat::js, false},
     {"matlab", RuleFormat::matlab, false},
     {"json", RuleFormat::json, false},
+    {"c-function", RuleFormat::c_function, false},
 }};
 
 // What the comments and --help say of each family: its name in the

@@ -62,6 +62,8 @@ list(APPEND cases
   "csv-interval-999|999:--interval:-2.5:0x1p-3|"
   "json-interval-half-7|7:--format:json:--interval:1e-3:1e3:--half|"
   "matlab-interval-hexless-20|20:--interval:-1e-300:1e300:--format:matlab|"
+  "c-function-half-7|7:--format:c-function:--half|"
+  "c-function-interval-half-20|20:--format:c-function:--interval:-2.5:0x1p-3:--half|"
   "help|--help|"
   "gnu-forms-7|--format=numpy:--:7|"
   "interval-as-typed-20|20:--interval:+.5:0X1P1|"

@@ -59,11 +59,11 @@ const Fault faults[] = {
     {"UnknownFormat",
      {"20", "--format", "pyhton"},
      "unknown format 'pyhton' (csv, c, cpp, numpy, julia, fortran, rust, js, "
-     "matlab or json)"},
+     "matlab, json or c-function)"},
     {"FormatMissing",
      {"20", "--format"},
      "--format needs a value: csv, c, cpp, numpy, julia, fortran, rust, js, "
-     "matlab or json"},
+     "matlab, json or c-function"},
     {"FormatTwice",
      {"20", "--format", "c", "--format", "c"},
      "--format given twice"},
@@ -131,7 +131,7 @@ const Fault faults[] = {
     {"UnknownFormatAttached",
      {"20", "--format="},
      "unknown format '' (csv, c, cpp, numpy, julia, fortran, rust, js, "
-     "matlab or json)"},
+     "matlab, json or c-function)"},
     {"OptionAfterDoubleDash",
      {"--", "20", "--half"},
      "unexpected argument '--half' after the order"},

@@ -99,6 +99,13 @@ class RuleLanguages : public zemta::testing::ScratchTest {
   // checked for every order and every k from 0 to 2n-1.
   void run_and_check(const std::string& command, Interval on = {},
                      const std::vector<int>& checked = orders) {
+    run_and_check(command, on, checked, [](int n) { return 2 * n - 1; });
+  }
+
+  // The same, with k up to the rule's degree of exactness instead.
+  template <class Exactness>
+  void run_and_check(const std::string& command, Interval on,
+                     const std::vector<int>& checked, Exactness exactness) {
     const auto result = run_shell("cd '" + dir_.string() + "' && " + command);
     ASSERT_EQ(result.exit_status, 0) << command << "\n" << result.out;
     std::map<int, int> seen;
@@ -118,7 +125,8 @@ class RuleLanguages : public zemta::testing::ScratchTest {
           << "order " << n << ", x^" << k << ": " << value_text;
     }
     for (const int n : checked) {
-      EXPECT_EQ(seen[n], 2 * n) << "order " << n << "\n" << result.out;
+      EXPECT_EQ(seen[n], exactness(n) + 1) << "order " << n << "\n"
+                                           << result.out;
     }
   }
 
@@ -233,6 +241,58 @@ TEST_F(RuleLanguages, CHalfTableMirrored) {
 
 TEST_F(RuleLanguages, COnAnInterval) {
   check_c({"--format", "c", "--interval", "0", "1"}, false, {0, 1}, false);
+}
+
+// --format c-function: each function compiled as C89 and C99 by gcc and
+// as C89 by clang, warnings as errors, and called on x^k up to its degree
+// of exactness. A family whose weight is 1 on the interval is one more line
+// of the table.
+TEST_F(RuleLanguages, CFunctionCompiledAsC89AndC99) {
+  const struct {
+    std::vector<std::string> options;
+    Interval on;
+    const char* function;  // the name before the order
+    int (*exactness)(int n);
+  } cases[] = {
+      {{}, {}, "gauss_legendre", [](int n) { return 2 * n - 1; }},
+      {{"--half"}, {}, "gauss_legendre", [](int n) { return 2 * n - 1; }},
+      {{"--interval", "0", "1"},
+       {0, 1},
+       "gauss_legendre",
+       [](int n) { return 2 * n - 1; }},
+      {{"--interval", "0", "1", "--half"},
+       {0, 1},
+       "gauss_legendre",
+       [](int n) { return 2 * n - 1; }},
+  };
+  for (const auto& c : cases) {
+    std::string driver =
+        "#include <math.h>\n#include <stdio.h>\n"
+        "static int power;\n"
+        "static double monomial(double x) { return pow(x, power); }\n";
+    std::string body = "int main(void) {\n";
+    for (const int n : orders) {
+      std::vector<std::string> options = {"--format", "c-function"};
+      options.insert(options.end(), c.options.begin(), c.options.end());
+      const std::string file = "rule" + std::to_string(n) + ".c";
+      rule_file(n, options, file);
+      driver += "#include \"" + file + "\"\n";
+      body += "  for (power = 0; power <= " + std::to_string(c.exactness(n)) +
+              "; ++power) {\n";
+      body += fill(R"(    printf("@ %d %.17g\n", power, )", n) + c.function +
+              fill("@(monomial));\n  }\n", n);
+    }
+    write("driver.c", driver + body + "  return 0;\n}\n");
+    for (const char* compiler :
+         {"gcc -std=c89", "gcc -std=c99", "clang -std=c89"}) {
+      SCOPED_TRACE(std::string(compiler) + " " +
+                   ::testing::PrintToString(c.options));
+      run_and_check(std::string(compiler) +
+                        " -pedantic -Wall -Wextra -Werror driver.c -o driver "
+                        "-lm && ./driver",
+                    c.on, orders, c.exactness);
+    }
+  }
 }
 
 TEST_F(RuleLanguages, NumpyRunByPython) { check_numpy({"--format", "numpy"}); }
