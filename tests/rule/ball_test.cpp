@@ -219,7 +219,8 @@ TEST_P(BallOperations, EncloseTheTrueValueTightly) {
     // Sums and products exactly (a ball's end may be the exact value);
     // the rest are irrational here, rounded outward at four times the bits.
     const bool exact = c.op == Op::add || c.op == Op::sub || c.op == Op::mul;
-    const mpfr_prec_t reference_bits = exact ? exact_bits : 4 * bits;
+    const mpfr_prec_t reference_bits =
+        exact ? exact_bits : 4 * mpfr_prec_t{bits};
     const Ball x = ball_of(c.x);
     const Ball y = takes_two(c.op) ? ball_of(c.y) : ball_from_int(0);
     const Ball r = apply(c.op, x, y, bits);
@@ -275,8 +276,8 @@ TEST(BallConstants, PiEnclosedTightly) {
     Big upper(2);
     set_dyadic(lower.get(), ball_lower(p));
     set_dyadic(upper.get(), ball_upper(p));
-    Big down(4 * bits);
-    Big up(4 * bits);
+    Big down(4 * mpfr_prec_t{bits});
+    Big up(4 * mpfr_prec_t{bits});
     mpfr_const_pi(down.get(), MPFR_RNDD);
     mpfr_const_pi(up.get(), MPFR_RNDU);
     EXPECT_LE(mpfr_cmp(lower.get(), down.get()), 0);
