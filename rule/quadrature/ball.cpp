@@ -151,14 +151,25 @@ bool any_bit_below(const Limbs& v, int bit) {
 }
 
 // |v| rounded up (or down) to a radius.
+// The 32 bits of |m| from bit drop up (m's bit length at most drop + 32),
+// read from the limbs without a copy.
+std::uint64_t bits_from(const Limbs& m, int drop) {
+  const auto limb = static_cast<std::size_t>(drop / limb_bits);
+  const int part = drop % limb_bits;
+  std::uint64_t t = limb < m.size() ? m[limb] : 0;
+  if (limb + 1 < m.size()) {
+    t |= std::uint64_t{m[limb + 1]} << limb_bits;
+  }
+  return (t >> part) & 0xffffffffU;
+}
+
 BallRadius radius_of(const BigInt& m, int exponent, bool up) {
   const int length = bit_length(m);
   if (length == 0) {
     return {};
   }
   const int drop = length > limb_bits ? length - limb_bits : 0;
-  const BigInt top = drop > 0 ? big_shift_right(m, drop) : m;
-  std::uint64_t t = top.limbs[0];
+  std::uint64_t t = bits_from(m.limbs, drop);
   if (up && drop > 0 && any_bit_below(m.limbs, drop)) {
     ++t;
   }
@@ -181,8 +192,23 @@ void cut(Ball& b, int bits) {
     return;
   }
   const int drop = length - bits;
-  const bool inexact = any_bit_below(b.mid.mantissa.limbs, drop);
-  b.mid.mantissa = big_shift_right(b.mid.mantissa, drop);
+  Limbs& limbs = b.mid.mantissa.limbs;
+  const bool inexact = any_bit_below(limbs, drop);
+  // Shifted right in place: no allocation.
+  const auto whole = static_cast<std::size_t>(drop / limb_bits);
+  const int part = drop % limb_bits;
+  const std::size_t kept = limbs.size() - whole;
+  for (std::size_t i = 0; i < kept; ++i) {
+    std::uint64_t v = limbs[i + whole];
+    if (i + whole + 1 < limbs.size()) {
+      v |= std::uint64_t{limbs[i + whole + 1]} << limb_bits;
+    }
+    limbs[i] = static_cast<std::uint32_t>(v >> part);
+  }
+  limbs.resize(kept);
+  while (!limbs.empty() && limbs.back() == 0) {
+    limbs.pop_back();
+  }
   b.mid.exponent += drop;
   if (inexact) {
     // The cut is below one unit of the new last place.
@@ -518,9 +544,18 @@ int ball_sign(const Ball& x) {
   if (is_zero(x.rad)) {
     return s;
   }
-  // |mid| > rad, compared exactly through the lower end's sign.
-  const Dyadic low = dyadic_add(magnitude(x.mid), negated(dyadic_of(x.rad)));
-  return big_sign(low.mantissa) > 0 ? s : 0;
+  // |mid| > rad: first by |mid|'s 32 top bits rounded each way (the
+  // radius has 32), exactly through the lower end only when they straddle.
+  const BallRadius low = radius_of(x.mid, false);
+  if (radius_sub_down(low, x.rad).mantissa != 0) {
+    return s;
+  }
+  const BallRadius high = radius_of(x.mid, true);
+  if (radius_sub_down(high, x.rad).mantissa == 0) {
+    return 0;
+  }
+  const Dyadic lower = dyadic_add(magnitude(x.mid), negated(dyadic_of(x.rad)));
+  return big_sign(lower.mantissa) > 0 ? s : 0;
 }
 
 bool ball_round(const Ball& x, double* out) {
