@@ -379,17 +379,98 @@ Ball ball_from_dyadic(const Dyadic& v) {
   return b;
 }
 
-Ball ball_add(const Ball& x, const Ball& y, int bits) {
+namespace {
+
+// Limb i of m * 2^(32 w + p), 0 <= p < 32, read without a shifted copy.
+std::uint32_t shifted_limb(const Limbs& m, std::size_t i, std::size_t w,
+                           int p) {
+  if (i < w) {
+    return 0;
+  }
+  const std::size_t j = i - w;
+  std::uint64_t v = j < m.size() ? std::uint64_t{m[j]} << p : 0;
+  if (p > 0 && j >= 1 && j - 1 < m.size()) {
+    v |= m[j - 1] >> (limb_bits - p);
+  }
+  return static_cast<std::uint32_t>(v);
+}
+
+// a + b, or a - b when flip, exactly: one allocation, the operand with the
+// larger exponent shifted as it is read.
+Dyadic exact_sum(const Dyadic& a, const Dyadic& b, bool flip) {
+  if (b.mantissa.limbs.empty()) {
+    return a;
+  }
+  if (a.mantissa.limbs.empty()) {
+    return flip ? negated(b) : b;
+  }
+  const bool b_negative = b.mantissa.negative != flip;
+  const bool a_high = a.exponent >= b.exponent;
+  const Dyadic& high = a_high ? a : b;
+  const Dyadic& low = a_high ? b : a;
+  const bool high_negative = a_high ? a.mantissa.negative : b_negative;
+  const bool low_negative = a_high ? b_negative : a.mantissa.negative;
+  const auto d = static_cast<std::size_t>(high.exponent - low.exponent);
+  const std::size_t w = d / limb_bits;
+  const int p = static_cast<int>(d % limb_bits);
+  const Limbs& h = high.mantissa.limbs;
+  const Limbs& l = low.mantissa.limbs;
+  const std::size_t n =
+      (h.size() + w + 1 > l.size() ? h.size() + w + 1 : l.size()) + 1;
+  Dyadic r;
+  r.exponent = low.exponent;
+  Limbs& out = r.mantissa.limbs;
+  out.resize(n);
+  if (high_negative == low_negative) {
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      carry += shifted_limb(h, i, w, p);
+      if (i < l.size()) {
+        carry += l[i];
+      }
+      out[i] = static_cast<std::uint32_t>(carry);
+      carry >>= limb_bits;
+    }
+    r.mantissa.negative = high_negative;
+  } else {
+    // The larger magnitude minus the smaller, the sign the larger's.
+    int order = 0;
+    for (std::size_t i = n; i-- > 0 && order == 0;) {
+      const std::uint32_t hv = shifted_limb(h, i, w, p);
+      const std::uint32_t lv = i < l.size() ? l[i] : 0;
+      order = hv == lv ? 0 : (hv > lv ? 1 : -1);
+    }
+    if (order == 0) {
+      return {};
+    }
+    std::int64_t borrow = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::int64_t hv = shifted_limb(h, i, w, p);
+      const std::int64_t lv = i < l.size() ? l[i] : 0;
+      const std::int64_t t = (order > 0 ? hv - lv : lv - hv) - borrow;
+      borrow = t < 0 ? 1 : 0;
+      out[i] = static_cast<std::uint32_t>(t + (borrow << limb_bits));
+    }
+    r.mantissa.negative = order > 0 ? high_negative : low_negative;
+  }
+  while (!out.empty() && out.back() == 0) {
+    out.pop_back();
+  }
+  r.mantissa.negative = r.mantissa.negative && !out.empty();
+  return r;
+}
+
+Ball add_or_sub(const Ball& x, const Ball& y, bool flip, int bits) {
   if (x.whole || y.whole) {
     return whole_ball();
   }
   Ball r;
   r.rad = radius_add(x.rad, y.rad);
-  const int lx = bit_length(x.mid.mantissa) != 0 ? lead(x.mid) : 0;
-  const int ly = bit_length(y.mid.mantissa) != 0 ? lead(y.mid) : 0;
   // An operand wholly below the other's last kept bit goes to the radius:
   // it would be cut anyway, and aligning it could take thousands of bits.
   if (bit_length(y.mid.mantissa) != 0 && bit_length(x.mid.mantissa) != 0) {
+    const int lx = lead(x.mid);
+    const int ly = lead(y.mid);
     if (ly < lx - bits - 2) {
       r.mid = x.mid;
       r.rad = radius_add(r.rad, radius_of(y.mid, true));
@@ -397,19 +478,25 @@ Ball ball_add(const Ball& x, const Ball& y, int bits) {
       return r;
     }
     if (lx < ly - bits - 2) {
-      r.mid = y.mid;
+      r.mid = flip ? negated(y.mid) : y.mid;
       r.rad = radius_add(r.rad, radius_of(x.mid, true));
       cut(r, bits);
       return r;
     }
   }
-  r.mid = dyadic_add(x.mid, y.mid);
+  r.mid = exact_sum(x.mid, y.mid, flip);
   cut(r, bits);
   return r;
 }
 
+}  // namespace
+
+Ball ball_add(const Ball& x, const Ball& y, int bits) {
+  return add_or_sub(x, y, false, bits);
+}
+
 Ball ball_sub(const Ball& x, const Ball& y, int bits) {
-  return ball_add(x, ball_neg(y), bits);
+  return add_or_sub(x, y, true, bits);
 }
 
 Ball ball_neg(const Ball& x) {
