@@ -1,6 +1,7 @@
 // Time per ball operation at the precisions the engine's Sturm counts use:
 // ball_mul and ball_div on operands of full precision with a radius, and
-// one step of a count (a division and a subtraction).
+// one step of a count (a division and a subtraction); and per call of exp,
+// log and log Gamma.
 #include <benchmark/benchmark.h>
 
 #include "rule/quadrature/ball.h"
@@ -47,6 +48,34 @@ void BM_BallSturmStep(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BallSturmStep)->Arg(128)->Arg(256)->Arg(512);
+
+// The functions a weight takes once per node or once per rule.
+void BM_BallExp(benchmark::State& state) {
+  const int bits = static_cast<int>(state.range(0));
+  const Ball x = ball_mul_2exp(third(bits), 10);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ball_exp(x, bits));
+  }
+}
+BENCHMARK(BM_BallExp)->Arg(128)->Arg(256);
+
+void BM_BallLog(benchmark::State& state) {
+  const int bits = static_cast<int>(state.range(0));
+  const Ball x = ball_mul_2exp(third(bits), 10);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ball_log(x, bits));
+  }
+}
+BENCHMARK(BM_BallLog)->Arg(128)->Arg(256);
+
+void BM_BallLogGamma(benchmark::State& state) {
+  const int bits = static_cast<int>(state.range(0));
+  const Ball x = third(bits);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ball_log_gamma(x, bits));
+  }
+}
+BENCHMARK(BM_BallLogGamma)->Arg(128)->Arg(256);
 
 }  // namespace
 }  // namespace zemta::detail
