@@ -2,6 +2,7 @@
 // to `bits` bits, and the radius rules, every radius step rounded upward.
 #include "rule/quadrature/ball.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -133,7 +134,14 @@ BallRadius radius_pow2(int e) { return {std::uint32_t{1} << 31, e - 31}; }
 // ---------------------------------------------------------------------------
 // Midpoints.
 
-int bit_length(const BigInt& v) { return big_bit_length(v); }
+// big_bit_length by the top limb's leading zeros, not bit by bit.
+int bit_length(const BigInt& v) {
+  if (v.limbs.empty()) {
+    return 0;
+  }
+  return static_cast<int>(v.limbs.size()) * limb_bits -
+         std::countl_zero(v.limbs.back());
+}
 
 // floor(log2 |v|) for v != 0.
 int lead(const Dyadic& v) { return v.exponent + bit_length(v.mantissa) - 1; }
@@ -254,8 +262,17 @@ Limbs divide_magnitude(const Limbs& a, const Limbs& b, bool* inexact) {
   const int s = std::countl_zero(b.back());
   const std::size_t n = b.size();
   const std::size_t m = a.size() - n;
-  Limbs v(n);
-  Limbs u(a.size() + 1);
+  // The normalized divisor and dividend, on the stack up to a few thousand
+  // bits (the counts' operands), on the heap beyond.
+  constexpr std::size_t stack_limbs = 160;
+  std::array<std::uint32_t, stack_limbs> stack{};
+  Limbs heap;
+  const std::size_t scratch = n + a.size() + 1;
+  if (scratch > stack_limbs) {
+    heap.resize(scratch);
+  }
+  std::uint32_t* const v = scratch > stack_limbs ? heap.data() : stack.data();
+  std::uint32_t* const u = v + n;
   for (std::size_t i = n; i-- > 0;) {
     const std::uint64_t hi = std::uint64_t{b[i]} << s;
     const std::uint64_t lo = i > 0 && s > 0 ? b[i - 1] >> (limb_bits - s) : 0;
