@@ -302,6 +302,35 @@ TEST(BallWhole, DivisionByABallHoldingZeroIsWhole) {
   EXPECT_TRUE(ball_log(zero_ish, 128).whole);
 }
 
+// ball_sign decides most balls from 32 top bits of the midpoint and the
+// radius; these are the ones where the two agree in those bits and only
+// the exact comparison can tell, and the plain ones on either side.
+TEST(BallSign, ExactWhereTheTopBitsTie) {
+  struct SignCase {
+    Dyadic mid;
+    Dyadic rad;
+    int sign;
+  };
+  const Dyadic one = dyadic_from_double(1.0);
+  const Dyadic just_above_one = dyadic_add(one, scaled(1.0, -100));
+  const SignCase signs[] = {
+      {just_above_one, one, 1},
+      {negative(just_above_one), one, -1},
+      {one, one, 0},
+      {one, just_above_one, 0},
+      {dyadic_from_double(3.0), one, 1},
+      {dyadic_from_double(-2.0), Dyadic{}, -1},
+      {Dyadic{}, Dyadic{}, 0},
+  };
+  for (const SignCase& c : signs) {
+    const Ball b = big_sign(c.rad.mantissa) == 0
+                       ? ball_from_dyadic(c.mid)
+                       : ball_widen(ball_from_dyadic(c.mid), c.rad);
+    EXPECT_EQ(ball_sign(b), c.sign)
+        << std::hexfloat << ball_mid_double(b) << " " << dyadic_round(c.rad);
+  }
+}
+
 // ball_round against MPFR's own rounding of each end, at and next to the
 // midpoint between a double d and the next one up: a tie point rounds to
 // even, a point or a narrow ball off the midpoint rounds, and a ball over
