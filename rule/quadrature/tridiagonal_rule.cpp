@@ -197,19 +197,117 @@ bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
 }
 
 // 1 / u_{k,0}^2 = -delta'_0 over the ball z (whole if a pivot may vanish).
+//
+// A pivot delta_{j+1} may vanish at the node itself: lambda_k can be an
+// eigenvalue of a trailing block T_{j+1..m-1} (T's eigenvalues interlace
+// only T_{1..m-1}'s strictly; Chebyshev's second kind has the node 1/2 of
+// order 5 and of its last block of order 2). Then delta_j has a pole and
+// delta_{j-1} is finite: the step from delta_{j+1} = D to delta_{j-1}
+// eliminates delta_j, b2_{j-1} / delta_j = b2_{j-1} D / g with g = (a_j -
+// z) D - b2_j, which is near -b2_j < 0 when D is near 0, and differentiates
+// as delta'_{j-1} = -1 - b2_{j-1} (D' g - D g') / g^2, g' = (a_j - z) D' - D.
 Ball inverse_first_component(const JacobiMatrix& t, const Ball& z,
                              int bits) {
   const std::size_t m = t.a.size();
   const Ball minus_one = ball_from_int(-1);
   Ball delta = ball_sub(t.a[m - 1], z, bits);
   Ball dp = minus_one;
-  for (std::size_t j = m - 1; j-- > 0;) {
-    const Ball q = ball_div(t.b2[j], delta, bits);
-    dp = ball_add(minus_one, ball_mul(ball_div(q, delta, bits), dp, bits),
+  // delta and dp are the pivot of row j + 1 and its derivative.
+  std::size_t j = m - 1;
+  while (j-- > 0) {
+    if (ball_sign(delta) != 0 || j == 0) {
+      const Ball q = ball_div(t.b2[j], delta, bits);
+      dp = ball_add(minus_one, ball_mul(ball_div(q, delta, bits), dp, bits),
+                    bits);
+      delta = ball_sub(ball_sub(t.a[j], z, bits), q, bits);
+      continue;
+    }
+    const Ball shifted = ball_sub(t.a[j], z, bits);
+    const Ball g = ball_sub(ball_mul(shifted, delta, bits), t.b2[j], bits);
+    const Ball gp = ball_sub(ball_mul(shifted, dp, bits), delta, bits);
+    const Ball num =
+        ball_sub(ball_mul(dp, g, bits), ball_mul(delta, gp, bits), bits);
+    const Ball h = ball_div(ball_mul(t.b2[j - 1], delta, bits), g, bits);
+    dp = ball_sub(minus_one,
+                  ball_div(ball_mul(t.b2[j - 1], num, bits),
+                           ball_mul(g, g, bits), bits),
                   bits);
-    delta = ball_sub(ball_sub(t.a[j], z, bits), q, bits);
+    delta = ball_sub(ball_sub(t.a[j - 1], z, bits), h, bits);
+    --j;
   }
   return ball_neg(dp);
+}
+
+// 1 / u_{k,0}^2 over the ball z from the eigenvector itself, normalized to
+// u_0 = 1: u_{j+1}^2 = u_j^2 d_j^2 / b2_j by the top-down pivots up to the
+// twist row r, v_{j-1}^2 = v_j^2 delta_j^2 / b2_{j-1} from v_{m-1} = 1 by the
+// bottom-up pivots down to r, and the two joined at r; the sum of squares
+// is 1 / u_0^2. Each square is a product with no cancellation, and the
+// sum has none. The twist r is where the eigenvector is largest (the least
+// |gamma_r|, gamma_r = d_r + delta_r - (a_r - z)), so that the pivots on
+// either side stay away from 0: with the derivative form above, the
+// weight's ball is as wide as the enclosure times 1 / u_0^2 (e^2000 for
+// the outer Hermite nodes), here as wide as it times a sum of 1 / |d_j|.
+// Whole when a pivot on the way may vanish (then the derivative form).
+Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
+                          std::size_t r) {
+  const std::size_t m = t.a.size();
+  Ball square = ball_from_int(1);
+  Ball sum = square;
+  Ball d = ball_sub(t.a[0], z, bits);
+  for (std::size_t j = 0; j < r; ++j) {
+    if (j > 0) {
+      d = ball_sub(ball_sub(t.a[j], z, bits), ball_div(t.b2[j - 1], d, bits),
+                   bits);
+    }
+    square = ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j],
+                      bits);
+    sum = ball_add(sum, square, bits);
+  }
+  if (r + 1 == m) return sum;
+  // The bottom-up side, v_{m-1} = 1: its sum over rows r+1.., and v_r^2.
+  Ball v = ball_from_int(1);
+  Ball tail = ball_from_int(0);
+  Ball delta = ball_sub(t.a[m - 1], z, bits);
+  for (std::size_t j = m - 1; j > r; --j) {
+    if (j < m - 1) {
+      delta = ball_sub(ball_sub(t.a[j], z, bits),
+                       ball_div(t.b2[j], delta, bits), bits);
+    }
+    tail = ball_add(tail, v, bits);
+    v = ball_div(ball_mul(v, ball_mul(delta, delta, bits), bits), t.b2[j - 1],
+                 bits);
+  }
+  // Rows above r scale by u_r^2 / v_r^2.
+  return ball_add(sum, ball_div(ball_mul(tail, square, bits), v, bits), bits);
+}
+
+// The twist row for the candidate z: the least |gamma_j|, by the pivots
+// in double (only a choice; the enclosure does not depend on it).
+std::size_t twist_row(const std::vector<double>& a,
+                      const std::vector<double>& b2, double z,
+                      double pivot_floor) {
+  const std::size_t m = a.size();
+  std::vector<double> down(m);
+  double d = a[0] - z;
+  for (std::size_t j = 0; j < m; ++j) {
+    if (j > 0) d = (a[j] - z) - b2[j - 1] / d;
+    if (std::fabs(d) < pivot_floor) d = -pivot_floor;
+    down[j] = d;
+  }
+  std::size_t best = m - 1;
+  double best_gamma = std::fabs(down[m - 1]);
+  double delta = a[m - 1] - z;
+  for (std::size_t j = m - 1; j-- > 0;) {
+    delta = (a[j] - z) - b2[j] / delta;
+    if (std::fabs(delta) < pivot_floor) delta = -pivot_floor;
+    const double gamma = std::fabs(down[j] + delta - (a[j] - z));
+    if (gamma < best_gamma) {
+      best_gamma = gamma;
+      best = j;
+    }
+  }
+  return best;
 }
 
 Ball weight_factor(WeightFactor factor, const Ball& x, int bits) {
@@ -332,7 +430,11 @@ class Engine {
         Ball z = ball_widen(
             ball_from_dyadic(candidate),
             dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
-        const Ball inverse_u2 = inverse_first_component(*t, z, bits);
+        const std::size_t r =
+            twist_row(fast_.a1, fast_.b21,
+                      dyadic_round(candidate), pivot_floor());
+        Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
+        if (inverse_u2.whole) inverse_u2 = inverse_first_component(*t, z, bits);
         last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
         weight_done = skip ? round_midpoint(last_weight, weight)
                            : ball_round(last_weight, weight);
@@ -408,9 +510,12 @@ class Engine {
         dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
   }
 
+  // The least magnitude of a pivot in double: Kahan's pivmin.
+  double pivot_floor() const { return norm_ * 0x1p-1000 + 0x1p-1000; }
+
   // Bisection in double to about an ulp, then Newton in double-double.
   Dyadic first_candidate(int k) {
-    const double floor = norm_ * 0x1p-1000 + 0x1p-1000;
+    const double floor = pivot_floor();
     double lo = lower_;
     double hi = upper_;
     for (int i = 0; i < 2000; ++i) {
