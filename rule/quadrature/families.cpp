@@ -1,7 +1,7 @@
 #include "rule/quadrature/families.h"
 
-#include "quadrature/coefficients.h"
 #include <cmath>
+#include "quadrature/coefficients.h"
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/families/family_rules.h"
@@ -46,8 +46,8 @@ bool parameter_ok(bool taken, double v) {
 bool request_ok(const FamilyRequest& request) {
   const RuleFamilyName& entry = family_entry(request.family);
   if (entry.family != request.family) return false;
-  const int least = request.family == RuleFamily::legendre ? min_order
-                                                           : entry.min_order;
+  const int least =
+      request.family == RuleFamily::legendre ? min_order : entry.min_order;
   if (request.n < least || request.n > max_order) return false;
   if (!parameter_ok(entry.takes_alpha, request.alpha) ||
       !parameter_ok(entry.takes_beta, request.beta)) {

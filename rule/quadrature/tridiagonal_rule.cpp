@@ -206,8 +206,7 @@ bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
 // eliminates delta_j, b2_{j-1} / delta_j = b2_{j-1} D / g with g = (a_j -
 // z) D - b2_j, which is near -b2_j < 0 when D is near 0, and differentiates
 // as delta'_{j-1} = -1 - b2_{j-1} (D' g - D g') / g^2, g' = (a_j - z) D' - D.
-Ball inverse_first_component(const JacobiMatrix& t, const Ball& z,
-                             int bits) {
+Ball inverse_first_component(const JacobiMatrix& t, const Ball& z, int bits) {
   const std::size_t m = t.a.size();
   const Ball minus_one = ball_from_int(-1);
   Ball delta = ball_sub(t.a[m - 1], z, bits);
@@ -228,10 +227,10 @@ Ball inverse_first_component(const JacobiMatrix& t, const Ball& z,
     const Ball num =
         ball_sub(ball_mul(dp, g, bits), ball_mul(delta, gp, bits), bits);
     const Ball h = ball_div(ball_mul(t.b2[j - 1], delta, bits), g, bits);
-    dp = ball_sub(minus_one,
-                  ball_div(ball_mul(t.b2[j - 1], num, bits),
-                           ball_mul(g, g, bits), bits),
-                  bits);
+    dp = ball_sub(
+        minus_one,
+        ball_div(ball_mul(t.b2[j - 1], num, bits), ball_mul(g, g, bits), bits),
+        bits);
     delta = ball_sub(ball_sub(t.a[j - 1], z, bits), h, bits);
     --j;
   }
@@ -260,8 +259,8 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
       d = ball_sub(ball_sub(t.a[j], z, bits), ball_div(t.b2[j - 1], d, bits),
                    bits);
     }
-    square = ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j],
-                      bits);
+    square =
+        ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j], bits);
     sum = ball_add(sum, square, bits);
   }
   if (r + 1 == m) return sum;
@@ -343,8 +342,10 @@ Ball mapped_weight(const JacobiMatrix& t, const RuleMap& map, const Ball& x,
 // it); false if the ends round apart or past DBL_MAX.
 bool round_node(const RuleMap& map, const Dyadic& lo, const Dyadic& hi,
                 double* out) {
-  const double l = dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
-  const double h = dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
+  const double l =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
+  const double h =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
   if (std::isinf(l) || std::isinf(h)) return false;
   if (l != h || std::signbit(l) != std::signbit(h)) return false;
   *out = l;
@@ -362,8 +363,7 @@ bool round_midpoint(const Ball& x, double* out) {
 // The engine's state for one rule: the matrix at each precision tried.
 class Engine {
  public:
-  Engine(JacobiMatrixMaker make, const void* context, int m,
-         const RuleMap& map)
+  Engine(JacobiMatrixMaker make, const void* context, int m, const RuleMap& map)
       : make_(make), context_(context), m_(m), map_(map) {}
 
   bool prepare() {
@@ -379,7 +379,8 @@ class Engine {
       lo = std::min(lo, fast_.a1[static_cast<std::size_t>(j)] - e);
       hi = std::max(hi, fast_.a1[static_cast<std::size_t>(j)] + e);
     }
-    const double margin = (std::fabs(lo) + std::fabs(hi) + 1.0) * gershgorin_margin;
+    const double margin =
+        (std::fabs(lo) + std::fabs(hi) + 1.0) * gershgorin_margin;
     lower_ = lo - margin;
     upper_ = hi + margin;
     norm_ = std::max(std::fabs(lower_), std::fabs(upper_));
@@ -422,17 +423,15 @@ class Engine {
       if (!mirror_done) {
         const Dyadic nlo = dyadic_neg(hi);
         const Dyadic nhi = dyadic_neg(lo);
-        mirror_done = skip ? round_midpoint(node_ball(dyadic_neg(candidate)),
-                                            mirrored)
-                           : round_node(map_, nlo, nhi, mirrored);
+        mirror_done =
+            skip ? round_midpoint(node_ball(dyadic_neg(candidate)), mirrored)
+                 : round_node(map_, nlo, nhi, mirrored);
       }
       if (!weight_done) {
-        Ball z = ball_widen(
-            ball_from_dyadic(candidate),
-            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
-        const std::size_t r =
-            twist_row(fast_.a1, fast_.b21,
-                      dyadic_round(candidate), pivot_floor());
+        Ball z = ball_widen(ball_from_dyadic(candidate),
+                            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
+        const std::size_t r = twist_row(fast_.a1, fast_.b21,
+                                        dyadic_round(candidate), pivot_floor());
         Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
         if (inverse_u2.whole) inverse_u2 = inverse_first_component(*t, z, bits);
         last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
@@ -444,10 +443,10 @@ class Engine {
     // Past the most bits: the enclosures' midpoints.
     if (!have_enclosure) return false;
     ++fallbacks;
-    const Dyadic mid = dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
+    const Dyadic mid =
+        dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
     if (!node_done && !round_midpoint(node_ball(mid), node)) return false;
-    if (!mirror_done &&
-        !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
+    if (!mirror_done && !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
       return false;
     }
     if (!weight_done && !round_midpoint(last_weight, weight)) return false;
@@ -506,8 +505,7 @@ class Engine {
   }
 
   Ball node_ball(const Dyadic& x) const {
-    return ball_from_dyadic(
-        dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
+    return ball_from_dyadic(dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
   }
 
   // The least magnitude of a pivot in double: Kahan's pivmin.
@@ -642,9 +640,9 @@ RuleMap interval_map(double a, double b, WeightFactor factor) {
   return {half_sum(a, b), half_difference(a, b), factor};
 }
 
-bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context,
-                            int m, bool symmetric, const RuleMap& map,
-                            double* nodes, double* weights) {
+bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
+                            bool symmetric, const RuleMap& map, double* nodes,
+                            double* weights) {
   if (m < 1) return false;
   Engine engine(make, context, m, map);
   if (!engine.prepare()) return false;

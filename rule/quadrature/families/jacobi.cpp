@@ -60,8 +60,8 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
   const Ball beta = ball_from_double(w.beta);
   const Ball s = ball_add(alpha, beta, bits);
   const bool symmetric = w.alpha == w.beta;
-  const Ball diff2 = ball_mul(ball_sub(beta, alpha, bits),
-                              ball_add(beta, alpha, bits), bits);
+  const Ball diff2 =
+      ball_mul(ball_sub(beta, alpha, bits), ball_add(beta, alpha, bits), bits);
   const int order = w.order;
   out->a.clear();
   out->b2.clear();
@@ -73,25 +73,25 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
       out->a.push_back(ball_div(ball_sub(beta, alpha, bits),
                                 ball_add(s, ball_from_int(2), bits), bits));
     } else {
-      const Ball den = ball_mul(
-          two_k_s, ball_add(two_k_s, ball_from_int(2), bits), bits);
+      const Ball den =
+          ball_mul(two_k_s, ball_add(two_k_s, ball_from_int(2), bits), bits);
       out->a.push_back(ball_div(diff2, den, bits));
     }
     if (k == 0) continue;
     // b_k^2, joining rows k - 1 and k.
     if (k == 1) {
-      const Ball num = ball_mul_2exp(
-          ball_mul(ball_add(alpha, ball_from_int(1), bits),
-                   ball_add(beta, ball_from_int(1), bits), bits),
-          2);
+      const Ball num =
+          ball_mul_2exp(ball_mul(ball_add(alpha, ball_from_int(1), bits),
+                                 ball_add(beta, ball_from_int(1), bits), bits),
+                        2);
       const Ball s2 = ball_add(s, ball_from_int(2), bits);
       const Ball den = ball_mul(ball_mul(s2, s2, bits),
                                 ball_add(s, ball_from_int(3), bits), bits);
       out->b2.push_back(ball_div(num, den, bits));
     } else {
       const Ball kb = ball_from_int(k);
-      Ball num = ball_mul(ball_add(kb, alpha, bits), ball_add(kb, beta, bits),
-                          bits);
+      Ball num =
+          ball_mul(ball_add(kb, alpha, bits), ball_add(kb, beta, bits), bits);
       num = ball_mul(num, ball_add(kb, s, bits), bits);
       num = ball_mul_2exp(ball_mul(num, kb, bits), 2);
       Ball den = ball_mul(two_k_s, two_k_s, bits);
@@ -107,10 +107,9 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
 int jacobi_family_rule(const FamilyRequest& request, double* nodes,
                        double* weights) {
   const JacobiWeight w{request.alpha, request.beta, request.n};
-  return tridiagonal_gauss_rule(make_jacobi_matrix, &w, request.n,
-                                request.alpha == request.beta,
-                                request_map(request, WeightFactor::one), nodes,
-                                weights)
+  return tridiagonal_gauss_rule(
+             make_jacobi_matrix, &w, request.n, request.alpha == request.beta,
+             request_map(request, WeightFactor::one), nodes, weights)
              ? request.n
              : 0;
 }

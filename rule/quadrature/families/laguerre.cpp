@@ -25,8 +25,8 @@ bool make_laguerre_matrix(const void* context, int bits, JacobiMatrix* out) {
   for (int k = 0; k < w.order; ++k) {
     out->a.push_back(ball_add(ball_from_int(2 * k), alpha1, bits));
     if (k > 0) {
-      out->b2.push_back(ball_mul(ball_from_int(k),
-                                 ball_add(ball_from_int(k), alpha, bits), bits));
+      out->b2.push_back(ball_mul(
+          ball_from_int(k), ball_add(ball_from_int(k), alpha, bits), bits));
     }
   }
   if (w.alpha >= 0.0 && w.alpha <= exact_factorial_limit &&
