@@ -83,7 +83,9 @@ constexpr int enclosure_guard_bits = 24;
 constexpr double gershgorin_margin = 0x1p-20;
 
 Dyadic dyadic_neg(Dyadic v) {
-  if (!v.mantissa.limbs.empty()) v.mantissa.negative = !v.mantissa.negative;
+  if (!v.mantissa.limbs.empty()) {
+    v.mantissa.negative = !v.mantissa.negative;
+  }
   return v;
 }
 
@@ -124,10 +126,18 @@ struct FastMatrix {
 
 FastMatrix fast_matrix(const JacobiMatrix& t) {
   FastMatrix f;
-  for (const Ball& x : t.a) f.a.push_back(dd_from_ball(x));
-  for (const Ball& x : t.b2) f.b2.push_back(dd_from_ball(x));
-  for (const Dd& x : f.a) f.a1.push_back(x.hi);
-  for (const Dd& x : f.b2) f.b21.push_back(x.hi);
+  for (const Ball& x : t.a) {
+    f.a.push_back(dd_from_ball(x));
+  }
+  for (const Ball& x : t.b2) {
+    f.b2.push_back(dd_from_ball(x));
+  }
+  for (const Dd& x : f.a) {
+    f.a1.push_back(x.hi);
+  }
+  for (const Dd& x : f.b2) {
+    f.b21.push_back(x.hi);
+  }
   return f;
 }
 
@@ -138,9 +148,15 @@ int double_count(const FastMatrix& f, double z, double pivot_floor) {
   int negative = 0;
   double d = f.a1[0] - z;
   for (std::size_t j = 0;; ++j) {
-    if (std::fabs(d) < pivot_floor) d = -pivot_floor;
-    if (d < 0) ++negative;
-    if (j + 1 == f.a1.size()) break;
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    if (d < 0) {
+      ++negative;
+    }
+    if (j + 1 == f.a1.size()) {
+      break;
+    }
     d = (f.a1[j + 1] - z) - f.b21[j] / d;
   }
   return negative;
@@ -152,7 +168,9 @@ Dd dd_newton_step(const FastMatrix& f, Dd z) {
   Dd d = sub(f.a[0], z);
   Dd dp = {-1.0, 0.0};
   for (std::size_t j = 1; j < f.a.size(); ++j) {
-    if (d.hi == 0.0) d = {0x1p-900, 0.0};
+    if (d.hi == 0.0) {
+      d = {0x1p-900, 0.0};
+    }
     const Dd q = div(f.b2[j - 1], d);
     dp = add(Dd{-1.0, 0.0}, mul(div(q, d), dp));
     d = sub(sub(f.a[j], z), q);
@@ -167,9 +185,15 @@ int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
   Ball d = ball_sub(t.a[0], zb, bits);
   for (std::size_t j = 0;; ++j) {
     const int s = ball_sign(d);
-    if (s == 0) return -1;
-    if (s < 0) ++negative;
-    if (j + 1 == t.a.size()) break;
+    if (s == 0) {
+      return -1;
+    }
+    if (s < 0) {
+      ++negative;
+    }
+    if (j + 1 == t.a.size()) {
+      break;
+    }
     d = ball_sub(ball_sub(t.a[j + 1], zb, bits), ball_div(t.b2[j], d, bits),
                  bits);
   }
@@ -185,13 +209,17 @@ bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
   Ball d = ball_sub(t.a[0], zb, bits);
   Ball dp = minus_one;
   for (std::size_t j = 1; j < t.a.size(); ++j) {
-    if (ball_sign(d) == 0) return false;
+    if (ball_sign(d) == 0) {
+      return false;
+    }
     const Ball q = ball_div(t.b2[j - 1], d, bits);
     dp = ball_add(minus_one, ball_mul(ball_div(q, d, bits), dp, bits), bits);
     d = ball_sub(ball_sub(t.a[j], zb, bits), q, bits);
   }
   const Ball s = ball_div(d, dp, bits);
-  if (s.whole) return false;
+  if (s.whole) {
+    return false;
+  }
   *step = s.mid;
   return true;
 }
@@ -263,7 +291,9 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
         ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j], bits);
     sum = ball_add(sum, square, bits);
   }
-  if (r + 1 == m) return sum;
+  if (r + 1 == m) {
+    return sum;
+  }
   // The bottom-up side, v_{m-1} = 1: its sum over rows r+1.., and v_r^2.
   Ball v = ball_from_int(1);
   Ball tail = ball_from_int(0);
@@ -290,8 +320,12 @@ std::size_t twist_row(const std::vector<double>& a,
   std::vector<double> down(m);
   double d = a[0] - z;
   for (std::size_t j = 0; j < m; ++j) {
-    if (j > 0) d = (a[j] - z) - b2[j - 1] / d;
-    if (std::fabs(d) < pivot_floor) d = -pivot_floor;
+    if (j > 0) {
+      d = (a[j] - z) - b2[j - 1] / d;
+    }
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
     down[j] = d;
   }
   std::size_t best = m - 1;
@@ -299,7 +333,9 @@ std::size_t twist_row(const std::vector<double>& a,
   double delta = a[m - 1] - z;
   for (std::size_t j = m - 1; j-- > 0;) {
     delta = (a[j] - z) - b2[j] / delta;
-    if (std::fabs(delta) < pivot_floor) delta = -pivot_floor;
+    if (std::fabs(delta) < pivot_floor) {
+      delta = -pivot_floor;
+    }
     const double gamma = std::fabs(down[j] + delta - (a[j] - z));
     if (gamma < best_gamma) {
       best_gamma = gamma;
@@ -310,7 +346,7 @@ std::size_t twist_row(const std::vector<double>& a,
 }
 
 Ball weight_factor(WeightFactor factor, const Ball& x, int bits) {
-  const Ball one = ball_from_int(1);
+  Ball one = ball_from_int(1);
   switch (factor) {
     case WeightFactor::one:
       return one;
@@ -346,16 +382,24 @@ bool round_node(const RuleMap& map, const Dyadic& lo, const Dyadic& hi,
       dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
   const double h =
       dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
-  if (std::isinf(l) || std::isinf(h)) return false;
-  if (l != h || std::signbit(l) != std::signbit(h)) return false;
+  if (std::isinf(l) || std::isinf(h)) {
+    return false;
+  }
+  if (l != h || std::signbit(l) != std::signbit(h)) {
+    return false;
+  }
   *out = l;
   return true;
 }
 
 bool round_midpoint(const Ball& x, double* out) {
-  if (x.whole) return false;
+  if (x.whole) {
+    return false;
+  }
   const double v = ball_mid_double(x);
-  if (std::isinf(v)) return false;
+  if (std::isinf(v)) {
+    return false;
+  }
   *out = v;
   return true;
 }
@@ -367,15 +411,21 @@ class Engine {
       : make_(make), context_(context), m_(m), map_(map) {}
 
   bool prepare() {
-    if (matrix(0) == nullptr) return false;
+    if (matrix(0) == nullptr) {
+      return false;
+    }
     fast_ = fast_matrix(levels_[0]);
     // Gershgorin's interval, widened: the counts confirm it below.
     double lo = fast_.a1[0];
     double hi = lo;
     for (int j = 0; j < m_; ++j) {
       double e = 0.0;
-      if (j > 0) e += std::sqrt(fast_.b21[static_cast<std::size_t>(j - 1)]);
-      if (j + 1 < m_) e += std::sqrt(fast_.b21[static_cast<std::size_t>(j)]);
+      if (j > 0) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j - 1)]);
+      }
+      if (j + 1 < m_) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j)]);
+      }
       lo = std::min(lo, fast_.a1[static_cast<std::size_t>(j)] - e);
       hi = std::max(hi, fast_.a1[static_cast<std::size_t>(j)] + e);
     }
@@ -402,16 +452,22 @@ class Engine {
     const int first_bits = start_bits();
     for (int level = 0;; ++level) {
       const int bits = first_bits << level;
-      if (bits > tridiagonal_max_bits) break;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
       const JacobiMatrix* t = matrix(level);
-      if (t == nullptr) continue;
+      if (t == nullptr) {
+        continue;
+      }
       if (level > 0) {
         ++retries;
         candidate = refine(*t, candidate, bits, &step_magnitude_);
       }
       Dyadic lo;
       Dyadic hi;
-      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) continue;
+      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) {
+        continue;
+      }
       last_lo = lo;
       last_hi = hi;
       have_enclosure = true;
@@ -433,39 +489,57 @@ class Engine {
         const std::size_t r = twist_row(fast_.a1, fast_.b21,
                                         dyadic_round(candidate), pivot_floor());
         Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
-        if (inverse_u2.whole) inverse_u2 = inverse_first_component(*t, z, bits);
+        if (inverse_u2.whole) {
+          inverse_u2 = inverse_first_component(*t, z, bits);
+        }
         last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
         weight_done = skip ? round_midpoint(last_weight, weight)
                            : ball_round(last_weight, weight);
       }
-      if (node_done && mirror_done && weight_done) return true;
+      if (node_done && mirror_done && weight_done) {
+        return true;
+      }
     }
     // Past the most bits: the enclosures' midpoints.
-    if (!have_enclosure) return false;
+    if (!have_enclosure) {
+      return false;
+    }
     ++fallbacks;
     const Dyadic mid =
         dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
-    if (!node_done && !round_midpoint(node_ball(mid), node)) return false;
+    if (!node_done && !round_midpoint(node_ball(mid), node)) {
+      return false;
+    }
     if (!mirror_done && !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
       return false;
     }
-    if (!weight_done && !round_midpoint(last_weight, weight)) return false;
+    if (!weight_done && !round_midpoint(last_weight, weight)) {
+      return false;
+    }
     return true;
   }
 
   // The middle node 0 of an odd symmetric rule and its weight.
   bool solve_middle(double* node, double* weight) {
     *node = dyadic_round(map_.shift);
-    if (std::isinf(*node)) return false;
+    if (std::isinf(*node)) {
+      return false;
+    }
     Ball last;
     last.whole = true;
     const int first_bits = start_bits();
     for (int level = 0;; ++level) {
       const int bits = first_bits << level;
-      if (bits > tridiagonal_max_bits) break;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
       const JacobiMatrix* t = matrix(level);
-      if (t == nullptr) continue;
-      if (level > 0) ++retries;
+      if (t == nullptr) {
+        continue;
+      }
+      if (level > 0) {
+        ++retries;
+      }
       Ball p2 = ball_from_int(1);
       Ball sum = p2;
       for (int j = 2; j < m_; j += 2) {
@@ -474,8 +548,12 @@ class Engine {
         sum = ball_add(sum, p2, bits);
       }
       last = mapped_weight(*t, map_, ball_from_int(0), sum, bits);
-      if (skip_rounding_test && level == 0) return round_midpoint(last, weight);
-      if (ball_round(last, weight)) return true;
+      if (skip_rounding_test && level == 0) {
+        return round_midpoint(last, weight);
+      }
+      if (ball_round(last, weight)) {
+        return true;
+      }
     }
     ++fallbacks;
     return round_midpoint(last, weight);
@@ -504,12 +582,14 @@ class Engine {
     return made_[l] == 1 ? &levels_[l] : nullptr;
   }
 
-  Ball node_ball(const Dyadic& x) const {
+  [[nodiscard]] Ball node_ball(const Dyadic& x) const {
     return ball_from_dyadic(dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
   }
 
   // The least magnitude of a pivot in double: Kahan's pivmin.
-  double pivot_floor() const { return norm_ * 0x1p-1000 + 0x1p-1000; }
+  [[nodiscard]] double pivot_floor() const {
+    return norm_ * 0x1p-1000 + 0x1p-1000;
+  }
 
   // Bisection in double to about an ulp, then Newton in double-double.
   Dyadic first_candidate(int k) {
@@ -518,7 +598,9 @@ class Engine {
     double hi = upper_;
     for (int i = 0; i < 2000; ++i) {
       const double mid = 0.5 * (lo + hi);
-      if (mid <= lo || mid >= hi) break;
+      if (mid <= lo || mid >= hi) {
+        break;
+      }
       if (double_count(fast_, mid, floor) > k) {
         hi = mid;
       } else {
@@ -529,10 +611,14 @@ class Engine {
     double step = hi - lo;  // an honest bound while Newton has not begun
     for (int i = 0; i < dd_newton_steps; ++i) {
       const Dd s = dd_newton_step(fast_, z);
-      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) break;
+      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
+        break;
+      }
       z = sub(z, s);
       step = s.hi;
-      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) break;
+      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) {
+        break;
+      }
     }
     step_magnitude_ = step == 0.0 ? INT_MIN : std::ilogb(step) + 1;
     return dyadic_from_dd(z);
@@ -545,7 +631,9 @@ class Engine {
     *step_log = INT_MAX;
     for (int i = 0; i < ball_newton_steps; ++i) {
       Dyadic step;
-      if (!ball_newton_step(t, z, bits, &step)) break;
+      if (!ball_newton_step(t, z, bits, &step)) {
+        break;
+      }
       const int previous = *step_log;
       *step_log = dyadic_magnitude(step);
       z = dyadic_cut(dyadic_sub(z, step), bits + enclosure_guard_bits);
@@ -589,19 +677,25 @@ class Engine {
     Dyadic u = dyadic_from_double(upper_);
     const int cl = ball_count(t, l, bits);
     const int cu = ball_count(t, u, bits);
-    if (cl < 0 || cl > k || cu < k + 1) return false;
+    if (cl < 0 || cl > k || cu < k + 1) {
+      return false;
+    }
     const Dyadic two_eps = dyadic_add(eps, eps);
     const Dyadic half = power_of_two(-1);
     for (int i = 0; i < 4 * tridiagonal_max_bits; ++i) {
       const Dyadic width = dyadic_sub(u, l);
-      if (big_sign(dyadic_sub(width, two_eps).mantissa) <= 0) break;
+      if (big_sign(dyadic_sub(width, two_eps).mantissa) <= 0) {
+        break;
+      }
       Dyadic mid = dyadic_mul(dyadic_add(l, u), half);
       int c = ball_count(t, mid, bits);
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
         mid = dyadic_add(l, dyadic_mul(width, power_of_two(-2)));
         c = ball_count(t, mid, bits);
-        if (c < 0) return false;
+        if (c < 0) {
+          return false;
+        }
       }
       if (c <= k) {
         l = mid;
@@ -643,9 +737,13 @@ RuleMap interval_map(double a, double b, WeightFactor factor) {
 bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
                             bool symmetric, const RuleMap& map, double* nodes,
                             double* weights) {
-  if (m < 1) return false;
+  if (m < 1) {
+    return false;
+  }
   Engine engine(make, context, m, map);
-  if (!engine.prepare()) return false;
+  if (!engine.prepare()) {
+    return false;
+  }
   const int pairs = symmetric ? m / 2 : m;
   for (int k = 0; k < pairs; ++k) {
     const int mirror = m - 1 - k;

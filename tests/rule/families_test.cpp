@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,9 @@ double mpfr_closed_form(long p, long q, bool square, long r) {
   mpfr_mul_si(x, pi, p, MPFR_RNDN);
   mpfr_div_si(x, x, q, MPFR_RNDN);
   mpfr_sin(x, x, MPFR_RNDN);
-  if (square) mpfr_sqr(x, x, MPFR_RNDN);
+  if (square) {
+    mpfr_sqr(x, x, MPFR_RNDN);
+  }
   if (r != 0) {
     mpfr_mul(x, x, pi, MPFR_RNDN);
     mpfr_div_si(x, x, r, MPFR_RNDN);
@@ -100,12 +103,12 @@ TEST(ChebyshevClosedForms, EveryNodeAndWeightIsTheNearestDouble) {
     for (int i = 0; i < n; ++i) {
       const auto k = static_cast<std::size_t>(i);
       EXPECT_EQ(hex(first.nodes[k]),
-                hex(mpfr_closed_form(2 * i + 1 - n, 2 * n, false, 0)))
+                hex(mpfr_closed_form(2L * i + 1 - n, 2L * n, false, 0)))
           << "first kind, n " << n << ", node " << i;
       EXPECT_EQ(hex(first.weights[k]), hex(mpfr_closed_form(1, 2, false, n)))
           << "first kind, n " << n << ", weight " << i;
       EXPECT_EQ(hex(second.nodes[k]),
-                hex(mpfr_closed_form(2 * i + 1 - n, 2 * (n + 1), false, 0)))
+                hex(mpfr_closed_form(2L * i + 1 - n, 2L * (n + 1), false, 0)))
           << "second kind, n " << n << ", node " << i;
       EXPECT_EQ(hex(second.weights[k]),
                 hex(mpfr_closed_form(n - i, n + 1, true, n + 1)))
@@ -223,17 +226,23 @@ TEST(Monomials, EveryRuleIntegratesThemUpToItsDegree) {
           c.family == RuleFamily::chebyshev2) {
         r.alpha = r.beta = 0.0;
       }
-      if (c.family == RuleFamily::lobatto && n < 2) continue;
+      if (c.family == RuleFamily::lobatto && n < 2) {
+        continue;
+      }
       r.on_interval = c.on_interval;
       r.a = static_cast<double>(a);
       r.b = static_cast<double>(b);
       const Rule rule = compute(r);
       ASSERT_EQ(rule.count, n);
       // The Jacobi exponents of the weight on [-1, 1].
-      long double ja = c.alpha;
-      long double jb = c.beta;
-      if (c.family == RuleFamily::chebyshev1) ja = jb = -0.5L;
-      if (c.family == RuleFamily::chebyshev2) ja = jb = 0.5L;
+      auto ja = static_cast<long double>(c.alpha);
+      auto jb = static_cast<long double>(c.beta);
+      if (c.family == RuleFamily::chebyshev1) {
+        ja = jb = -0.5L;
+      }
+      if (c.family == RuleFamily::chebyshev2) {
+        ja = jb = 0.5L;
+      }
       if (c.family == RuleFamily::lobatto || c.family == RuleFamily::radau ||
           c.family == RuleFamily::radau_right) {
         ja = jb = 0.0L;
@@ -250,7 +259,7 @@ TEST(Monomials, EveryRuleIntegratesThemUpToItsDegree) {
         long double moment = 0.0L;
         for (int i = 0; i < n; ++i) {
           const auto k = static_cast<std::size_t>(i);
-          long double t = rule.nodes[k];
+          auto t = static_cast<long double>(rule.nodes[k]);
           // Finite families: the monomial in u = (1 + x), x the node on
           // [-1, 1] (mapped back on an interval), so that the moments are
           // Beta functions.
@@ -260,24 +269,27 @@ TEST(Monomials, EveryRuleIntegratesThemUpToItsDegree) {
             case RuleFamily::laguerre:
               break;
             default:
-              if (c.on_interval) t = (2.0L * t - (a + b)) / (b - a);
+              if (c.on_interval) {
+                t = (2.0L * t - (a + b)) / (b - a);
+              }
               t = 1.0L + t;
           }
-          const long double term = rule.weights[k] * std::pow(t, j);
+          const long double term =
+              static_cast<long double>(rule.weights[k]) * std::pow(t, j);
           sum += term;
           magnitude += std::fabs(term);
         }
         switch (c.family) {
           case RuleFamily::hermite:
-            moment = j % 2 ? 0.0L : std::tgamma((j + 1) / 2.0L);
+            moment = j % 2 != 0 ? 0.0L : std::tgamma((j + 1) / 2.0L);
             break;
           case RuleFamily::hermite_prob:
-            moment = j % 2 ? 0.0L
-                           : std::pow(2.0L, (j + 1) / 2.0L) *
-                                 std::tgamma((j + 1) / 2.0L);
+            moment = j % 2 != 0 ? 0.0L
+                                : std::pow(2.0L, (j + 1) / 2.0L) *
+                                      std::tgamma((j + 1) / 2.0L);
             break;
           case RuleFamily::laguerre:
-            moment = std::tgamma(j + c.alpha + 1.0L);
+            moment = std::tgamma(j + static_cast<long double>(c.alpha) + 1.0L);
             break;
           default:
             // integral over [-1, 1] of (1-x)^ja (1+x)^(jb+j) = 2^(ja+jb+j+1)
@@ -285,7 +297,9 @@ TEST(Monomials, EveryRuleIntegratesThemUpToItsDegree) {
             moment = std::pow(2.0L, ja + jb + j + 1) *
                      std::exp(std::lgamma(ja + 1) + std::lgamma(jb + j + 1) -
                               std::lgamma(ja + jb + j + 2));
-            if (c.on_interval) moment *= (b - a) / 2.0L;
+            if (c.on_interval) {
+              moment *= (b - a) / 2.0L;
+            }
         }
         EXPECT_LE(std::fabs(sum - moment), 1e-13L * magnitude)
             << rule_family_names[static_cast<std::size_t>(c.family)].name
@@ -307,15 +321,16 @@ TEST(Scaled, WeightsTimesTheInverseWeightFunction) {
     const Rule scaled = compute(r);
     ASSERT_EQ(scaled.count, 40);
     for (std::size_t k = 0; k < 40; ++k) {
-      const long double x = plain.nodes[k];
+      const auto x = static_cast<long double>(plain.nodes[k]);
       const long double inverse =
           family == RuleFamily::hermite        ? std::exp(x * x)
           : family == RuleFamily::hermite_prob ? std::exp(x * x / 2)
                                                : std::exp(x);
       EXPECT_EQ(hex(scaled.nodes[k]), hex(plain.nodes[k]));
-      EXPECT_NEAR(
-          static_cast<double>(plain.weights[k] * inverse / scaled.weights[k]),
-          1.0, 1e-13)
+      EXPECT_NEAR(static_cast<double>(
+                      static_cast<long double>(plain.weights[k]) * inverse /
+                      static_cast<long double>(scaled.weights[k])),
+                  1.0, 1e-13)
           << rule_family_names[static_cast<std::size_t>(family)].name
           << " node " << k;
     }
@@ -354,8 +369,8 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
     for (std::size_t k = 0; k < static_cast<std::size_t>(r.n); ++k) {
       EXPECT_EQ(hex(low.nodes[k]), hex(reference.nodes[k])) << k;
       EXPECT_EQ(hex(low.weights[k]), hex(reference.weights[k])) << k;
-      differ += unchecked.nodes[k] != reference.nodes[k];
-      differ += unchecked.weights[k] != reference.weights[k];
+      differ += unchecked.nodes[k] != reference.nodes[k] ? 1 : 0;
+      differ += unchecked.weights[k] != reference.weights[k] ? 1 : 0;
     }
   }
   EXPECT_GT(differ, 0);
@@ -363,8 +378,8 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
 
 // Outside the domain: 0, and the arrays untouched.
 TEST(Domain, RequestsOutsideItGiveZero) {
-  const double inf = INFINITY;
-  const double nan = NAN;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
   std::vector<FamilyRequest> bad = {
       request_for(RuleFamily::hermite, 0),
       request_for(RuleFamily::hermite, 1000),

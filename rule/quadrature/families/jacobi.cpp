@@ -26,13 +26,19 @@ bool is_small_integer(double v) {
 
 Ball factorial(int n) {
   Ball f = ball_from_int(1);
-  for (int i = 2; i <= n; ++i) f = ball_mul(f, ball_from_int(i), 4096);
+  for (int i = 2; i <= n; ++i) {
+    f = ball_mul(f, ball_from_int(i), 4096);
+  }
   return f;
 }
 
 Ball jacobi_mu0(double alpha, double beta, int bits) {
-  if (alpha == -0.5 && beta == -0.5) return ball_pi(bits);
-  if (alpha == 0.5 && beta == 0.5) return ball_mul_2exp(ball_pi(bits), -1);
+  if (alpha == -0.5 && beta == -0.5) {
+    return ball_pi(bits);
+  }
+  if (alpha == 0.5 && beta == 0.5) {
+    return ball_mul_2exp(ball_pi(bits), -1);
+  }
   if (is_small_integer(alpha) && is_small_integer(beta)) {
     // 2^(s+1) alpha! beta! / (s + 1)!, the integers exact.
     const int ia = static_cast<int>(alpha);
@@ -66,7 +72,7 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
   out->a.clear();
   out->b2.clear();
   for (int k = 0; k < order; ++k) {
-    const Ball two_k_s = ball_add(ball_from_int(2 * k), s, bits);
+    const Ball two_k_s = ball_add(ball_from_int(std::int64_t{2} * k), s, bits);
     if (symmetric) {
       out->a.push_back(ball_from_int(0));
     } else if (k == 0) {
@@ -77,7 +83,9 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
           ball_mul(two_k_s, ball_add(two_k_s, ball_from_int(2), bits), bits);
       out->a.push_back(ball_div(diff2, den, bits));
     }
-    if (k == 0) continue;
+    if (k == 0) {
+      continue;
+    }
     // b_k^2, joining rows k - 1 and k.
     if (k == 1) {
       const Ball num =

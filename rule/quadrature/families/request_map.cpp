@@ -24,7 +24,9 @@ double round_quotient(const Dyadic& v, std::uint32_t q) {
   const BigInt quotient = big_div_floor(scaled, divisor);
   const BigInt remainder = big_sub(scaled, big_mul(quotient, divisor));
   BigInt mantissa = big_shift_left(quotient, 1);
-  if (big_sign(remainder) != 0) mantissa = big_add(mantissa, big_from_u64(1));
+  if (big_sign(remainder) != 0) {
+    mantissa = big_add(mantissa, big_from_u64(1));
+  }
   return dyadic_round(Dyadic{mantissa, v.exponent - shift - 1});
 }
 
