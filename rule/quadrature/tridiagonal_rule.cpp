@@ -178,9 +178,22 @@ Dd dd_newton_step(const FastMatrix& f, Dd z) {
   return div(d, dp);
 }
 
+// (a - z) - q, in one operation when a is exactly 0 (the symmetric
+// families' whole diagonal): -z - q, with -z made once per pass.
+bool is_exact_zero(const Ball& x) {
+  return !x.whole && x.mid.mantissa.limbs.empty() && x.rad.mantissa == 0;
+}
+
+Ball pivot(const Ball& a, const Ball& z, const Ball& minus_z, const Ball& q,
+           int bits) {
+  return is_exact_zero(a) ? ball_sub(minus_z, q, bits)
+                          : ball_sub(ball_sub(a, z, bits), q, bits);
+}
+
 // The count of eigenvalues below the exact point z, or -1 if undecided.
 int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
   const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
   int negative = 0;
   Ball d = ball_sub(t.a[0], zb, bits);
   for (std::size_t j = 0;; ++j) {
@@ -194,8 +207,7 @@ int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
     if (j + 1 == t.a.size()) {
       break;
     }
-    d = ball_sub(ball_sub(t.a[j + 1], zb, bits), ball_div(t.b2[j], d, bits),
-                 bits);
+    d = pivot(t.a[j + 1], zb, minus_z, ball_div(t.b2[j], d, bits), bits);
   }
   return negative;
 }
@@ -205,6 +217,7 @@ int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
 bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
                       Dyadic* step) {
   const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
   const Ball minus_one = ball_from_int(-1);
   Ball d = ball_sub(t.a[0], zb, bits);
   Ball dp = minus_one;
@@ -214,7 +227,7 @@ bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
     }
     const Ball q = ball_div(t.b2[j - 1], d, bits);
     dp = ball_add(minus_one, ball_mul(ball_div(q, d, bits), dp, bits), bits);
-    d = ball_sub(ball_sub(t.a[j], zb, bits), q, bits);
+    d = pivot(t.a[j], zb, minus_z, q, bits);
   }
   const Ball s = ball_div(d, dp, bits);
   if (s.whole) {
@@ -279,13 +292,13 @@ Ball inverse_first_component(const JacobiMatrix& t, const Ball& z, int bits) {
 Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
                           std::size_t r) {
   const std::size_t m = t.a.size();
+  const Ball minus_z = ball_neg(z);
   Ball square = ball_from_int(1);
   Ball sum = square;
   Ball d = ball_sub(t.a[0], z, bits);
   for (std::size_t j = 0; j < r; ++j) {
     if (j > 0) {
-      d = ball_sub(ball_sub(t.a[j], z, bits), ball_div(t.b2[j - 1], d, bits),
-                   bits);
+      d = pivot(t.a[j], z, minus_z, ball_div(t.b2[j - 1], d, bits), bits);
     }
     square =
         ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j], bits);
@@ -300,8 +313,7 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
   Ball delta = ball_sub(t.a[m - 1], z, bits);
   for (std::size_t j = m - 1; j > r; --j) {
     if (j < m - 1) {
-      delta = ball_sub(ball_sub(t.a[j], z, bits),
-                       ball_div(t.b2[j], delta, bits), bits);
+      delta = pivot(t.a[j], z, minus_z, ball_div(t.b2[j], delta, bits), bits);
     }
     tail = ball_add(tail, v, bits);
     v = ball_div(ball_mul(v, ball_mul(delta, delta, bits), bits), t.b2[j - 1],
