@@ -9,6 +9,7 @@
 
 #include "common/double_double.h"
 #include "rule/quadrature/exact_value.h"
+#include "rule/quadrature/fast_count.h"
 
 // The method, for T of order m with diagonal a_j and squared off-diagonal
 // b2_j (rows j and j+1), 0-based.
@@ -460,6 +461,7 @@ class Engine {
       return false;
     }
     fast_ = fast_matrix(levels_[0]);
+    counts_ = fast_count_matrix(levels_[0].a, levels_[0].b2);
     // Gershgorin's interval, widened: the counts confirm it below.
     double lo = fast_.a1[0];
     double hi = lo;
@@ -718,7 +720,7 @@ class Engine {
     const Dyadic eps = power_of_two(e);
     *lo = dyadic_sub(*candidate, eps);
     *hi = dyadic_add(*candidate, eps);
-    if (ball_count(t, *lo, bits) == k && ball_count(t, *hi, bits) == k + 1) {
+    if (count(t, *lo, bits) == k && count(t, *hi, bits) == k + 1) {
       return true;
     }
     return bisect(t, k, bits, eps, candidate, lo, hi);
@@ -730,8 +732,8 @@ class Engine {
               Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
     Dyadic l = dyadic_from_double(lower_);
     Dyadic u = dyadic_from_double(upper_);
-    const int cl = ball_count(t, l, bits);
-    const int cu = ball_count(t, u, bits);
+    const int cl = count(t, l, bits);
+    const int cu = count(t, u, bits);
     if (cl < 0 || cl > k || cu < k + 1) {
       return false;
     }
@@ -743,11 +745,11 @@ class Engine {
         break;
       }
       Dyadic mid = dyadic_mul(dyadic_add(l, u), half);
-      int c = ball_count(t, mid, bits);
+      int c = count(t, mid, bits);
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
         mid = dyadic_add(l, dyadic_mul(width, power_of_two(-2)));
-        c = ball_count(t, mid, bits);
+        c = count(t, mid, bits);
         if (c < 0) {
           return false;
         }
@@ -764,6 +766,14 @@ class Engine {
     return true;
   }
 
+  // The count at z: in double-double when its bound decides it
+  // (fast_count.h), else in balls.
+  [[nodiscard]] int count(const JacobiMatrix& t, const Dyadic& z,
+                          int bits) const {
+    const int fast = fast_count(counts_, z);
+    return fast >= 0 ? fast : ball_count(t, z, bits);
+  }
+
   JacobiMatrixMaker make_;
   const void* context_;
   int m_;
@@ -771,6 +781,7 @@ class Engine {
   std::vector<JacobiMatrix> levels_;
   std::vector<int> made_;
   FastMatrix fast_;
+  FastCountMatrix counts_;
   double lower_ = 0.0;
   double upper_ = 0.0;
   double norm_ = 0.0;
