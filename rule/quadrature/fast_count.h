@@ -18,6 +18,7 @@
 // below half its magnitude, so that |d| - r never cancels.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "common/double_double.h"
@@ -53,5 +54,16 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
 // The number of eigenvalues below the exact point z, certain, or -1 when
 // undecided (a pivot too near 0 for the bound, or out of range).
 int fast_count(const FastCountMatrix& t, const Dyadic& z);
+
+// The engine's weight pass (inverse_first_square in tridiagonal_rule.cpp,
+// which has the derivation) in the same arithmetic, over every point of z
+// with twist row r: a ball enclosing 1 / u_0^2, or a whole ball when
+// undecided. The squares and their sums carry a power of two apart (they
+// reach 2^3000), rescaled exactly; products and quotients follow |xy - XY|
+// <= |x| r_Y + |y| r_X + r_X r_Y and the quotient rule above, each with
+// its operation's error (mul is DWTimesDW1, <= 7u^2, within the same
+// 2^-99).
+Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
+                               const Dyadic& half_width, std::size_t r);
 
 }  // namespace zemta::detail

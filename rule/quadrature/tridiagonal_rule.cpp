@@ -531,17 +531,32 @@ class Engine {
                  : round_node(map_, nlo, nhi, mirrored);
       }
       if (!weight_done) {
-        Ball z = ball_widen(ball_from_dyadic(candidate),
-                            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
+        const Dyadic half_width =
+            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1));
+        const Ball z = ball_widen(ball_from_dyadic(candidate), half_width);
         const std::size_t r = twist_row(fast_.a1, fast_.b21,
                                         dyadic_round(candidate), pivot_floor());
-        Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
-        if (inverse_u2.whole) {
-          inverse_u2 = inverse_first_component(*t, z, bits);
+        // The sum in double-double first (fast_count.h); in balls when it
+        // cannot decide or its ball is too wide to round.
+        Ball fast;
+        fast.whole = true;
+        if (fast_paths()) {
+          fast = fast_inverse_first_square(counts_, candidate, half_width, r);
         }
-        last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
-        weight_done = skip ? round_midpoint(last_weight, weight)
-                           : ball_round(last_weight, weight);
+        if (!fast.whole) {
+          last_weight = mapped_weight(*t, map_, z, fast, bits);
+          weight_done = skip ? round_midpoint(last_weight, weight)
+                             : ball_round(last_weight, weight);
+        }
+        if (!weight_done) {
+          Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
+          if (inverse_u2.whole) {
+            inverse_u2 = inverse_first_component(*t, z, bits);
+          }
+          last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
+          weight_done = skip ? round_midpoint(last_weight, weight)
+                             : ball_round(last_weight, weight);
+        }
         if (!weight_done && beyond_double(last_weight)) {
           return false;
         }
@@ -617,6 +632,10 @@ class Engine {
   }
 
  private:
+  // The double-double passes (fast_count.h), off when a test sets the
+  // first try's bits, so that it is made in balls at those bits.
+  static bool fast_paths() { return start_bits_override == 0; }
+
   static int start_bits() {
     return start_bits_override > 0 ? start_bits_override
                                    : tridiagonal_start_bits;
@@ -770,7 +789,7 @@ class Engine {
   // (fast_count.h), else in balls.
   [[nodiscard]] int count(const JacobiMatrix& t, const Dyadic& z,
                           int bits) const {
-    const int fast = fast_count(counts_, z);
+    const int fast = fast_paths() ? fast_count(counts_, z) : -1;
     return fast >= 0 ? fast : ball_count(t, z, bits);
   }
 

@@ -88,7 +88,8 @@ inline constexpr int tridiagonal_start_bits = 128;
 inline constexpr int tridiagonal_max_bits = 4096;
 
 // For tests: the first try's bits (tridiagonal_start_bits unless set;
-// set_tridiagonal_start_bits(0) restores it), a switch that takes each
+// set_tridiagonal_start_bits(0) restores it; while set, the double-double
+// passes are off and every try is made in balls), a switch that takes each
 // value's enclosure midpoint at the first try without asking whether its
 // enclosure rounds (to show the test would catch the rounding test's
 // removal), and counters of the values that needed more than the first
