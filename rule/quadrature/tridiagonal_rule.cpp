@@ -77,11 +77,19 @@ long long fallbacks = 0;
 // ulps off), and in ball midpoints, each doubling the correct bits.
 constexpr int dd_newton_steps = 5;
 constexpr int ball_newton_steps = 8;
-// The enclosure's half width is the larger of 8 times the last Newton
-// step (the candidate's error, at the noise of its arithmetic) and
+// The enclosure's half width is the larger of 2^enclosure_step_bits times
+// the last Newton step (the candidate's error, at the noise of its
+// arithmetic: a margin of 2^10 over it keeps the pivot nearest 0 at the
+// enclosure's ends well above the double-double counts' error bound, so
+// that they decide without the balls) and
 // 2^-(bits - enclosure_guard_bits) times the node, so that the pivots'
 // own rounding (about 2^-bits times the matrix's norm) stays far below it.
 constexpr int enclosure_guard_bits = 24;
+constexpr int enclosure_step_bits = 10;
+// The double-double counts' enclosure is widened by 2^fast_widen_step up
+// to 2^fast_widen_most, while it stays within 2^-60 of the node relative.
+constexpr int fast_widen_step = 8;
+constexpr int fast_widen_most = 24;
 // The relative width of Gershgorin's interval added as a margin to its
 // double computation (the counts then check it).
 constexpr double gershgorin_margin = 0x1p-20;
@@ -732,9 +740,27 @@ class Engine {
     const int cl = dyadic_magnitude(*candidate);
     int e = (cl == INT_MIN ? -1100 : cl) - (bits - enclosure_guard_bits);
     if (step_magnitude_ != INT_MAX && step_magnitude_ != INT_MIN) {
-      e = std::max(e, step_magnitude_ + 3);
+      e = std::max(e, step_magnitude_ + enclosure_step_bits);
     } else if (step_magnitude_ == INT_MAX) {
       e = std::max(e, std::ilogb(norm_) + 1 - bits / 2);
+    }
+    // The double-double counts first, widening the enclosure while it
+    // stays narrow enough to round (their bound is about 2^-99 times the
+    // matrix's norm, coarser than the candidate near a small node).
+    for (int widen = 0; fast_paths() && cl != INT_MIN &&
+                        widen <= fast_widen_most && e + widen < cl - 60;
+         widen += fast_widen_step) {
+      const Dyadic wide = power_of_two(e + widen);
+      *lo = dyadic_sub(*candidate, wide);
+      *hi = dyadic_add(*candidate, wide);
+      const int below = fast_count(counts_, *lo);
+      const int above = fast_count(counts_, *hi);
+      if (below == k && above == k + 1) {
+        return true;
+      }
+      if (below >= 0 && above >= 0) {
+        break;  // decided, and not around lambda_k: the balls' bisection
+      }
     }
     const Dyadic eps = power_of_two(e);
     *lo = dyadic_sub(*candidate, eps);
