@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "common/double_double.h"
 #include "rule/quadrature/exact_value.h"
@@ -76,6 +77,7 @@ long long fallbacks = 0;
 // in double were exact; more when their rounding left the bracket some
 // ulps off), and in ball midpoints, each doubling the correct bits.
 constexpr int dd_newton_steps = 5;
+constexpr int double_newton_steps = 4;
 constexpr int ball_newton_steps = 8;
 // The enclosure's half width is the larger of 2^enclosure_step_bits times
 // the last Newton step (the candidate's error, at the noise of its
@@ -90,6 +92,9 @@ constexpr int enclosure_step_bits = 10;
 // to 2^fast_widen_most, while it stays within 2^-60 of the node relative.
 constexpr int fast_widen_step = 8;
 constexpr int fast_widen_most = 24;
+// A certified enclosure wider than 2^-fast_narrow_bits of its node is
+// narrowed by the double-double counts.
+constexpr int fast_narrow_bits = 88;
 // The relative width of Gershgorin's interval added as a margin to its
 // double computation (the counts then check it).
 constexpr double gershgorin_margin = 0x1p-20;
@@ -172,6 +177,22 @@ int double_count(const FastMatrix& f, double z, double pivot_floor) {
     d = (f.a1[j + 1] - z) - f.b21[j] / d;
   }
   return negative;
+}
+
+// The Newton step d / d' of the last top-down pivot in double (pivots
+// below pivot_floor taken as -pivot_floor, as in the counts).
+double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
+  double d = f.a1[0] - z;
+  double dp = -1.0;
+  for (std::size_t j = 1; j < f.a1.size(); ++j) {
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    const double q = f.b21[j - 1] / d;
+    dp = -1.0 + (q / d) * dp;
+    d = (f.a1[j] - z) - q;
+  }
+  return d / dp;
 }
 
 // The last top-down pivot and its derivative at z in double-double, and
@@ -678,12 +699,27 @@ class Engine {
   // Bisection in double to about an ulp, then Newton in double-double.
   Dyadic first_candidate(int k) {
     const double floor = pivot_floor();
-    double lo = lower_;
+    double lo = std::max(lower_, previous_low_);
     double hi = upper_;
+    // Bisection to 2^-coarse_bisection_bits of the node, Newton in double
+    // from there while it stays in the bracket, and bisection to the ulp
+    // if it does not.
+    bool newton = true;
     for (int i = 0; i < 2000; ++i) {
       const double mid = 0.5 * (lo + hi);
       if (mid <= lo || mid >= hi) {
         break;
+      }
+      if (newton && hi - lo <= std::fabs(mid) * 0x1p-20) {
+        double x = mid;
+        for (int j = 0; j < double_newton_steps && newton; ++j) {
+          x -= double_newton_step(fast_, x, floor);
+          newton = std::isfinite(x) && x > lo && x < hi;
+        }
+        if (newton) {
+          lo = hi = x;
+          break;
+        }
       }
       if (double_count(fast_, mid, floor) > k) {
         hi = mid;
@@ -691,16 +727,23 @@ class Engine {
         lo = mid;
       }
     }
+    // The next node lies above this one's bracket.
+    previous_low_ = lo;
     Dd z = {0.5 * (lo + hi), 0.0};
-    double step = hi - lo;  // an honest bound while Newton has not begun
+    // An honest bound while Newton has not begun: the bracket, or the
+    // double Newton's ulps.
+    double step = std::max(hi - lo, std::fabs(z.hi) * 0x1p-40);
     for (int i = 0; i < dd_newton_steps; ++i) {
       const Dd s = dd_newton_step(fast_, z);
       if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
         break;
       }
       z = sub(z, s);
+      const double previous = step;
       step = s.hi;
-      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) {
+      // Converged, or at the arithmetic's noise (no longer shrinking).
+      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-100 ||
+          (i > 0 && std::fabs(s.hi) > std::fabs(previous) * 0x1p-4)) {
         break;
       }
     }
@@ -756,6 +799,7 @@ class Engine {
       const int below = fast_count(counts_, *lo);
       const int above = fast_count(counts_, *hi);
       if (below == k && above == k + 1) {
+        narrow(k, cl - fast_narrow_bits, candidate, lo, hi);
         return true;
       }
       if (below >= 0 && above >= 0) {
@@ -766,9 +810,38 @@ class Engine {
     *lo = dyadic_sub(*candidate, eps);
     *hi = dyadic_add(*candidate, eps);
     if (count(t, *lo, bits) == k && count(t, *hi, bits) == k + 1) {
+      if (fast_paths() && cl != INT_MIN) {
+        narrow(k, cl - fast_narrow_bits, candidate, lo, hi);
+      }
       return true;
     }
     return bisect(t, k, bits, eps, candidate, lo, hi);
+  }
+
+  // Halves [lo, hi] (around lambda_k) by the double-double counts while it
+  // is wider than 2^width_log and they decide: a candidate Newton could not
+  // refine (a pivot vanishing at the node, as Chebyshev's and Kronrod's
+  // leading blocks share nodes with the whole) is taken to the counts'
+  // resolution this way, not by the balls.
+  void narrow(int k, int width_log, Dyadic* candidate, Dyadic* lo,
+              Dyadic* hi) const {
+    const Dyadic half = power_of_two(-1);
+    for (int i = 0; i < 200; ++i) {
+      if (dyadic_magnitude(dyadic_sub(*hi, *lo)) <= width_log) {
+        break;
+      }
+      const Dyadic mid = dyadic_mul(dyadic_add(*lo, *hi), half);
+      const int c = fast_count(counts_, mid);
+      if (c < 0) {
+        break;
+      }
+      if (c <= k) {
+        *lo = mid;
+      } else {
+        *hi = mid;
+      }
+    }
+    *candidate = dyadic_mul(dyadic_add(*lo, *hi), half);
   }
 
   // Bisection by certified counts from Gershgorin's interval down to a
@@ -827,6 +900,9 @@ class Engine {
   std::vector<int> made_;
   FastMatrix fast_;
   FastCountMatrix counts_;
+  // The last node's lower bracket end (the nodes are found in ascending
+  // order).
+  double previous_low_ = -std::numeric_limits<double>::infinity();
   double lower_ = 0.0;
   double upper_ = 0.0;
   double norm_ = 0.0;
