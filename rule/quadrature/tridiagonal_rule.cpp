@@ -26,10 +26,10 @@
 // of the polynomials. lambda_k (ascending, 0-based) lies in (lo, hi) when
 // count(lo) == k and count(hi) == k + 1.
 //
-// Candidates. Bisection by the same counts in double gives each eigenvalue
-// to about an ulp; Newton's method on the last pivot d_{m-1}(z) =
-// det(T - z) / det(T_{0..m-2} - z) in double-double takes it to about 2^-100
-// relative, or in ball midpoints at the higher precisions. d_{m-1}'s
+// Candidates. Bisection by the same counts in double to 2^-20 of the node,
+// then Newton's method on the last pivot d_{m-1}(z) = det(T - z) /
+// det(T_{0..m-2} - z) in double and in double-double takes it to about
+// 2^-100 relative (in ball midpoints at the higher precisions). d_{m-1}'s
 // derivative at lambda_k is -1 / u_{k,m-1}^2, and the last component of a
 // Gauss rule's eigenvector is never tiny (its nodes lie where the
 // polynomial of degree m - 1 oscillates), so the iteration is well
@@ -56,6 +56,12 @@
 // or is one exactly (no irrational node or weight is, but an order-1
 // matrix's rational node can be on a chosen interval): it takes the even
 // neighbour, as a tie does, and is counted.
+//
+// Speed. The counts and the weight's sum are first made in double-double
+// with a rigorous bound (fast_count.h), about a hundred times cheaper than
+// the balls, which take over only where that bound cannot decide a sign or
+// round a weight; the enclosure is widened for them while it can still
+// round.
 //
 // Symmetric rules. With a zero diagonal T is similar to -T, so lambda_{m-1-k}
 // = -lambda_k with the same weight, and an odd order has the node 0. Its

@@ -8,7 +8,9 @@
 // mu0 u_1^2, u the unit eigenvector and mu0 the weight's integral (Golub
 // and Welsch). Nothing here is a floating-point heuristic: each node is
 // enclosed by exact eigenvalue counts (Sylvester's inertia of T - z, its
-// pivots computed in ball arithmetic, ball.h) and each weight evaluated
+// pivots computed in double-double with a rigorous bound, fast_count.h, or
+// in ball arithmetic, ball.h, where that bound cannot tell) and each
+// weight evaluated
 // over that enclosure; a value is taken only when its whole enclosure
 // rounds to one double, and is recomputed with twice the bits otherwise
 // (tridiagonal_rule.cpp has the derivation).
