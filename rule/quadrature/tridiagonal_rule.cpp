@@ -522,6 +522,7 @@ class Engine {
   // Node k (and, if mirror, node m-1-k as -lambda_k) and its weight.
   bool solve(int k, bool mirror, double* node, double* mirrored,
              double* weight) {
+    have_bracket_ = false;
     bool node_done = false;
     bool mirror_done = !mirror;
     bool weight_done = false;
@@ -544,12 +545,24 @@ class Engine {
       if (level > 0) {
         ++retries;
         candidate = refine(*t, candidate, bits, &step_magnitude_);
+        // Newton from a poor candidate can leave the enclosure already
+        // certified: then bisection inside it.
+        if (have_bracket_ &&
+            (big_sign(dyadic_sub(candidate, bracket_lo_).mantissa) < 0 ||
+             big_sign(dyadic_sub(bracket_hi_, candidate).mantissa) < 0)) {
+          candidate = dyadic_mul(dyadic_add(bracket_lo_, bracket_hi_),
+                                 power_of_two(-1));
+          step_magnitude_ = INT_MAX;
+        }
       }
       Dyadic lo;
       Dyadic hi;
       if (!enclose(*t, k, bits, &candidate, &lo, &hi)) {
         continue;
       }
+      have_bracket_ = true;
+      bracket_lo_ = lo;
+      bracket_hi_ = hi;
       last_lo = lo;
       last_hi = hi;
       have_enclosure = true;
@@ -718,10 +731,14 @@ class Engine {
       }
       if (newton && hi - lo <= std::fabs(mid) * 0x1p-20) {
         double x = mid;
+        double last = hi - lo;
         for (int j = 0; j < double_newton_steps && newton; ++j) {
-          x -= double_newton_step(fast_, x, floor);
+          last = double_newton_step(fast_, x, floor);
+          x -= last;
           newton = std::isfinite(x) && x > lo && x < hi;
         }
+        // Taken only when it stayed in the bracket and converged.
+        newton = newton && std::fabs(last) <= std::fabs(x) * 0x1p-40;
         if (newton) {
           lo = hi = x;
           break;
@@ -805,7 +822,7 @@ class Engine {
       const int below = fast_count(counts_, *lo);
       const int above = fast_count(counts_, *hi);
       if (below == k && above == k + 1) {
-        narrow(k, cl - fast_narrow_bits, candidate, lo, hi);
+        narrow(t, k, bits, cl - fast_narrow_bits, candidate, lo, hi);
         return true;
       }
       if (below >= 0 && above >= 0) {
@@ -817,27 +834,33 @@ class Engine {
     *hi = dyadic_add(*candidate, eps);
     if (count(t, *lo, bits) == k && count(t, *hi, bits) == k + 1) {
       if (fast_paths() && cl != INT_MIN) {
-        narrow(k, cl - fast_narrow_bits, candidate, lo, hi);
+        narrow(t, k, bits, cl - fast_narrow_bits, candidate, lo, hi);
       }
       return true;
     }
     return bisect(t, k, bits, eps, candidate, lo, hi);
   }
 
-  // Halves [lo, hi] (around lambda_k) by the double-double counts while it
-  // is wider than 2^width_log and they decide: a candidate Newton could not
-  // refine (a pivot vanishing at the node, as Chebyshev's and Kronrod's
-  // leading blocks share nodes with the whole) is taken to the counts'
-  // resolution this way, not by the balls.
-  void narrow(int k, int width_log, Dyadic* candidate, Dyadic* lo,
-              Dyadic* hi) const {
+  // Halves [lo, hi] (around lambda_k) by the counts (double-double, else
+  // balls) while it is wider than 2^width_log and they decide: a candidate
+  // Newton could not refine (a pivot vanishing at the node, as Chebyshev's and
+  // Kronrod's leading blocks share nodes with the whole) is taken to the
+  // counts' resolution this way.
+  void narrow(const JacobiMatrix& t, int k, int bits, int width_log,
+              Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
     const Dyadic half = power_of_two(-1);
     for (int i = 0; i < 200; ++i) {
       if (dyadic_magnitude(dyadic_sub(*hi, *lo)) <= width_log) {
         break;
       }
-      const Dyadic mid = dyadic_mul(dyadic_add(*lo, *hi), half);
-      const int c = fast_count(counts_, mid);
+      Dyadic mid = dyadic_mul(dyadic_add(*lo, *hi), half);
+      int c = count(t, mid, bits);
+      if (c < 0) {
+        // Undecided at the midpoint: a point a quarter of the way along.
+        mid =
+            dyadic_add(*lo, dyadic_mul(dyadic_sub(*hi, *lo), power_of_two(-2)));
+        c = count(t, mid, bits);
+      }
       if (c < 0) {
         break;
       }
@@ -854,8 +877,10 @@ class Engine {
   // width of 2 eps.
   bool bisect(const JacobiMatrix& t, int k, int bits, const Dyadic& eps,
               Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
-    Dyadic l = dyadic_from_double(lower_);
-    Dyadic u = dyadic_from_double(upper_);
+    // From the enclosure certified at a lower precision (a count is exact
+    // at any), or Gershgorin's interval.
+    Dyadic l = have_bracket_ ? bracket_lo_ : dyadic_from_double(lower_);
+    Dyadic u = have_bracket_ ? bracket_hi_ : dyadic_from_double(upper_);
     const int cl = count(t, l, bits);
     const int cu = count(t, u, bits);
     if (cl < 0 || cl > k || cu < k + 1) {
@@ -906,6 +931,10 @@ class Engine {
   std::vector<int> made_;
   FastMatrix fast_;
   FastCountMatrix counts_;
+  // The node's enclosure certified so far, if any.
+  bool have_bracket_ = false;
+  Dyadic bracket_lo_;
+  Dyadic bracket_hi_;
   // The last node's lower bracket end (the nodes are found in ascending
   // order).
   double previous_low_ = -std::numeric_limits<double>::infinity();
