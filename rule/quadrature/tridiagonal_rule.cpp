@@ -101,6 +101,9 @@ constexpr int fast_widen_most = 24;
 // A certified enclosure wider than 2^-fast_narrow_bits of its node is
 // narrowed by the double-double counts.
 constexpr int fast_narrow_bits = 88;
+// ... and by the balls too while wider than 2^narrow_ball_bits times that
+// (2^-60 of the node, about where a node stops rounding).
+constexpr int narrow_ball_bits = 28;
 // The relative width of Gershgorin's interval added as a margin to its
 // double computation (the counts then check it).
 constexpr double gershgorin_margin = 0x1p-20;
@@ -853,13 +856,21 @@ class Engine {
       if (dyadic_magnitude(dyadic_sub(*hi, *lo)) <= width_log) {
         break;
       }
+      // The balls only while the enclosure is too wide to round a node
+      // (a poor candidate); below that the double-double counts alone.
+      const bool wide =
+          dyadic_magnitude(dyadic_sub(*hi, *lo)) > width_log + narrow_ball_bits;
+      const auto counted = [&](const Dyadic& z) {
+        const int fast = fast_count(counts_, z);
+        return fast >= 0 || !wide ? fast : ball_count(t, z, bits);
+      };
       Dyadic mid = dyadic_mul(dyadic_add(*lo, *hi), half);
-      int c = count(t, mid, bits);
+      int c = counted(mid);
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
         mid =
             dyadic_add(*lo, dyadic_mul(dyadic_sub(*hi, *lo), power_of_two(-2)));
-        c = count(t, mid, bits);
+        c = counted(mid);
       }
       if (c < 0) {
         break;
