@@ -2,6 +2,7 @@
 // to `bits` bits, and the radius rules, every radius step rounded upward.
 #include "rule/quadrature/ball.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -15,16 +16,10 @@ namespace {
 using Limbs = std::vector<std::uint32_t>;
 
 constexpr int limb_bits = 32;
-constexpr std::uint64_t radius_top = std::uint64_t{1} << 31;
 
 // ---------------------------------------------------------------------------
 // Radii: m * 2^e with m < 2^32, kept in 64-bit integers so that a sum or a
 // product of two mantissas is exact before its one upward rounding.
-
-struct Wide {
-  std::uint64_t m;
-  int e;
-};
 
 // ceil(v / 2^s).
 std::uint64_t shift_right_up(std::uint64_t v, int s) {
@@ -139,7 +134,14 @@ BallRadius radius_pow2(int e) { return {std::uint32_t{1} << 31, e - 31}; }
 // ---------------------------------------------------------------------------
 // Midpoints.
 
-int bit_length(const BigInt& v) { return big_bit_length(v); }
+// big_bit_length by the top limb's leading zeros, not bit by bit.
+int bit_length(const BigInt& v) {
+  if (v.limbs.empty()) {
+    return 0;
+  }
+  return static_cast<int>(v.limbs.size()) * limb_bits -
+         std::countl_zero(v.limbs.back());
+}
 
 // floor(log2 |v|) for v != 0.
 int lead(const Dyadic& v) { return v.exponent + bit_length(v.mantissa) - 1; }
@@ -157,14 +159,25 @@ bool any_bit_below(const Limbs& v, int bit) {
 }
 
 // |v| rounded up (or down) to a radius.
+// The 32 bits of |m| from bit drop up (m's bit length at most drop + 32),
+// read from the limbs without a copy.
+std::uint64_t bits_from(const Limbs& m, int drop) {
+  const auto limb = static_cast<std::size_t>(drop / limb_bits);
+  const int part = drop % limb_bits;
+  std::uint64_t t = limb < m.size() ? m[limb] : 0;
+  if (limb + 1 < m.size()) {
+    t |= std::uint64_t{m[limb + 1]} << limb_bits;
+  }
+  return (t >> part) & 0xffffffffU;
+}
+
 BallRadius radius_of(const BigInt& m, int exponent, bool up) {
   const int length = bit_length(m);
   if (length == 0) {
     return {};
   }
   const int drop = length > limb_bits ? length - limb_bits : 0;
-  const BigInt top = drop > 0 ? big_shift_right(m, drop) : m;
-  std::uint64_t t = top.limbs[0];
+  std::uint64_t t = bits_from(m.limbs, drop);
   if (up && drop > 0 && any_bit_below(m.limbs, drop)) {
     ++t;
   }
@@ -187,8 +200,23 @@ void cut(Ball& b, int bits) {
     return;
   }
   const int drop = length - bits;
-  const bool inexact = any_bit_below(b.mid.mantissa.limbs, drop);
-  b.mid.mantissa = big_shift_right(b.mid.mantissa, drop);
+  Limbs& limbs = b.mid.mantissa.limbs;
+  const bool inexact = any_bit_below(limbs, drop);
+  // Shifted right in place: no allocation.
+  const auto whole = static_cast<std::size_t>(drop / limb_bits);
+  const int part = drop % limb_bits;
+  const std::size_t kept = limbs.size() - whole;
+  for (std::size_t i = 0; i < kept; ++i) {
+    std::uint64_t v = limbs[i + whole];
+    if (i + whole + 1 < limbs.size()) {
+      v |= std::uint64_t{limbs[i + whole + 1]} << limb_bits;
+    }
+    limbs[i] = static_cast<std::uint32_t>(v >> part);
+  }
+  limbs.resize(kept);
+  while (!limbs.empty() && limbs.back() == 0) {
+    limbs.pop_back();
+  }
   b.mid.exponent += drop;
   if (inexact) {
     // The cut is below one unit of the new last place.
@@ -234,8 +262,17 @@ Limbs divide_magnitude(const Limbs& a, const Limbs& b, bool* inexact) {
   const int s = std::countl_zero(b.back());
   const std::size_t n = b.size();
   const std::size_t m = a.size() - n;
-  Limbs v(n);
-  Limbs u(a.size() + 1);
+  // The normalized divisor and dividend, on the stack up to a few thousand
+  // bits (the counts' operands), on the heap beyond.
+  constexpr std::size_t stack_limbs = 160;
+  std::array<std::uint32_t, stack_limbs> stack{};
+  Limbs heap;
+  const std::size_t scratch = n + a.size() + 1;
+  if (scratch > stack_limbs) {
+    heap.resize(scratch);
+  }
+  std::uint32_t* const v = scratch > stack_limbs ? heap.data() : stack.data();
+  std::uint32_t* const u = v + n;
   for (std::size_t i = n; i-- > 0;) {
     const std::uint64_t hi = std::uint64_t{b[i]} << s;
     const std::uint64_t lo = i > 0 && s > 0 ? b[i - 1] >> (limb_bits - s) : 0;
@@ -359,17 +396,98 @@ Ball ball_from_dyadic(const Dyadic& v) {
   return b;
 }
 
-Ball ball_add(const Ball& x, const Ball& y, int bits) {
+namespace {
+
+// Limb i of m * 2^(32 w + p), 0 <= p < 32, read without a shifted copy.
+std::uint32_t shifted_limb(const Limbs& m, std::size_t i, std::size_t w,
+                           int p) {
+  if (i < w) {
+    return 0;
+  }
+  const std::size_t j = i - w;
+  std::uint64_t v = j < m.size() ? std::uint64_t{m[j]} << p : 0;
+  if (p > 0 && j >= 1 && j - 1 < m.size()) {
+    v |= m[j - 1] >> (limb_bits - p);
+  }
+  return static_cast<std::uint32_t>(v);
+}
+
+// a + b, or a - b when flip, exactly: one allocation, the operand with the
+// larger exponent shifted as it is read.
+Dyadic exact_sum(const Dyadic& a, const Dyadic& b, bool flip) {
+  if (b.mantissa.limbs.empty()) {
+    return a;
+  }
+  if (a.mantissa.limbs.empty()) {
+    return flip ? negated(b) : b;
+  }
+  const bool b_negative = b.mantissa.negative != flip;
+  const bool a_high = a.exponent >= b.exponent;
+  const Dyadic& high = a_high ? a : b;
+  const Dyadic& low = a_high ? b : a;
+  const bool high_negative = a_high ? a.mantissa.negative : b_negative;
+  const bool low_negative = a_high ? b_negative : a.mantissa.negative;
+  const auto d = static_cast<std::size_t>(high.exponent - low.exponent);
+  const std::size_t w = d / limb_bits;
+  const int p = static_cast<int>(d % limb_bits);
+  const Limbs& h = high.mantissa.limbs;
+  const Limbs& l = low.mantissa.limbs;
+  const std::size_t n =
+      (h.size() + w + 1 > l.size() ? h.size() + w + 1 : l.size()) + 1;
+  Dyadic r;
+  r.exponent = low.exponent;
+  Limbs& out = r.mantissa.limbs;
+  out.resize(n);
+  if (high_negative == low_negative) {
+    std::uint64_t carry = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      carry += shifted_limb(h, i, w, p);
+      if (i < l.size()) {
+        carry += l[i];
+      }
+      out[i] = static_cast<std::uint32_t>(carry);
+      carry >>= limb_bits;
+    }
+    r.mantissa.negative = high_negative;
+  } else {
+    // The larger magnitude minus the smaller, the sign the larger's.
+    int order = 0;
+    for (std::size_t i = n; i-- > 0 && order == 0;) {
+      const std::uint32_t hv = shifted_limb(h, i, w, p);
+      const std::uint32_t lv = i < l.size() ? l[i] : 0;
+      order = hv == lv ? 0 : (hv > lv ? 1 : -1);
+    }
+    if (order == 0) {
+      return {};
+    }
+    std::int64_t borrow = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::int64_t hv = shifted_limb(h, i, w, p);
+      const std::int64_t lv = i < l.size() ? l[i] : 0;
+      const std::int64_t t = (order > 0 ? hv - lv : lv - hv) - borrow;
+      borrow = t < 0 ? 1 : 0;
+      out[i] = static_cast<std::uint32_t>(t + (borrow << limb_bits));
+    }
+    r.mantissa.negative = order > 0 ? high_negative : low_negative;
+  }
+  while (!out.empty() && out.back() == 0) {
+    out.pop_back();
+  }
+  r.mantissa.negative = r.mantissa.negative && !out.empty();
+  return r;
+}
+
+Ball add_or_sub(const Ball& x, const Ball& y, bool flip, int bits) {
   if (x.whole || y.whole) {
     return whole_ball();
   }
   Ball r;
   r.rad = radius_add(x.rad, y.rad);
-  const int lx = bit_length(x.mid.mantissa) != 0 ? lead(x.mid) : 0;
-  const int ly = bit_length(y.mid.mantissa) != 0 ? lead(y.mid) : 0;
   // An operand wholly below the other's last kept bit goes to the radius:
   // it would be cut anyway, and aligning it could take thousands of bits.
   if (bit_length(y.mid.mantissa) != 0 && bit_length(x.mid.mantissa) != 0) {
+    const int lx = lead(x.mid);
+    const int ly = lead(y.mid);
     if (ly < lx - bits - 2) {
       r.mid = x.mid;
       r.rad = radius_add(r.rad, radius_of(y.mid, true));
@@ -377,19 +495,25 @@ Ball ball_add(const Ball& x, const Ball& y, int bits) {
       return r;
     }
     if (lx < ly - bits - 2) {
-      r.mid = y.mid;
+      r.mid = flip ? negated(y.mid) : y.mid;
       r.rad = radius_add(r.rad, radius_of(x.mid, true));
       cut(r, bits);
       return r;
     }
   }
-  r.mid = dyadic_add(x.mid, y.mid);
+  r.mid = exact_sum(x.mid, y.mid, flip);
   cut(r, bits);
   return r;
 }
 
+}  // namespace
+
+Ball ball_add(const Ball& x, const Ball& y, int bits) {
+  return add_or_sub(x, y, false, bits);
+}
+
 Ball ball_sub(const Ball& x, const Ball& y, int bits) {
-  return ball_add(x, ball_neg(y), bits);
+  return add_or_sub(x, y, true, bits);
 }
 
 Ball ball_neg(const Ball& x) {
@@ -524,9 +648,18 @@ int ball_sign(const Ball& x) {
   if (is_zero(x.rad)) {
     return s;
   }
-  // |mid| > rad, compared exactly through the lower end's sign.
-  const Dyadic low = dyadic_add(magnitude(x.mid), negated(dyadic_of(x.rad)));
-  return big_sign(low.mantissa) > 0 ? s : 0;
+  // |mid| > rad: first by |mid|'s 32 top bits rounded each way (the
+  // radius has 32), exactly through the lower end only when they straddle.
+  const BallRadius low = radius_of(x.mid, false);
+  if (radius_sub_down(low, x.rad).mantissa != 0) {
+    return s;
+  }
+  const BallRadius high = radius_of(x.mid, true);
+  if (radius_sub_down(high, x.rad).mantissa == 0) {
+    return 0;
+  }
+  const Dyadic lower = dyadic_add(magnitude(x.mid), negated(dyadic_of(x.rad)));
+  return big_sign(lower.mantissa) > 0 ? s : 0;
 }
 
 bool ball_round(const Ball& x, double* out) {

@@ -223,8 +223,9 @@ Ball ball_pi(int bits) {
   const BigInt a239 = atan_inverse(239, w, &terms239);
   const BigInt pi = big_sub(big_mul_small(a5, 16), big_mul_small(a239, 4));
   // 16 and 4 times each sum's error bound, in units of 2^-w.
-  const auto error = static_cast<std::uint64_t>(16 * (2 * terms5 + 1) +
-                                                4 * (2 * terms239 + 1));
+  const std::uint64_t error =
+      (16 * (2 * static_cast<std::uint64_t>(terms5) + 1)) +
+      (4 * (2 * static_cast<std::uint64_t>(terms239) + 1));
   return ball_add(
       ball_widen(ball_from_dyadic({pi, -w}), {big_from_u64(error), -w}),
       ball_from_int(0), bits);
@@ -308,16 +309,23 @@ Ball ball_log_gamma(const Ball& x, int bits) {
   const Ball w = ball_mul(inverse, inverse, wp);
   const Dyadic enough = pow2(log2_floor(magnitude_bound(sum)) - wp);
   Ball power = inverse;  // z^-(2k-1)
-  constexpr int max_terms = 4 * ball_max_bits;
-  for (int k = 1; k < max_terms; ++k) {
+  // At z >= z_min about wp / 8 terms reach 2^-wp; a ball too wide for the
+  // series to fall that far within wp / 4 has no remainder bound here.
+  const int max_terms = wp / 4 + 16;
+  bool bounded = false;
+  for (int k = 1; k <= max_terms && !bounded; ++k) {
     const Ball term = ball_mul(stirling_coefficient(k, wp), power, wp);
     const Dyadic bound = magnitude_bound(term);
     if (log2_floor(bound) < log2_floor(enough)) {
       sum = ball_widen(sum, bound);
-      break;
+      bounded = true;
+    } else {
+      sum = ball_add(sum, term, wp);
+      power = ball_mul(power, w, wp);
     }
-    sum = ball_add(sum, term, wp);
-    power = ball_mul(power, w, wp);
+  }
+  if (!bounded) {
+    return whole_ball();
   }
   if (shifts > 0) {
     sum = ball_sub(sum, ball_log(product, wp), wp);
