@@ -1,0 +1,320 @@
+#include "rule/quadrature/fast_count.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace zemta::detail {
+namespace {
+
+// Covers the roundings of a radius computed in a few double operations on
+// non-negative numbers (each within 2^-53 relative).
+constexpr double radius_slack = 1.0 + 0x1p-40;
+
+bool in_range(double v) {
+  const double m = std::fabs(v);
+  return m >= fast_count_least && m <= fast_count_most;
+}
+
+// v = hi + lo + residual exactly; the residual's magnitude rounded up.
+bool split_dyadic(const Dyadic& v, Dd* out, double* residual) {
+  const double hi = dyadic_round(v);
+  if (hi == 0.0) {
+    *out = {0.0, 0.0};
+    *residual = 0.0;
+    return big_sign(v.mantissa) == 0;
+  }
+  if (!in_range(hi)) {
+    return false;
+  }
+  const Dyadic rest = dyadic_add(v, dyadic_from_double(-hi));
+  const double lo = dyadic_round(rest);
+  const double r =
+      std::fabs(dyadic_round(dyadic_add(rest, dyadic_from_double(-lo))));
+  // dyadic_round is within half an ulp (or 2^-1075) of the residual.
+  *residual = r * 2.0 + 0x1p-1074;
+  *out = {hi, lo};
+  return true;
+}
+
+}  // namespace
+
+bool dd_interval_from_ball(const Ball& x, DdInterval* out) {
+  if (x.whole) {
+    return false;
+  }
+  double residual = 0.0;
+  if (!split_dyadic(x.mid, &out->mid, &residual)) {
+    return false;
+  }
+  double rad = 0.0;
+  if (x.rad.mantissa != 0) {
+    if (x.rad.exponent > 400) {
+      return false;
+    }
+    // A 32-bit mantissa times a power of two: exact unless it underflows,
+    // and then 2^-1000 is above it.
+    rad = x.rad.exponent < -1000
+              ? 0x1p-1000
+              : std::ldexp(static_cast<double>(x.rad.mantissa), x.rad.exponent);
+  }
+  out->rad = (rad + residual) * radius_slack;
+  return true;
+}
+
+bool dd_interval_from_dyadic(const Dyadic& z, DdInterval* out) {
+  double residual = 0.0;
+  if (!split_dyadic(z, &out->mid, &residual)) {
+    return false;
+  }
+  out->rad = residual;
+  return true;
+}
+
+FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
+                                  const std::vector<Ball>& b2) {
+  FastCountMatrix t;
+  t.a.resize(a.size());
+  t.b2.resize(b2.size());
+  bool ok = true;
+  for (std::size_t j = 0; j < a.size() && ok; ++j) {
+    ok = dd_interval_from_ball(a[j], &t.a[j]);
+  }
+  for (std::size_t j = 0; j < b2.size() && ok; ++j) {
+    ok = dd_interval_from_ball(b2[j], &t.b2[j]) && t.b2[j].mid.hi > 0.0;
+  }
+  if (!ok) {
+    t.a.clear();
+    t.b2.clear();
+  }
+  return t;
+}
+
+int fast_count(const FastCountMatrix& t, const Dyadic& z) {
+  if (t.a.empty()) {
+    return -1;
+  }
+  DdInterval zi;
+  if (!dd_interval_from_dyadic(z, &zi)) {
+    return -1;
+  }
+  const double e = fast_count_operation_error;
+  int negative = 0;
+  DdInterval d{};
+  for (std::size_t j = 0; j < t.a.size(); ++j) {
+    // a_j - z.
+    const Dd shifted = sub(t.a[j].mid, zi.mid);
+    if (shifted.hi != 0.0 && !in_range(shifted.hi)) {
+      return -1;
+    }
+    double rad = t.a[j].rad + zi.rad + std::fabs(shifted.hi) * 2.0 * e;
+    Dd pivot = shifted;
+    if (j > 0) {
+      // b2_{j-1} / d_{j-1}: |b2/d - B/D| <= (|b2| r_d + |d| r_b) / (|d| (|d|
+      // - r_d)) for |B - b2| <= r_b, |D - d| <= r_d; and the division's own
+      // error. |x| <= |x.hi| (1 + 2^-52) for a double-double x.
+      const DdInterval& b = t.b2[j - 1];
+      const Dd q = div(b.mid, d.mid);
+      if (!in_range(q.hi)) {
+        return -1;
+      }
+      const double d_above = std::fabs(d.mid.hi) * (1.0 + 0x1p-52);
+      const double dm = std::fabs(d.mid.hi) * (1.0 - 0x1p-52);
+      const double bm = std::fabs(b.mid.hi) * (1.0 + 0x1p-52);
+      const double rq = (bm * d.rad + d_above * b.rad) / (dm * (dm - d.rad)) +
+                        std::fabs(q.hi) * 2.0 * e;
+      pivot = sub(shifted, q);
+      if (pivot.hi != 0.0 && !in_range(pivot.hi)) {
+        return -1;
+      }
+      rad += rq + std::fabs(pivot.hi) * 2.0 * e;
+    }
+    d.mid = pivot;
+    d.rad = rad * radius_slack;
+    // Decided only with the radius below half the magnitude.
+    if (!(d.rad < std::fabs(d.mid.hi) * 0.5) || !in_range(d.mid.hi)) {
+      return -1;
+    }
+    if (d.mid.hi < 0.0) {
+      ++negative;
+    }
+  }
+  return negative;
+}
+
+namespace {
+
+// Interval operations; false when a result leaves the range or a divisor
+// is not decided.
+bool checked(const Dd& v) { return v.hi == 0.0 || in_range(v.hi); }
+
+bool interval_sub(const DdInterval& x, const DdInterval& y, DdInterval* out) {
+  const Dd v = sub(x.mid, y.mid);
+  out->rad =
+      (x.rad + y.rad + std::fabs(v.hi) * 2.0 * fast_count_operation_error) *
+      radius_slack;
+  out->mid = v;
+  return checked(v);
+}
+
+bool interval_add(const DdInterval& x, const DdInterval& y, DdInterval* out) {
+  const Dd v = add(x.mid, y.mid);
+  out->rad =
+      (x.rad + y.rad + std::fabs(v.hi) * 2.0 * fast_count_operation_error) *
+      radius_slack;
+  out->mid = v;
+  return checked(v);
+}
+
+bool interval_mul(const DdInterval& x, const DdInterval& y, DdInterval* out) {
+  const Dd v = mul(x.mid, y.mid);
+  const double xm = std::fabs(x.mid.hi) * (1.0 + 0x1p-52);
+  const double ym = std::fabs(y.mid.hi) * (1.0 + 0x1p-52);
+  out->rad = (xm * y.rad + ym * x.rad + x.rad * y.rad +
+              std::fabs(v.hi) * 2.0 * fast_count_operation_error) *
+             radius_slack;
+  out->mid = v;
+  return checked(v);
+}
+
+bool decided(const DdInterval& x) {
+  return in_range(x.mid.hi) && x.rad < std::fabs(x.mid.hi) * 0.5;
+}
+
+bool interval_div(const DdInterval& x, const DdInterval& y, DdInterval* out) {
+  if (!decided(y)) {
+    return false;
+  }
+  const Dd v = div(x.mid, y.mid);
+  const double xm = std::fabs(x.mid.hi) * (1.0 + 0x1p-52);
+  // |x/y - X/Y| <= (|x| r_Y + |y| r_X) / (|y| (|y| - r_Y)): |y| bounded
+  // above in the numerator, below in the denominator.
+  const double y_above = std::fabs(y.mid.hi) * (1.0 + 0x1p-52);
+  const double ym = std::fabs(y.mid.hi) * (1.0 - 0x1p-52);
+  out->rad = ((xm * y.rad + y_above * x.rad) / (ym * (ym - y.rad)) +
+              std::fabs(v.hi) * 2.0 * fast_count_operation_error) *
+             radius_slack;
+  out->mid = v;
+  return checked(v);
+}
+
+// x times 2^e, exactly (no part leaves the normal range: callers scale
+// values of magnitude above 2^200 down by 2^200).
+DdInterval scaled(const DdInterval& x, int e) {
+  return {{std::ldexp(x.mid.hi, e), std::ldexp(x.mid.lo, e)},
+          std::ldexp(x.rad, e)};
+}
+
+// Rescaling: past this magnitude a running product and its sum are
+// multiplied by 2^-rescale_bits.
+constexpr double rescale_above = 0x1p200;
+constexpr int rescale_bits = 200;
+
+// (a_j - z) - b2 / previous, the pivot recurrence.
+bool next_pivot(const DdInterval& a, const DdInterval& z, const DdInterval& b2,
+                const DdInterval& previous, DdInterval* out) {
+  DdInterval shifted;
+  DdInterval q;
+  return interval_sub(a, z, &shifted) && interval_div(b2, previous, &q) &&
+         interval_sub(shifted, q, out);
+}
+
+// square * d^2 / b2.
+bool next_square(const DdInterval& square, const DdInterval& d,
+                 const DdInterval& b2, DdInterval* out) {
+  DdInterval d2;
+  DdInterval p;
+  return interval_mul(d, d, &d2) && interval_mul(square, d2, &p) &&
+         interval_div(p, b2, out);
+}
+
+Dyadic dyadic_of_interval_mid(const DdInterval& x, int e) {
+  Dyadic v =
+      dyadic_add(dyadic_from_double(x.mid.hi), dyadic_from_double(x.mid.lo));
+  v.exponent += e;
+  return v;
+}
+
+bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
+              DdInterval* total, int* exponent) {
+  const std::size_t m = t.a.size();
+  const DdInterval one{{1.0, 0.0}, 0.0};
+  DdInterval square = one;
+  DdInterval sum = one;
+  int e = 0;
+  DdInterval d;
+  if (!interval_sub(t.a[0], z, &d)) {
+    return false;
+  }
+  for (std::size_t j = 0; j < r; ++j) {
+    if (j > 0 && !next_pivot(t.a[j], z, t.b2[j - 1], d, &d)) {
+      return false;
+    }
+    if (!next_square(square, d, t.b2[j], &square) ||
+        !interval_add(sum, square, &sum)) {
+      return false;
+    }
+    if (sum.mid.hi > rescale_above) {
+      sum = scaled(sum, -rescale_bits);
+      square = scaled(square, -rescale_bits);
+      e += rescale_bits;
+    }
+  }
+  if (r + 1 < m) {
+    // The bottom-up side: tail / v is free of their common power of two.
+    DdInterval v = one;
+    DdInterval tail{{0.0, 0.0}, 0.0};
+    DdInterval delta;
+    if (!interval_sub(t.a[m - 1], z, &delta)) {
+      return false;
+    }
+    for (std::size_t j = m - 1; j > r; --j) {
+      if (j < m - 1 && !next_pivot(t.a[j], z, t.b2[j], delta, &delta)) {
+        return false;
+      }
+      if (!interval_add(tail, v, &tail) ||
+          !next_square(v, delta, t.b2[j - 1], &v)) {
+        return false;
+      }
+      if (v.mid.hi > rescale_above || tail.mid.hi > rescale_above) {
+        v = scaled(v, -rescale_bits);
+        tail = scaled(tail, -rescale_bits);
+      }
+    }
+    DdInterval ratio;
+    DdInterval rows;
+    if (!interval_div(tail, v, &ratio) || !interval_mul(ratio, square, &rows) ||
+        !interval_add(sum, rows, &sum)) {
+      return false;
+    }
+  }
+  *total = sum;
+  *exponent = e;
+  return decided(sum);
+}
+
+}  // namespace
+
+Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
+                               const Dyadic& half_width, std::size_t r) {
+  Ball whole;
+  whole.whole = true;
+  if (t.a.empty()) {
+    return whole;
+  }
+  DdInterval z;
+  if (!dd_interval_from_dyadic(centre, &z)) {
+    return whole;
+  }
+  const double w = std::fabs(dyadic_round(half_width));
+  z.rad = (z.rad + w * (1.0 + 0x1p-52) + 0x1p-1074) * radius_slack;
+  DdInterval total;
+  int e = 0;
+  if (!fast_sum(t, z, r, &total, &e)) {
+    return whole;
+  }
+  Dyadic rad = dyadic_from_double(total.rad);
+  rad.exponent += e;
+  return ball_widen(ball_from_dyadic(dyadic_of_interval_mid(total, e)), rad);
+}
+
+}  // namespace zemta::detail
