@@ -31,9 +31,12 @@ constexpr int kronrod_beta_count(int n) { return (3 * n + 1) / 2 + 1; }
 
 // Arithmetic is a class with a type Number and the members
 //   Number zero() const;
-//   Number add(const Number&, const Number&) const;    // and sub, mul
+//   Number add(const Number&, const Number&) const;    // and sub
+//   Number mul_beta(int k, const Number& beta_k, const Number& x) const;
 //   bool div(const Number& x, const Number& y, Number* q) const;
-// where div returns false when it cannot divide by y (a ball holding 0).
+// where mul_beta gives beta_k x (for a k below kronrod_beta_count(n) it may
+// use what it knows of the weight's beta_k instead of beta_k's value), and
+// div returns false when it cannot divide by y (a ball holding 0).
 //
 // For n >= 1 and beta[0 .. kronrod_beta_count(n) - 1] as above, fills
 // kronrod_beta[0 .. 2n]: [0] = beta[0] (mu0), [k] for 1 <= k <= 2n the
@@ -62,8 +65,9 @@ bool kronrod_recurrence(const Arithmetic& arith, int n,
     Number sum = arith.zero();
     for (int k = (m + 1) / 2; k >= 0; --k) {
       const int l = m - k;
-      const Number term = arith.sub(arith.mul(b[at(k + n + 1)], s[at(k)]),
-                                    arith.mul(b[at(l)], s[at(k + 1)]));
+      const Number term =
+          arith.sub(arith.mul_beta(k + n + 1, b[at(k + n + 1)], s[at(k)]),
+                    arith.mul_beta(l, b[at(l)], s[at(k + 1)]));
       sum = arith.add(sum, term);
       s[at(k + 1)] = sum;
     }
@@ -81,8 +85,9 @@ bool kronrod_recurrence(const Arithmetic& arith, int n,
     for (int k = m + 1 - n; k <= (m - 1) / 2; ++k) {
       const int l = m - k;
       j = n - 1 - l;
-      const Number term = arith.sub(arith.mul(b[at(l)], s[at(j + 2)]),
-                                    arith.mul(b[at(k + n + 1)], s[at(j + 1)]));
+      const Number term =
+          arith.sub(arith.mul_beta(l, b[at(l)], s[at(j + 2)]),
+                    arith.mul_beta(k + n + 1, b[at(k + n + 1)], s[at(j + 1)]));
       sum = arith.add(sum, term);
       s[at(j + 1)] = sum;
     }

@@ -92,9 +92,9 @@ struct MpArithmetic {
     mpfr_sub(r.get(), x.get(), y.get(), MPFR_RNDN);
     return r;
   }
-  [[nodiscard]] Mp mul(const Mp& x, const Mp& y) const {
+  [[nodiscard]] Mp mul_beta(int /*k*/, const Mp& beta_k, const Mp& x) const {
     Mp r(bits);
-    mpfr_mul(r.get(), x.get(), y.get(), MPFR_RNDN);
+    mpfr_mul(r.get(), beta_k.get(), x.get(), MPFR_RNDN);
     return r;
   }
   bool div(const Mp& x, const Mp& y, Mp* q) const {

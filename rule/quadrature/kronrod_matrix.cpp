@@ -1,0 +1,88 @@
+#include "rule/quadrature/kronrod_matrix.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "rule/quadrature/ball.h"
+#include "rule/quadrature/kronrod_recurrence.h"
+
+namespace zemta::detail {
+namespace {
+
+// Laurie's algorithm in balls at a working precision; a division by a
+// ball that may be 0 is refused, so that the caller asks with more bits.
+// Legendre's beta_k = k^2 / (4k^2 - 1) multiplies as the two small
+// integers it is made of: a product and a quotient by one limb each, much
+// cheaper than a product of two long midpoints, and rounded once instead
+// of twice (the ball of beta_k itself is not used).
+struct BallArithmetic {
+  using Number = Ball;
+  int bits;
+  int legendre_count;  // beta_1 .. beta_{legendre_count - 1} are Legendre's
+  [[nodiscard]] static Ball zero() { return ball_from_int(0); }
+  [[nodiscard]] Ball add(const Ball& x, const Ball& y) const {
+    return ball_add(x, y, bits);
+  }
+  [[nodiscard]] Ball sub(const Ball& x, const Ball& y) const {
+    return ball_sub(x, y, bits);
+  }
+  [[nodiscard]] Ball mul_beta(int k, const Ball& beta_k, const Ball& x) const {
+    if (k == 0 || k >= legendre_count) {
+      return ball_mul(beta_k, x, bits);
+    }
+    const auto kk = static_cast<std::int64_t>(k) * k;
+    // Exact: x's midpoint times an integer of 20 bits.
+    const Ball numerator = ball_mul(x, ball_from_int(kk), bits + 64);
+    return ball_div(numerator, ball_from_int(4 * kk - 1), bits);
+  }
+  bool div(const Ball& x, const Ball& y, Ball* q) const {
+    if (ball_sign(y) == 0) {
+      return false;
+    }
+    *q = ball_div(x, y, bits);
+    return true;
+  }
+};
+
+// Guard bits above the asked precision for the algorithm's working
+// precision: its running sums lose a few bits as n grows (measured: the
+// radii of the last squares at n = 999 are about 2^12 times those of the
+// first), so that the squares come out with about the bits asked.
+constexpr int kronrod_guard_bits = 32;
+
+}  // namespace
+
+bool kronrod_matrix(int n, int bits, JacobiMatrix* out) {
+  if (n < kronrod_min_order || n > kronrod_max_order) {
+    return false;
+  }
+  const int working = bits + kronrod_guard_bits + (n * 5 + 1) / 2;
+  std::vector<Ball> beta(static_cast<std::size_t>(kronrod_beta_count(n)));
+  beta[0] = ball_from_int(2);
+  for (std::size_t k = 1; k < beta.size(); ++k) {
+    const auto kk = static_cast<std::int64_t>(k * k);
+    beta[k] = ball_div(ball_from_int(kk), ball_from_int(4 * kk - 1), working);
+  }
+  std::vector<Ball> kronrod_beta;
+  if (!kronrod_recurrence(BallArithmetic{working, kronrod_beta_count(n)}, n,
+                          beta, &kronrod_beta)) {
+    return false;
+  }
+  const std::size_t m = kronrod_beta.size();  // 2n + 1
+  out->a.assign(m, ball_from_int(0));
+  out->b2.assign(kronrod_beta.begin() + 1, kronrod_beta.end());
+  out->mu0 = kronrod_beta[0];
+  for (const Ball& square : out->b2) {
+    if (ball_sign(square) <= 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool make_kronrod_matrix(const void* context, int bits, JacobiMatrix* out) {
+  return kronrod_matrix(*static_cast<const int*>(context), bits, out);
+}
+
+}  // namespace zemta::detail
