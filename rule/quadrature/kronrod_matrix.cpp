@@ -1,5 +1,6 @@
 #include "rule/quadrature/kronrod_matrix.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -73,12 +74,8 @@ bool kronrod_matrix(int n, int bits, JacobiMatrix* out) {
   out->a.assign(m, ball_from_int(0));
   out->b2.assign(kronrod_beta.begin() + 1, kronrod_beta.end());
   out->mu0 = kronrod_beta[0];
-  for (const Ball& square : out->b2) {
-    if (ball_sign(square) <= 0) {
-      return false;
-    }
-  }
-  return true;
+  return std::ranges::all_of(
+      out->b2, [](const Ball& square) { return ball_sign(square) > 0; });
 }
 
 bool make_kronrod_matrix(const void* context, int bits, JacobiMatrix* out) {

@@ -43,9 +43,10 @@ constexpr int kronrod_beta_count(int n) { return (3 * n + 1) / 2 + 1; }
 // off-diagonal square joining rows k - 1 and k of the Kronrod matrix.
 // Returns false, with *kronrod_beta unspecified, when a division fails.
 template <class Arithmetic>
-bool kronrod_recurrence(const Arithmetic& arith, int n,
-                        const std::vector<typename Arithmetic::Number>& beta,
-                        std::vector<typename Arithmetic::Number>* kronrod_beta) {
+bool kronrod_recurrence(
+    const Arithmetic& arith, int n,
+    const std::vector<typename Arithmetic::Number>& beta,
+    std::vector<typename Arithmetic::Number>* kronrod_beta) {
   using Number = typename Arithmetic::Number;
   const auto at = [](int i) { return static_cast<std::size_t>(i); };
   std::vector<Number>& b = *kronrod_beta;
