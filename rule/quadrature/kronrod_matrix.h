@@ -9,6 +9,11 @@
 // beta_k = k^2 / (4k^2 - 1), each an exact quotient of integers rounded
 // into a ball, and mu0 = 2; rational operations only. The diagonal is
 // exactly 0: the weight is symmetric, and so is its Kronrod rule.
+//
+// Cost: the balls' radii grow far faster than the algorithm's true errors,
+// so it works about 2.5 n bits above the bits asked (kronrod_matrix.cpp):
+// about n^2 / 2 ball operations on midpoints of up to 2700 bits, 1.3 s of
+// CPU at n = 999, 12 ms at n = 100. Allocates.
 #pragma once
 
 #include "rule/quadrature/tridiagonal_rule.h"
