@@ -41,9 +41,26 @@ struct BallArithmetic {
     if (ball_sign(y) == 0) {
       return false;
     }
-    *q = ball_div(x, y, bits);
+    *q = trimmed(ball_div(x, y, bits));
     return true;
   }
+
+  // x with its midpoint cut to trim_guard_bits below its radius: a new
+  // beta's midpoint holds the working precision's bits, most of them
+  // below its radius (the radii's growth), and every later product by it
+  // costs as its length. The cut adds under 2^-trim_guard_bits of the
+  // radius to it.
+  [[nodiscard]] Ball trimmed(const Ball& x) const {
+    if (x.whole || x.rad.mantissa == 0) {
+      return x;
+    }
+    const int mid_log = big_bit_length(x.mid.mantissa) + x.mid.exponent;
+    const int rad_log = 32 + x.rad.exponent;  // the mantissa is below 2^32
+    const int keep = mid_log - rad_log + trim_guard_bits;
+    return keep >= bits ? x
+                        : ball_add(x, zero(), std::max(keep, ball_min_bits));
+  }
+  static constexpr int trim_guard_bits = 64;
 };
 
 // The working precision above the asked one. Ball arithmetic cannot see
