@@ -1,7 +1,7 @@
 #include "rule/quadrature/families.h"
 
-#include "quadrature/coefficients.h"
 #include <cmath>
+#include "quadrature/coefficients.h"
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/families/family_rules.h"
@@ -26,15 +26,15 @@ bool family_is_symmetric(const FamilyRequest& request) {
   }
 }
 
-bool family_is_available(RuleFamily family) {
-  return family != RuleFamily::kronrod;
-}
+bool family_is_available(RuleFamily /*family*/) { return true; }
 
 namespace {
 
 const RuleFamilyName& family_entry(RuleFamily family) {
   for (const RuleFamilyName& entry : rule_family_names) {
-    if (entry.family == family) return entry;
+    if (entry.family == family) {
+      return entry;
+    }
   }
   return rule_family_names[0];
 }
@@ -46,15 +46,21 @@ bool parameter_ok(bool taken, double v) {
 // The request inside the domain families.h states.
 bool request_ok(const FamilyRequest& request) {
   const RuleFamilyName& entry = family_entry(request.family);
-  if (entry.family != request.family) return false;
-  const int least = request.family == RuleFamily::legendre ? min_order
-                                                           : entry.min_order;
-  if (request.n < least || request.n > max_order) return false;
+  if (entry.family != request.family) {
+    return false;
+  }
+  const int least =
+      request.family == RuleFamily::legendre ? min_order : entry.min_order;
+  if (request.n < least || request.n > max_order) {
+    return false;
+  }
   if (!parameter_ok(entry.takes_alpha, request.alpha) ||
       !parameter_ok(entry.takes_beta, request.beta)) {
     return false;
   }
-  if (request.scaled && !entry.scalable) return false;
+  if (request.scaled && !entry.scalable) {
+    return false;
+  }
   if (request.on_interval &&
       (entry.domain != FamilyDomain::finite || !std::isfinite(request.a) ||
        !std::isfinite(request.b) || !(request.a < request.b))) {
@@ -67,7 +73,9 @@ bool request_ok(const FamilyRequest& request) {
 
 int family_rule(const FamilyRequest& request, double* nodes, double* weights,
                 double* gauss_weights) {
-  if (!family_is_available(request.family) || !request_ok(request)) return 0;
+  if (!family_is_available(request.family) || !request_ok(request)) {
+    return 0;
+  }
   switch (request.family) {
     case RuleFamily::legendre:
       return request.on_interval

@@ -83,7 +83,9 @@ constexpr int enclosure_guard_bits = 24;
 constexpr double gershgorin_margin = 0x1p-20;
 
 Dyadic dyadic_neg(Dyadic v) {
-  if (!v.mantissa.limbs.empty()) v.mantissa.negative = !v.mantissa.negative;
+  if (!v.mantissa.limbs.empty()) {
+    v.mantissa.negative = !v.mantissa.negative;
+  }
   return v;
 }
 
@@ -124,10 +126,18 @@ struct FastMatrix {
 
 FastMatrix fast_matrix(const JacobiMatrix& t) {
   FastMatrix f;
-  for (const Ball& x : t.a) f.a.push_back(dd_from_ball(x));
-  for (const Ball& x : t.b2) f.b2.push_back(dd_from_ball(x));
-  for (const Dd& x : f.a) f.a1.push_back(x.hi);
-  for (const Dd& x : f.b2) f.b21.push_back(x.hi);
+  for (const Ball& x : t.a) {
+    f.a.push_back(dd_from_ball(x));
+  }
+  for (const Ball& x : t.b2) {
+    f.b2.push_back(dd_from_ball(x));
+  }
+  for (const Dd& x : f.a) {
+    f.a1.push_back(x.hi);
+  }
+  for (const Dd& x : f.b2) {
+    f.b21.push_back(x.hi);
+  }
   return f;
 }
 
@@ -138,9 +148,15 @@ int double_count(const FastMatrix& f, double z, double pivot_floor) {
   int negative = 0;
   double d = f.a1[0] - z;
   for (std::size_t j = 0;; ++j) {
-    if (std::fabs(d) < pivot_floor) d = -pivot_floor;
-    if (d < 0) ++negative;
-    if (j + 1 == f.a1.size()) break;
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    if (d < 0) {
+      ++negative;
+    }
+    if (j + 1 == f.a1.size()) {
+      break;
+    }
     d = (f.a1[j + 1] - z) - f.b21[j] / d;
   }
   return negative;
@@ -152,7 +168,9 @@ Dd dd_newton_step(const FastMatrix& f, Dd z) {
   Dd d = sub(f.a[0], z);
   Dd dp = {-1.0, 0.0};
   for (std::size_t j = 1; j < f.a.size(); ++j) {
-    if (d.hi == 0.0) d = {0x1p-900, 0.0};
+    if (d.hi == 0.0) {
+      d = {0x1p-900, 0.0};
+    }
     const Dd q = div(f.b2[j - 1], d);
     dp = add(Dd{-1.0, 0.0}, mul(div(q, d), dp));
     d = sub(sub(f.a[j], z), q);
@@ -160,18 +178,36 @@ Dd dd_newton_step(const FastMatrix& f, Dd z) {
   return div(d, dp);
 }
 
+// (a - z) - q, in one operation when a is exactly 0 (the symmetric
+// families' whole diagonal): -z - q, with -z made once per pass.
+bool is_exact_zero(const Ball& x) {
+  return !x.whole && x.mid.mantissa.limbs.empty() && x.rad.mantissa == 0;
+}
+
+Ball pivot(const Ball& a, const Ball& z, const Ball& minus_z, const Ball& q,
+           int bits) {
+  return is_exact_zero(a) ? ball_sub(minus_z, q, bits)
+                          : ball_sub(ball_sub(a, z, bits), q, bits);
+}
+
 // The count of eigenvalues below the exact point z, or -1 if undecided.
 int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
   const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
   int negative = 0;
   Ball d = ball_sub(t.a[0], zb, bits);
   for (std::size_t j = 0;; ++j) {
     const int s = ball_sign(d);
-    if (s == 0) return -1;
-    if (s < 0) ++negative;
-    if (j + 1 == t.a.size()) break;
-    d = ball_sub(ball_sub(t.a[j + 1], zb, bits), ball_div(t.b2[j], d, bits),
-                 bits);
+    if (s == 0) {
+      return -1;
+    }
+    if (s < 0) {
+      ++negative;
+    }
+    if (j + 1 == t.a.size()) {
+      break;
+    }
+    d = pivot(t.a[j + 1], zb, minus_z, ball_div(t.b2[j], d, bits), bits);
   }
   return negative;
 }
@@ -181,39 +217,148 @@ int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
 bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
                       Dyadic* step) {
   const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
   const Ball minus_one = ball_from_int(-1);
   Ball d = ball_sub(t.a[0], zb, bits);
   Ball dp = minus_one;
   for (std::size_t j = 1; j < t.a.size(); ++j) {
-    if (ball_sign(d) == 0) return false;
+    if (ball_sign(d) == 0) {
+      return false;
+    }
     const Ball q = ball_div(t.b2[j - 1], d, bits);
     dp = ball_add(minus_one, ball_mul(ball_div(q, d, bits), dp, bits), bits);
-    d = ball_sub(ball_sub(t.a[j], zb, bits), q, bits);
+    d = pivot(t.a[j], zb, minus_z, q, bits);
   }
   const Ball s = ball_div(d, dp, bits);
-  if (s.whole) return false;
+  if (s.whole) {
+    return false;
+  }
   *step = s.mid;
   return true;
 }
 
 // 1 / u_{k,0}^2 = -delta'_0 over the ball z (whole if a pivot may vanish).
-Ball inverse_first_component(const JacobiMatrix& t, const Ball& z,
-                             int bits) {
+//
+// A pivot delta_{j+1} may vanish at the node itself: lambda_k can be an
+// eigenvalue of a trailing block T_{j+1..m-1} (T's eigenvalues interlace
+// only T_{1..m-1}'s strictly; Chebyshev's second kind has the node 1/2 of
+// order 5 and of its last block of order 2). Then delta_j has a pole and
+// delta_{j-1} is finite: the step from delta_{j+1} = D to delta_{j-1}
+// eliminates delta_j, b2_{j-1} / delta_j = b2_{j-1} D / g with g = (a_j -
+// z) D - b2_j, which is near -b2_j < 0 when D is near 0, and differentiates
+// as delta'_{j-1} = -1 - b2_{j-1} (D' g - D g') / g^2, g' = (a_j - z) D' - D.
+Ball inverse_first_component(const JacobiMatrix& t, const Ball& z, int bits) {
   const std::size_t m = t.a.size();
   const Ball minus_one = ball_from_int(-1);
   Ball delta = ball_sub(t.a[m - 1], z, bits);
   Ball dp = minus_one;
-  for (std::size_t j = m - 1; j-- > 0;) {
-    const Ball q = ball_div(t.b2[j], delta, bits);
-    dp = ball_add(minus_one, ball_mul(ball_div(q, delta, bits), dp, bits),
-                  bits);
-    delta = ball_sub(ball_sub(t.a[j], z, bits), q, bits);
+  // delta and dp are the pivot of row j + 1 and its derivative.
+  std::size_t j = m - 1;
+  while (j-- > 0) {
+    if (ball_sign(delta) != 0 || j == 0) {
+      const Ball q = ball_div(t.b2[j], delta, bits);
+      dp = ball_add(minus_one, ball_mul(ball_div(q, delta, bits), dp, bits),
+                    bits);
+      delta = ball_sub(ball_sub(t.a[j], z, bits), q, bits);
+      continue;
+    }
+    const Ball shifted = ball_sub(t.a[j], z, bits);
+    const Ball g = ball_sub(ball_mul(shifted, delta, bits), t.b2[j], bits);
+    const Ball gp = ball_sub(ball_mul(shifted, dp, bits), delta, bits);
+    const Ball num =
+        ball_sub(ball_mul(dp, g, bits), ball_mul(delta, gp, bits), bits);
+    const Ball h = ball_div(ball_mul(t.b2[j - 1], delta, bits), g, bits);
+    dp = ball_sub(
+        minus_one,
+        ball_div(ball_mul(t.b2[j - 1], num, bits), ball_mul(g, g, bits), bits),
+        bits);
+    delta = ball_sub(ball_sub(t.a[j - 1], z, bits), h, bits);
+    --j;
   }
   return ball_neg(dp);
 }
 
+// 1 / u_{k,0}^2 over the ball z from the eigenvector itself, normalized to
+// u_0 = 1: u_{j+1}^2 = u_j^2 d_j^2 / b2_j by the top-down pivots up to the
+// twist row r, v_{j-1}^2 = v_j^2 delta_j^2 / b2_{j-1} from v_{m-1} = 1 by the
+// bottom-up pivots down to r, and the two joined at r; the sum of squares
+// is 1 / u_0^2. Each square is a product with no cancellation, and the
+// sum has none. The twist r is where the eigenvector is largest (the least
+// |gamma_r|, gamma_r = d_r + delta_r - (a_r - z)), so that the pivots on
+// either side stay away from 0: with the derivative form above, the
+// weight's ball is as wide as the enclosure times 1 / u_0^2 (e^2000 for
+// the outer Hermite nodes), here as wide as it times a sum of 1 / |d_j|.
+// Whole when a pivot on the way may vanish (then the derivative form).
+Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
+                          std::size_t r) {
+  const std::size_t m = t.a.size();
+  const Ball minus_z = ball_neg(z);
+  Ball square = ball_from_int(1);
+  Ball sum = square;
+  Ball d = ball_sub(t.a[0], z, bits);
+  for (std::size_t j = 0; j < r; ++j) {
+    if (j > 0) {
+      d = pivot(t.a[j], z, minus_z, ball_div(t.b2[j - 1], d, bits), bits);
+    }
+    square =
+        ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j], bits);
+    sum = ball_add(sum, square, bits);
+  }
+  if (r + 1 == m) {
+    return sum;
+  }
+  // The bottom-up side, v_{m-1} = 1: its sum over rows r+1.., and v_r^2.
+  Ball v = ball_from_int(1);
+  Ball tail = ball_from_int(0);
+  Ball delta = ball_sub(t.a[m - 1], z, bits);
+  for (std::size_t j = m - 1; j > r; --j) {
+    if (j < m - 1) {
+      delta = pivot(t.a[j], z, minus_z, ball_div(t.b2[j], delta, bits), bits);
+    }
+    tail = ball_add(tail, v, bits);
+    v = ball_div(ball_mul(v, ball_mul(delta, delta, bits), bits), t.b2[j - 1],
+                 bits);
+  }
+  // Rows above r scale by u_r^2 / v_r^2.
+  return ball_add(sum, ball_div(ball_mul(tail, square, bits), v, bits), bits);
+}
+
+// The twist row for the candidate z: the least |gamma_j|, by the pivots
+// in double (only a choice; the enclosure does not depend on it).
+std::size_t twist_row(const std::vector<double>& a,
+                      const std::vector<double>& b2, double z,
+                      double pivot_floor) {
+  const std::size_t m = a.size();
+  std::vector<double> down(m);
+  double d = a[0] - z;
+  for (std::size_t j = 0; j < m; ++j) {
+    if (j > 0) {
+      d = (a[j] - z) - b2[j - 1] / d;
+    }
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    down[j] = d;
+  }
+  std::size_t best = m - 1;
+  double best_gamma = std::fabs(down[m - 1]);
+  double delta = a[m - 1] - z;
+  for (std::size_t j = m - 1; j-- > 0;) {
+    delta = (a[j] - z) - b2[j] / delta;
+    if (std::fabs(delta) < pivot_floor) {
+      delta = -pivot_floor;
+    }
+    const double gamma = std::fabs(down[j] + delta - (a[j] - z));
+    if (gamma < best_gamma) {
+      best_gamma = gamma;
+      best = j;
+    }
+  }
+  return best;
+}
+
 Ball weight_factor(WeightFactor factor, const Ball& x, int bits) {
-  const Ball one = ball_from_int(1);
+  Ball one = ball_from_int(1);
   switch (factor) {
     case WeightFactor::one:
       return one;
@@ -245,18 +390,28 @@ Ball mapped_weight(const JacobiMatrix& t, const RuleMap& map, const Ball& x,
 // it); false if the ends round apart or past DBL_MAX.
 bool round_node(const RuleMap& map, const Dyadic& lo, const Dyadic& hi,
                 double* out) {
-  const double l = dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
-  const double h = dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
-  if (std::isinf(l) || std::isinf(h)) return false;
-  if (l != h || std::signbit(l) != std::signbit(h)) return false;
+  const double l =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
+  const double h =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
+  if (std::isinf(l) || std::isinf(h)) {
+    return false;
+  }
+  if (l != h || std::signbit(l) != std::signbit(h)) {
+    return false;
+  }
   *out = l;
   return true;
 }
 
 bool round_midpoint(const Ball& x, double* out) {
-  if (x.whole) return false;
+  if (x.whole) {
+    return false;
+  }
   const double v = ball_mid_double(x);
-  if (std::isinf(v)) return false;
+  if (std::isinf(v)) {
+    return false;
+  }
   *out = v;
   return true;
 }
@@ -264,24 +419,30 @@ bool round_midpoint(const Ball& x, double* out) {
 // The engine's state for one rule: the matrix at each precision tried.
 class Engine {
  public:
-  Engine(JacobiMatrixMaker make, const void* context, int m,
-         const RuleMap& map)
+  Engine(JacobiMatrixMaker make, const void* context, int m, const RuleMap& map)
       : make_(make), context_(context), m_(m), map_(map) {}
 
   bool prepare() {
-    if (matrix(0) == nullptr) return false;
+    if (matrix(0) == nullptr) {
+      return false;
+    }
     fast_ = fast_matrix(levels_[0]);
     // Gershgorin's interval, widened: the counts confirm it below.
     double lo = fast_.a1[0];
     double hi = lo;
     for (int j = 0; j < m_; ++j) {
       double e = 0.0;
-      if (j > 0) e += std::sqrt(fast_.b21[static_cast<std::size_t>(j - 1)]);
-      if (j + 1 < m_) e += std::sqrt(fast_.b21[static_cast<std::size_t>(j)]);
+      if (j > 0) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j - 1)]);
+      }
+      if (j + 1 < m_) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j)]);
+      }
       lo = std::min(lo, fast_.a1[static_cast<std::size_t>(j)] - e);
       hi = std::max(hi, fast_.a1[static_cast<std::size_t>(j)] + e);
     }
-    const double margin = (std::fabs(lo) + std::fabs(hi) + 1.0) * gershgorin_margin;
+    const double margin =
+        (std::fabs(lo) + std::fabs(hi) + 1.0) * gershgorin_margin;
     lower_ = lo - margin;
     upper_ = hi + margin;
     norm_ = std::max(std::fabs(lower_), std::fabs(upper_));
@@ -303,16 +464,22 @@ class Engine {
     const int first_bits = start_bits();
     for (int level = 0;; ++level) {
       const int bits = first_bits << level;
-      if (bits > tridiagonal_max_bits) break;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
       const JacobiMatrix* t = matrix(level);
-      if (t == nullptr) continue;
+      if (t == nullptr) {
+        continue;
+      }
       if (level > 0) {
         ++retries;
         candidate = refine(*t, candidate, bits, &step_magnitude_);
       }
       Dyadic lo;
       Dyadic hi;
-      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) continue;
+      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) {
+        continue;
+      }
       last_lo = lo;
       last_hi = hi;
       have_enclosure = true;
@@ -324,47 +491,67 @@ class Engine {
       if (!mirror_done) {
         const Dyadic nlo = dyadic_neg(hi);
         const Dyadic nhi = dyadic_neg(lo);
-        mirror_done = skip ? round_midpoint(node_ball(dyadic_neg(candidate)),
-                                            mirrored)
-                           : round_node(map_, nlo, nhi, mirrored);
+        mirror_done =
+            skip ? round_midpoint(node_ball(dyadic_neg(candidate)), mirrored)
+                 : round_node(map_, nlo, nhi, mirrored);
       }
       if (!weight_done) {
-        Ball z = ball_widen(
-            ball_from_dyadic(candidate),
-            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
-        const Ball inverse_u2 = inverse_first_component(*t, z, bits);
+        Ball z = ball_widen(ball_from_dyadic(candidate),
+                            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
+        const std::size_t r = twist_row(fast_.a1, fast_.b21,
+                                        dyadic_round(candidate), pivot_floor());
+        Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
+        if (inverse_u2.whole) {
+          inverse_u2 = inverse_first_component(*t, z, bits);
+        }
         last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
         weight_done = skip ? round_midpoint(last_weight, weight)
                            : ball_round(last_weight, weight);
       }
-      if (node_done && mirror_done && weight_done) return true;
+      if (node_done && mirror_done && weight_done) {
+        return true;
+      }
     }
     // Past the most bits: the enclosures' midpoints.
-    if (!have_enclosure) return false;
-    ++fallbacks;
-    const Dyadic mid = dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
-    if (!node_done && !round_midpoint(node_ball(mid), node)) return false;
-    if (!mirror_done &&
-        !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
+    if (!have_enclosure) {
       return false;
     }
-    if (!weight_done && !round_midpoint(last_weight, weight)) return false;
+    ++fallbacks;
+    const Dyadic mid =
+        dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
+    if (!node_done && !round_midpoint(node_ball(mid), node)) {
+      return false;
+    }
+    if (!mirror_done && !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
+      return false;
+    }
+    if (!weight_done && !round_midpoint(last_weight, weight)) {
+      return false;
+    }
     return true;
   }
 
   // The middle node 0 of an odd symmetric rule and its weight.
   bool solve_middle(double* node, double* weight) {
     *node = dyadic_round(map_.shift);
-    if (std::isinf(*node)) return false;
+    if (std::isinf(*node)) {
+      return false;
+    }
     Ball last;
     last.whole = true;
     const int first_bits = start_bits();
     for (int level = 0;; ++level) {
       const int bits = first_bits << level;
-      if (bits > tridiagonal_max_bits) break;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
       const JacobiMatrix* t = matrix(level);
-      if (t == nullptr) continue;
-      if (level > 0) ++retries;
+      if (t == nullptr) {
+        continue;
+      }
+      if (level > 0) {
+        ++retries;
+      }
       Ball p2 = ball_from_int(1);
       Ball sum = p2;
       for (int j = 2; j < m_; j += 2) {
@@ -373,8 +560,12 @@ class Engine {
         sum = ball_add(sum, p2, bits);
       }
       last = mapped_weight(*t, map_, ball_from_int(0), sum, bits);
-      if (skip_rounding_test && level == 0) return round_midpoint(last, weight);
-      if (ball_round(last, weight)) return true;
+      if (skip_rounding_test && level == 0) {
+        return round_midpoint(last, weight);
+      }
+      if (ball_round(last, weight)) {
+        return true;
+      }
     }
     ++fallbacks;
     return round_midpoint(last, weight);
@@ -403,19 +594,25 @@ class Engine {
     return made_[l] == 1 ? &levels_[l] : nullptr;
   }
 
-  Ball node_ball(const Dyadic& x) const {
-    return ball_from_dyadic(
-        dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
+  [[nodiscard]] Ball node_ball(const Dyadic& x) const {
+    return ball_from_dyadic(dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
+  }
+
+  // The least magnitude of a pivot in double: Kahan's pivmin.
+  [[nodiscard]] double pivot_floor() const {
+    return norm_ * 0x1p-1000 + 0x1p-1000;
   }
 
   // Bisection in double to about an ulp, then Newton in double-double.
   Dyadic first_candidate(int k) {
-    const double floor = norm_ * 0x1p-1000 + 0x1p-1000;
+    const double floor = pivot_floor();
     double lo = lower_;
     double hi = upper_;
     for (int i = 0; i < 2000; ++i) {
       const double mid = 0.5 * (lo + hi);
-      if (mid <= lo || mid >= hi) break;
+      if (mid <= lo || mid >= hi) {
+        break;
+      }
       if (double_count(fast_, mid, floor) > k) {
         hi = mid;
       } else {
@@ -426,10 +623,14 @@ class Engine {
     double step = hi - lo;  // an honest bound while Newton has not begun
     for (int i = 0; i < dd_newton_steps; ++i) {
       const Dd s = dd_newton_step(fast_, z);
-      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) break;
+      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
+        break;
+      }
       z = sub(z, s);
       step = s.hi;
-      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) break;
+      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) {
+        break;
+      }
     }
     step_magnitude_ = step == 0.0 ? INT_MIN : std::ilogb(step) + 1;
     return dyadic_from_dd(z);
@@ -442,7 +643,9 @@ class Engine {
     *step_log = INT_MAX;
     for (int i = 0; i < ball_newton_steps; ++i) {
       Dyadic step;
-      if (!ball_newton_step(t, z, bits, &step)) break;
+      if (!ball_newton_step(t, z, bits, &step)) {
+        break;
+      }
       const int previous = *step_log;
       *step_log = dyadic_magnitude(step);
       z = dyadic_cut(dyadic_sub(z, step), bits + enclosure_guard_bits);
@@ -486,19 +689,25 @@ class Engine {
     Dyadic u = dyadic_from_double(upper_);
     const int cl = ball_count(t, l, bits);
     const int cu = ball_count(t, u, bits);
-    if (cl < 0 || cl > k || cu < k + 1) return false;
+    if (cl < 0 || cl > k || cu < k + 1) {
+      return false;
+    }
     const Dyadic two_eps = dyadic_add(eps, eps);
     const Dyadic half = power_of_two(-1);
     for (int i = 0; i < 4 * tridiagonal_max_bits; ++i) {
       const Dyadic width = dyadic_sub(u, l);
-      if (big_sign(dyadic_sub(width, two_eps).mantissa) <= 0) break;
+      if (big_sign(dyadic_sub(width, two_eps).mantissa) <= 0) {
+        break;
+      }
       Dyadic mid = dyadic_mul(dyadic_add(l, u), half);
       int c = ball_count(t, mid, bits);
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
         mid = dyadic_add(l, dyadic_mul(width, power_of_two(-2)));
         c = ball_count(t, mid, bits);
-        if (c < 0) return false;
+        if (c < 0) {
+          return false;
+        }
       }
       if (c <= k) {
         l = mid;
@@ -537,12 +746,16 @@ RuleMap interval_map(double a, double b, WeightFactor factor) {
   return {half_sum(a, b), half_difference(a, b), factor};
 }
 
-bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context,
-                            int m, bool symmetric, const RuleMap& map,
-                            double* nodes, double* weights) {
-  if (m < 1) return false;
+bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
+                            bool symmetric, const RuleMap& map, double* nodes,
+                            double* weights) {
+  if (m < 1) {
+    return false;
+  }
   Engine engine(make, context, m, map);
-  if (!engine.prepare()) return false;
+  if (!engine.prepare()) {
+    return false;
+  }
   const int pairs = symmetric ? m / 2 : m;
   for (int k = 0; k < pairs; ++k) {
     const int mirror = m - 1 - k;

@@ -78,9 +78,9 @@ RuleMap interval_map(double a, double b, WeightFactor factor);
 // have to lie within about 2^-4000 relative of a midpoint between doubles,
 // or be one exactly) is the rounding of its enclosure's midpoint, and
 // counted in fallback_count().
-bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context,
-                            int m, bool symmetric, const RuleMap& map,
-                            double* nodes, double* weights);
+bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
+                            bool symmetric, const RuleMap& map, double* nodes,
+                            double* weights);
 
 // The precisions of the ball arithmetic: the first try, and the most.
 inline constexpr int tridiagonal_start_bits = 128;

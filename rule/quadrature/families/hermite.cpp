@@ -33,10 +33,9 @@ int hermite_family_rule(const FamilyRequest& request, double* nodes,
                         double* weights) {
   const bool probabilists = request.family == RuleFamily::hermite_prob;
   const HermiteKind kind{probabilists, request.n};
-  const WeightFactor factor =
-      !request.scaled  ? WeightFactor::one
-      : probabilists   ? WeightFactor::exp_half_square
-                       : WeightFactor::exp_square;
+  const WeightFactor factor = !request.scaled ? WeightFactor::one
+                              : probabilists  ? WeightFactor::exp_half_square
+                                              : WeightFactor::exp_square;
   return tridiagonal_gauss_rule(make_hermite_matrix, &kind, request.n, true,
                                 identity_map(factor), nodes, weights)
              ? request.n

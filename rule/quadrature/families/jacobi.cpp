@@ -26,13 +26,19 @@ bool is_small_integer(double v) {
 
 Ball factorial(int n) {
   Ball f = ball_from_int(1);
-  for (int i = 2; i <= n; ++i) f = ball_mul(f, ball_from_int(i), 4096);
+  for (int i = 2; i <= n; ++i) {
+    f = ball_mul(f, ball_from_int(i), 4096);
+  }
   return f;
 }
 
 Ball jacobi_mu0(double alpha, double beta, int bits) {
-  if (alpha == -0.5 && beta == -0.5) return ball_pi(bits);
-  if (alpha == 0.5 && beta == 0.5) return ball_mul_2exp(ball_pi(bits), -1);
+  if (alpha == -0.5 && beta == -0.5) {
+    return ball_pi(bits);
+  }
+  if (alpha == 0.5 && beta == 0.5) {
+    return ball_mul_2exp(ball_pi(bits), -1);
+  }
   if (is_small_integer(alpha) && is_small_integer(beta)) {
     // 2^(s+1) alpha! beta! / (s + 1)!, the integers exact.
     const int ia = static_cast<int>(alpha);
@@ -60,38 +66,40 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
   const Ball beta = ball_from_double(w.beta);
   const Ball s = ball_add(alpha, beta, bits);
   const bool symmetric = w.alpha == w.beta;
-  const Ball diff2 = ball_mul(ball_sub(beta, alpha, bits),
-                              ball_add(beta, alpha, bits), bits);
+  const Ball diff2 =
+      ball_mul(ball_sub(beta, alpha, bits), ball_add(beta, alpha, bits), bits);
   const int order = w.order;
   out->a.clear();
   out->b2.clear();
   for (int k = 0; k < order; ++k) {
-    const Ball two_k_s = ball_add(ball_from_int(2 * k), s, bits);
+    const Ball two_k_s = ball_add(ball_from_int(std::int64_t{2} * k), s, bits);
     if (symmetric) {
       out->a.push_back(ball_from_int(0));
     } else if (k == 0) {
       out->a.push_back(ball_div(ball_sub(beta, alpha, bits),
                                 ball_add(s, ball_from_int(2), bits), bits));
     } else {
-      const Ball den = ball_mul(
-          two_k_s, ball_add(two_k_s, ball_from_int(2), bits), bits);
+      const Ball den =
+          ball_mul(two_k_s, ball_add(two_k_s, ball_from_int(2), bits), bits);
       out->a.push_back(ball_div(diff2, den, bits));
     }
-    if (k == 0) continue;
+    if (k == 0) {
+      continue;
+    }
     // b_k^2, joining rows k - 1 and k.
     if (k == 1) {
-      const Ball num = ball_mul_2exp(
-          ball_mul(ball_add(alpha, ball_from_int(1), bits),
-                   ball_add(beta, ball_from_int(1), bits), bits),
-          2);
+      const Ball num =
+          ball_mul_2exp(ball_mul(ball_add(alpha, ball_from_int(1), bits),
+                                 ball_add(beta, ball_from_int(1), bits), bits),
+                        2);
       const Ball s2 = ball_add(s, ball_from_int(2), bits);
       const Ball den = ball_mul(ball_mul(s2, s2, bits),
                                 ball_add(s, ball_from_int(3), bits), bits);
       out->b2.push_back(ball_div(num, den, bits));
     } else {
       const Ball kb = ball_from_int(k);
-      Ball num = ball_mul(ball_add(kb, alpha, bits), ball_add(kb, beta, bits),
-                          bits);
+      Ball num =
+          ball_mul(ball_add(kb, alpha, bits), ball_add(kb, beta, bits), bits);
       num = ball_mul(num, ball_add(kb, s, bits), bits);
       num = ball_mul_2exp(ball_mul(num, kb, bits), 2);
       Ball den = ball_mul(two_k_s, two_k_s, bits);
@@ -107,10 +115,9 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
 int jacobi_family_rule(const FamilyRequest& request, double* nodes,
                        double* weights) {
   const JacobiWeight w{request.alpha, request.beta, request.n};
-  return tridiagonal_gauss_rule(make_jacobi_matrix, &w, request.n,
-                                request.alpha == request.beta,
-                                request_map(request, WeightFactor::one), nodes,
-                                weights)
+  return tridiagonal_gauss_rule(
+             make_jacobi_matrix, &w, request.n, request.alpha == request.beta,
+             request_map(request, WeightFactor::one), nodes, weights)
              ? request.n
              : 0;
 }

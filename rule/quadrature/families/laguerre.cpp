@@ -23,10 +23,11 @@ bool make_laguerre_matrix(const void* context, int bits, JacobiMatrix* out) {
   out->a.clear();
   out->b2.clear();
   for (int k = 0; k < w.order; ++k) {
-    out->a.push_back(ball_add(ball_from_int(2 * k), alpha1, bits));
+    out->a.push_back(
+        ball_add(ball_from_int(std::int64_t{2} * k), alpha1, bits));
     if (k > 0) {
-      out->b2.push_back(ball_mul(ball_from_int(k),
-                                 ball_add(ball_from_int(k), alpha, bits), bits));
+      out->b2.push_back(ball_mul(
+          ball_from_int(k), ball_add(ball_from_int(k), alpha, bits), bits));
     }
   }
   if (w.alpha >= 0.0 && w.alpha <= exact_factorial_limit &&

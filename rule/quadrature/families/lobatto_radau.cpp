@@ -18,10 +18,10 @@ int lobatto_radau_family_rule(const FamilyRequest& request, double* nodes,
   const bool left = family == RuleFamily::radau;
   // The fixed nodes' exact weight, 2 / q times (b - a) / 2.
   const auto q = static_cast<std::uint32_t>(lobatto ? n * (n - 1) : n * n);
-  const RuleMap map = request_map(
-      request, lobatto ? WeightFactor::inverse_one_minus_square
-               : left  ? WeightFactor::inverse_one_plus
-                       : WeightFactor::inverse_one_minus);
+  const RuleMap map =
+      request_map(request, lobatto ? WeightFactor::inverse_one_minus_square
+                           : left  ? WeightFactor::inverse_one_plus
+                                   : WeightFactor::inverse_one_minus);
   Dyadic end_weight_numerator = map.scale;
   end_weight_numerator.exponent += 1;
   const double end_weight = round_quotient(end_weight_numerator, q);

@@ -18,13 +18,15 @@ RuleMap request_map(const FamilyRequest& request, WeightFactor factor) {
 double round_quotient(const Dyadic& v, std::uint32_t q) {
   constexpr int quotient_bits = 64;
   const BigInt divisor = big_from_u64(q);
-  const int shift = std::max(0, quotient_bits + big_bit_length(divisor) -
-                                    big_bit_length(v.mantissa));
+  const int shift = std::max(
+      0, quotient_bits + big_bit_length(divisor) - big_bit_length(v.mantissa));
   const BigInt scaled = big_shift_left(v.mantissa, shift);
   const BigInt quotient = big_div_floor(scaled, divisor);
   const BigInt remainder = big_sub(scaled, big_mul(quotient, divisor));
   BigInt mantissa = big_shift_left(quotient, 1);
-  if (big_sign(remainder) != 0) mantissa = big_add(mantissa, big_from_u64(1));
+  if (big_sign(remainder) != 0) {
+    mantissa = big_add(mantissa, big_from_u64(1));
+  }
   return dyadic_round(Dyadic{mantissa, v.exponent - shift - 1});
 }
 
