@@ -458,15 +458,6 @@ TEST(KronrodMatrix, BallsHoldTheReferenceAndAreNarrow) {
   EXPECT_FALSE(detail::kronrod_matrix(1000, bits, &matrix));
 }
 
-// The engine gives up on the Kronrod matrices' weights at the Gauss
-// nodes, where one of its bottom-up pivots is 0 (the matrix's trailing
-// block of order n has the Gauss nodes as eigenvalues too), so family_rule
-// does not offer the family yet.
-#define SKIP_WHILE_KRONROD_UNAVAILABLE()                             \
-  if (!family_is_available(RuleFamily::kronrod)) {                   \
-    GTEST_SKIP() << "kronrod is not available from family_rule yet"; \
-  }
-
 // Counts the values of family_rule that are not the nearest double to the
 // reference's, reporting the first few.
 struct Tally {
@@ -483,7 +474,6 @@ struct Tally {
 // reference; the Gauss nodes and weights against the Gauss-Legendre rule's
 // bits.
 void check_order(int n, Tally& tally) {
-  ASSERT_TRUE(family_is_available(RuleFamily::kronrod));
   const auto reference = confirmed_reference(n);
   ASSERT_NE(reference, nullptr);
   const int m = 2 * n + 1;
@@ -518,7 +508,6 @@ void check_order(int n, Tally& tally) {
 }
 
 TEST(KronrodRule, SampledOrdersAreTheNearestDoubles) {
-  SKIP_WHILE_KRONROD_UNAVAILABLE();
   Tally tally;
   for (const int n : sampled_orders) {
     check_order(n, tally);
@@ -531,7 +520,6 @@ TEST(KronrodRule, SampledOrdersAreTheNearestDoubles) {
 // on [a, b]. The intervals scale exactly in MPFR and cancel nowhere, so
 // the reference stays certain.
 TEST(KronrodRule, OnAnIntervalEachValueIsRoundedOnce) {
-  SKIP_WHILE_KRONROD_UNAVAILABLE();
   Tally tally;
   Mp v(precise_bits);
   for (const int n : {1, 7, 15}) {
@@ -585,7 +573,6 @@ constexpr int full_shards = ZEMTA_KRONROD_SHARDS;
 class KronrodFull : public ::testing::TestWithParam<int> {};
 
 TEST_P(KronrodFull, EveryNodeAndWeightIsTheNearestDouble) {
-  SKIP_WHILE_KRONROD_UNAVAILABLE();
   Tally tally;
   const auto start = std::chrono::steady_clock::now();
   for (int n = detail::kronrod_min_order; n <= detail::kronrod_max_order; ++n) {
