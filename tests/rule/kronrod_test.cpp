@@ -566,6 +566,48 @@ TEST(KronrodRule, OnAnIntervalEachValueIsRoundedOnce) {
   EXPECT_EQ(tally.failures, 0);
 }
 
+// On intervals where rounding is hard (subnormal ends, a tie-prone tiny
+// interval, ends straddling 0, the whole double range) the nodes at the
+// Gauss positions and the Gauss weights are the Gauss-Legendre rule's bits
+// there: two ways of rounding the same exact values, signs of zero
+// included.
+TEST(KronrodRule, GaussValuesMatchTheGaussRuleOnHardIntervals) {
+  Tally tally;
+  const std::pair<double, double> intervals[] = {
+      {0.0, 0x3p-1074}, {0x1p-1070, 0x1p-1060},
+      {1e-300, 3e-300}, {-0x1p-60, 1.0},
+      {-3.0, 7.5},      {-DBL_MAX, DBL_MAX}};
+  for (const int n : {2, 7, 30}) {
+    const int m = 2 * n + 1;
+    for (const auto& [a, b] : intervals) {
+      std::vector<double> nodes(at(m));
+      std::vector<double> weights(at(m));
+      std::vector<double> gauss_weights(at(m));
+      FamilyRequest request;
+      request.family = RuleFamily::kronrod;
+      request.n = n;
+      request.on_interval = true;
+      request.a = a;
+      request.b = b;
+      ASSERT_EQ(family_rule(request, nodes.data(), weights.data(),
+                            gauss_weights.data()),
+                m)
+          << hex(a) << " " << hex(b);
+      std::vector<double> gauss_nodes(at(n));
+      std::vector<double> gauss(at(n));
+      ASSERT_EQ(
+          correctly_rounded_rule(n, a, b, gauss_nodes.data(), gauss.data()), n);
+      for (int i = 0; i < m; ++i) {
+        tally.check("Gauss node", n, i, i % 2 == 1 ? nodes[at(i)] : 0.0,
+                    i % 2 == 1 ? gauss_nodes[at(i / 2)] : 0.0);
+        tally.check("Gauss weight", n, i, gauss_weights[at(i)],
+                    i % 2 == 1 ? gauss[at(i / 2)] : 0.0);
+      }
+    }
+  }
+  EXPECT_EQ(tally.failures, 0);
+}
+
 // Every N from 1 to 999, in shards run side by side: N with N % shards ==
 // shard, round robin, so that each shard gets a like share of the work,
 // which grows as N^2.
