@@ -91,9 +91,13 @@ bool family_is_available(RuleFamily family);
 // embedded Gauss rule (0 for the nodes it adds; gauss_weights may be null
 // for the other families), count = family_node_count(family, n). Every
 // value the nearest double to the exact one, ties to even, subnormals
-// included; fixed nodes exactly -1 or 1. Returns count, or 0 outside the
-// domain (1 <= n - or min_order - up to max_order, the request as above):
-// the arrays are then untouched.
+// included; fixed nodes exactly -1 or 1 (a and b on an interval). Returns
+// count, or 0 outside the domain (1 <= n - or min_order - up to max_order,
+// the request as above; the arrays are then untouched), and 0 when a weight
+// lies past DBL_MAX's rounding boundary (chebyshev1 of order 3 on
+// [-DBL_MAX, DBL_MAX], laguerre with alpha in the hundreds: the arrays are
+// then unspecified). The families other than legendre are computed by the
+// tridiagonal engine (tridiagonal_rule.h), which allocates.
 int family_rule(const FamilyRequest& request, double* nodes, double* weights,
                 double* gauss_weights);
 

@@ -1,12 +1,15 @@
 #include "rule/quadrature/tridiagonal_rule.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "common/double_double.h"
 #include "rule/quadrature/exact_value.h"
+#include "rule/quadrature/fast_count.h"
 
 // The method, for T of order m with diagonal a_j and squared off-diagonal
 // b2_j (rows j and j+1), 0-based.
@@ -48,9 +51,10 @@
 // round to one double (exactly, dyadic_round), a weight when its ball does
 // (ball_round); the others are redone with twice the bits, the candidate
 // refined and the enclosure narrowed, up to tridiagonal_max_bits. Past it a
-// value would have to lie within about 2^-4000 relative of a midpoint
-// between doubles (or be one exactly, which no irrational node or weight
-// is): its enclosure's midpoint is rounded and counted.
+// value lies within about 2^-4000 relative of a midpoint between doubles,
+// or is one exactly (no irrational node or weight is, but an order-1
+// matrix's rational node can be on a chosen interval): it takes the even
+// neighbour, as a tie does, and is counted.
 //
 // Symmetric rules. With a zero diagonal T is similar to -T, so lambda_{m-1-k}
 // = -lambda_k with the same weight, and an odd order has the node 0. Its
@@ -404,6 +408,36 @@ bool round_node(const RuleMap& map, const Dyadic& lo, const Dyadic& hi,
   return true;
 }
 
+// Past the most bits: the ends of [lo, hi] round to two neighbouring
+// doubles, so the value lies within the enclosure's width (about 2^-4000
+// relative) of the midpoint between them. A value that close is, in all
+// likelihood, the midpoint itself (a rational node or weight of an order-1
+// matrix on a chosen interval can be), so the even one is taken, as ties
+// to even would; a wider enclosure takes its middle's rounding.
+bool round_undecided(const Dyadic& lo, const Dyadic& hi, double* out) {
+  const double l = dyadic_round(lo);
+  const double h = dyadic_round(hi);
+  if (std::isinf(l) || std::isinf(h)) {
+    return false;
+  }
+  if (l == h || std::nextafter(l, h) == h) {
+    *out = (std::bit_cast<std::uint64_t>(l) & 1U) == 0 ? l : h;
+    return true;
+  }
+  *out = dyadic_round(dyadic_mul(dyadic_add(lo, hi), power_of_two(-1)));
+  return true;
+}
+
+bool round_undecided(const Ball& x, double* out) {
+  return !x.whole && round_undecided(ball_lower(x), ball_upper(x), out);
+}
+
+// A positive ball whose lower end rounds past DBL_MAX: no precision will
+// make it a double.
+bool beyond_double(const Ball& x) {
+  return !x.whole && std::isinf(dyadic_round(ball_lower(x)));
+}
+
 bool round_midpoint(const Ball& x, double* out) {
   if (x.whole) {
     return false;
@@ -427,6 +461,7 @@ class Engine {
       return false;
     }
     fast_ = fast_matrix(levels_[0]);
+    counts_ = fast_count_matrix(levels_[0].a, levels_[0].b2);
     // Gershgorin's interval, widened: the counts confirm it below.
     double lo = fast_.a1[0];
     double hi = lo;
@@ -507,25 +542,32 @@ class Engine {
         last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
         weight_done = skip ? round_midpoint(last_weight, weight)
                            : ball_round(last_weight, weight);
+        if (!weight_done && beyond_double(last_weight)) {
+          return false;
+        }
       }
       if (node_done && mirror_done && weight_done) {
         return true;
       }
     }
-    // Past the most bits: the enclosures' midpoints.
+    // Past the most bits.
     if (!have_enclosure) {
       return false;
     }
     ++fallbacks;
-    const Dyadic mid =
-        dyadic_mul(dyadic_add(last_lo, last_hi), power_of_two(-1));
-    if (!node_done && !round_midpoint(node_ball(mid), node)) {
+    const auto mapped = [this](const Dyadic& x) {
+      return dyadic_add(map_.shift, dyadic_mul(map_.scale, x));
+    };
+    if (!node_done &&
+        !round_undecided(mapped(last_lo), mapped(last_hi), node)) {
       return false;
     }
-    if (!mirror_done && !round_midpoint(node_ball(dyadic_neg(mid)), mirrored)) {
+    if (!mirror_done &&
+        !round_undecided(mapped(dyadic_neg(last_hi)),
+                         mapped(dyadic_neg(last_lo)), mirrored)) {
       return false;
     }
-    if (!weight_done && !round_midpoint(last_weight, weight)) {
+    if (!weight_done && !round_undecided(last_weight, weight)) {
       return false;
     }
     return true;
@@ -563,12 +605,15 @@ class Engine {
       if (skip_rounding_test && level == 0) {
         return round_midpoint(last, weight);
       }
+      if (beyond_double(last)) {
+        return false;
+      }
       if (ball_round(last, weight)) {
         return true;
       }
     }
     ++fallbacks;
-    return round_midpoint(last, weight);
+    return round_undecided(last, weight);
   }
 
  private:
@@ -675,7 +720,7 @@ class Engine {
     const Dyadic eps = power_of_two(e);
     *lo = dyadic_sub(*candidate, eps);
     *hi = dyadic_add(*candidate, eps);
-    if (ball_count(t, *lo, bits) == k && ball_count(t, *hi, bits) == k + 1) {
+    if (count(t, *lo, bits) == k && count(t, *hi, bits) == k + 1) {
       return true;
     }
     return bisect(t, k, bits, eps, candidate, lo, hi);
@@ -687,8 +732,8 @@ class Engine {
               Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
     Dyadic l = dyadic_from_double(lower_);
     Dyadic u = dyadic_from_double(upper_);
-    const int cl = ball_count(t, l, bits);
-    const int cu = ball_count(t, u, bits);
+    const int cl = count(t, l, bits);
+    const int cu = count(t, u, bits);
     if (cl < 0 || cl > k || cu < k + 1) {
       return false;
     }
@@ -700,11 +745,11 @@ class Engine {
         break;
       }
       Dyadic mid = dyadic_mul(dyadic_add(l, u), half);
-      int c = ball_count(t, mid, bits);
+      int c = count(t, mid, bits);
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
         mid = dyadic_add(l, dyadic_mul(width, power_of_two(-2)));
-        c = ball_count(t, mid, bits);
+        c = count(t, mid, bits);
         if (c < 0) {
           return false;
         }
@@ -721,6 +766,14 @@ class Engine {
     return true;
   }
 
+  // The count at z: in double-double when its bound decides it
+  // (fast_count.h), else in balls.
+  [[nodiscard]] int count(const JacobiMatrix& t, const Dyadic& z,
+                          int bits) const {
+    const int fast = fast_count(counts_, z);
+    return fast >= 0 ? fast : ball_count(t, z, bits);
+  }
+
   JacobiMatrixMaker make_;
   const void* context_;
   int m_;
@@ -728,6 +781,7 @@ class Engine {
   std::vector<JacobiMatrix> levels_;
   std::vector<int> made_;
   FastMatrix fast_;
+  FastCountMatrix counts_;
   double lower_ = 0.0;
   double upper_ = 0.0;
   double norm_ = 0.0;

@@ -73,11 +73,12 @@ RuleMap interval_map(double a, double b, WeightFactor factor);
 // weights (and 0 in the middle of an odd order): only half are computed.
 //
 // Returns true with every value certified. false when the maker fails at
-// every precision, or a value would round past DBL_MAX (the arrays are then
-// unspecified). A value still undecided at tridiagonal_max_bits (it would
-// have to lie within about 2^-4000 relative of a midpoint between doubles,
-// or be one exactly) is the rounding of its enclosure's midpoint, and
-// counted in fallback_count().
+// every precision, or a weight lies past DBL_MAX's rounding boundary (the
+// arrays are then unspecified). A value still undecided at
+// tridiagonal_max_bits lies within about 2^-4000 relative of a midpoint
+// between two doubles (or is one: a rational node or weight of an order-1
+// matrix on a chosen interval can be); it is given the even one of the two,
+// as a tie would be, and counted in fallback_count().
 bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
                             bool symmetric, const RuleMap& map, double* nodes,
                             double* weights);

@@ -188,6 +188,43 @@ TEST(SmallRules, OnAnIntervalEachValueIsRoundedOnce) {
   EXPECT_EQ(hex(rule.weights[2]), hex(0x1p-52 / 6.0));
 }
 
+// Radau's rule of order 2 on [a, 1] has the inner node (a + 2)/3, a
+// rational: a = -1/2 + 3 * 2^-54 and + 9 * 2^-54 make it the midpoints
+// 1/2 + 2^-54 and 1/2 + 3 * 2^-54, ties that go to the even neighbours 1/2
+// and 1/2 + 2^-52 (no precision decides a tie: the engine's last resort
+// must take the even one); radau-right mirrored. The weights (b - a)/4 and
+// 3 (b - a)/4 round from 0.375 - 2.25 ulp and 1.125 - 1.6875 ulp.
+TEST(SmallRules, ATieOfARationalNodeGoesToEven) {
+  struct Case {
+    RuleFamily family;
+    double a;
+    double b;
+    double inner;
+  };
+  const double up = 0x1.0000000000002p-1;
+  for (const Case& c :
+       {Case{RuleFamily::radau, -0.5 + 3 * 0x1p-54, 1.0, 0.5},
+        Case{RuleFamily::radau, -0.5 + 9 * 0x1p-54, 1.0, up},
+        Case{RuleFamily::radau_right, -1.0, 0.5 - 9 * 0x1p-54, -up}}) {
+    FamilyRequest r = request_for(c.family, 2);
+    r.on_interval = true;
+    r.a = c.a;
+    r.b = c.b;
+    const Rule rule = compute(r);
+    ASSERT_EQ(rule.count, 2);
+    const bool left = c.family == RuleFamily::radau;
+    EXPECT_EQ(hex(rule.nodes[left ? 1 : 0]), hex(c.inner)) << hex(c.a);
+    EXPECT_EQ(hex(rule.nodes[left ? 0 : 1]), hex(left ? c.a : c.b));
+  }
+  FamilyRequest r = request_for(RuleFamily::radau, 2);
+  r.on_interval = true;
+  r.a = -0.5 + 9 * 0x1p-54;
+  r.b = 1.0;
+  const Rule rule = compute(r);
+  EXPECT_EQ(hex(rule.weights[0]), hex(0x1.7fffffffffffep-2));
+  EXPECT_EQ(hex(rule.weights[1]), hex(0x1.1fffffffffffep+0));
+}
+
 // sum_i w_i p(x_i) = integral of p w for each monomial p up to the rule's
 // degree, in long double: the moments in closed form (Gamma functions),
 // the error against the sum of |w_i p(x_i)|. On [a, b] the moments of the

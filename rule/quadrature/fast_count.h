@@ -1,0 +1,57 @@
+// The engine's eigenvalue counts in double-double with a rigorous error
+// bound: the same certain answers as the ball counts (tridiagonal_rule.cpp)
+// about a hundred times faster, or "undecided" when the bound cannot
+// decide a sign, and the engine asks the balls. Internal to the quadrature
+// library.
+//
+// Each pivot is a double-double midpoint with a double radius: d_0 = a_0 -
+// z, d_j = (a_j - z) - b2_{j-1} / d_{j-1}. The operations of
+// common/double_double.h are the algorithms of Joldes, Muller and Popescu
+// (2017): add is AccurateDWPlusDW, relative error <= 3u^2 + 13u^3; div is
+// DWDivDW2, <= 15u^2 + 56u^3 (u = 2^-53). Both are taken as at most
+// fast_count_operation_error = 2^-99 (about 50 u^2: a factor 3 of margin),
+// valid when no operand or result underflows or overflows: every magnitude
+// is held in [2^-400, 2^400] (or exactly 0 for a - z), or the count is
+// undecided. The radius follows the midpoint-radius rules with each
+// double step's rounding covered by a factor 1 + 2^-40 (a handful of
+// roundings of 2^-53 each), and a pivot is decided only when its radius is
+// below half its magnitude, so that |d| - r never cancels.
+#pragma once
+
+#include <vector>
+
+#include "common/double_double.h"
+#include "rule/quadrature/ball.h"
+
+namespace zemta::detail {
+
+inline constexpr double fast_count_operation_error = 0x1p-99;
+inline constexpr double fast_count_least = 0x1p-400;
+inline constexpr double fast_count_most = 0x1p400;
+
+// A value known to lie within rad of mid.hi + mid.lo.
+struct DdInterval {
+  Dd mid;
+  double rad;
+};
+
+// T's entries as intervals (an empty vector if one is out of range).
+struct FastCountMatrix {
+  std::vector<DdInterval> a;
+  std::vector<DdInterval> b2;
+};
+
+// The enclosure of a ball as a DdInterval; false if out of range.
+bool dd_interval_from_ball(const Ball& x, DdInterval* out);
+// An exact point as a DdInterval; false if out of range.
+bool dd_interval_from_dyadic(const Dyadic& z, DdInterval* out);
+
+// Both vectors empty when an entry does not fit.
+FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
+                                  const std::vector<Ball>& b2);
+
+// The number of eigenvalues below the exact point z, certain, or -1 when
+// undecided (a pivot too near 0 for the bound, or out of range).
+int fast_count(const FastCountMatrix& t, const Dyadic& z);
+
+}  // namespace zemta::detail
