@@ -15,16 +15,10 @@ namespace {
 using Limbs = std::vector<std::uint32_t>;
 
 constexpr int limb_bits = 32;
-constexpr std::uint64_t radius_top = std::uint64_t{1} << 31;
 
 // ---------------------------------------------------------------------------
 // Radii: m * 2^e with m < 2^32, kept in 64-bit integers so that a sum or a
 // product of two mantissas is exact before its one upward rounding.
-
-struct Wide {
-  std::uint64_t m;
-  int e;
-};
 
 // ceil(v / 2^s).
 std::uint64_t shift_right_up(std::uint64_t v, int s) {

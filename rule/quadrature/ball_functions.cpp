@@ -223,8 +223,9 @@ Ball ball_pi(int bits) {
   const BigInt a239 = atan_inverse(239, w, &terms239);
   const BigInt pi = big_sub(big_mul_small(a5, 16), big_mul_small(a239, 4));
   // 16 and 4 times each sum's error bound, in units of 2^-w.
-  const auto error = static_cast<std::uint64_t>(16 * (2 * terms5 + 1) +
-                                                4 * (2 * terms239 + 1));
+  const std::uint64_t error =
+      (16 * (2 * static_cast<std::uint64_t>(terms5) + 1)) +
+      (4 * (2 * static_cast<std::uint64_t>(terms239) + 1));
   return ball_add(
       ball_widen(ball_from_dyadic({pi, -w}), {big_from_u64(error), -w}),
       ball_from_int(0), bits);
