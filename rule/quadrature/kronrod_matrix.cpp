@@ -33,7 +33,8 @@ struct BallArithmetic {
       return ball_mul(beta_k, x, bits);
     }
     const auto kk = static_cast<std::int64_t>(k) * k;
-    // Exact: x's midpoint times an integer of 20 bits.
+    // Exact: x's midpoint times an integer below 2^22 (k <= 1500), and
+    // 4k^2 - 1 fits one limb.
     const Ball numerator = ball_mul(x, ball_from_int(kk), bits + 64);
     return ball_div(numerator, ball_from_int(4 * kk - 1), bits);
   }
