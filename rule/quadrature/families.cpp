@@ -5,6 +5,7 @@
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/families/family_rules.h"
+#include "rule/quadrature/families/kronrod.h"
 
 namespace zemta {
 
@@ -25,9 +26,7 @@ bool family_is_symmetric(const FamilyRequest& request) {
   }
 }
 
-bool family_is_available(RuleFamily family) {
-  return family != RuleFamily::kronrod;
-}
+bool family_is_available(RuleFamily /*family*/) { return true; }
 
 namespace {
 
@@ -73,7 +72,7 @@ bool request_ok(const FamilyRequest& request) {
 }  // namespace
 
 int family_rule(const FamilyRequest& request, double* nodes, double* weights,
-                double* /*gauss_weights*/) {
+                double* gauss_weights) {
   if (!family_is_available(request.family) || !request_ok(request)) {
     return 0;
   }
@@ -98,7 +97,8 @@ int family_rule(const FamilyRequest& request, double* nodes, double* weights,
     case RuleFamily::jacobi:
       return detail::jacobi_family_rule(request, nodes, weights);
     case RuleFamily::kronrod:
-      break;
+      return detail::kronrod_family_rule(request, nodes, weights,
+                                         gauss_weights);
   }
   return 0;
 }
