@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -288,17 +289,17 @@ struct Tally {
   int failures = 0;
   long values = 0;
   double reference_seconds = 0.0;
+  double reference_nodes = 0.0;  // the sum of n^2: a rule costs n^2
 };
 
 double cpu_seconds() {
   return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 }
 
-// Every node and weight of the request's rule, bit for bit.
-void check(const FamilyRequest& r, Tally& tally) {
-  const double start = cpu_seconds();
-  const testing::ExpectedRule expected = testing::expected_rule(r);
-  tally.reference_seconds += cpu_seconds() - start;
+// Every node and weight of the request's rule, bit for bit, against the
+// expected doubles.
+void compare(const FamilyRequest& r, const testing::ExpectedRule& expected,
+             Tally& tally) {
   const std::string what = describe(r);
   if (!expected.problem.empty() || expected.undecided != 0) {
     ++tally.failures;
@@ -331,6 +332,18 @@ void check(const FamilyRequest& r, Tally& tally) {
       }
     }
   }
+}
+
+testing::ExpectedRule timed_reference(const FamilyRequest& r, Tally& tally) {
+  const double start = cpu_seconds();
+  testing::ExpectedRule expected = testing::expected_rule(r);
+  tally.reference_seconds += cpu_seconds() - start;
+  tally.reference_nodes += static_cast<double>(r.n) * r.n;
+  return expected;
+}
+
+void check(const FamilyRequest& r, Tally& tally) {
+  compare(r, timed_reference(r, tally), tally);
 }
 
 // The requests for one family: its parameters, each order, and with
@@ -421,6 +434,202 @@ std::string family_test_name(const ::testing::TestParamInfo<RuleFamily>& info) {
 INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
                          ::testing::ValuesIn(checked_families),
                          family_test_name);
+
+// ---- The full sweep ----
+//
+// The reference costs about 0.35 us times n^2 of CPU for a symmetric rule
+// of order n and 0.8 us for another (one core of a Zen 3), so every order
+// of lobatto, radau (which gives radau-right too, as its mirror image),
+// hermite and hermite-prob is about 640 s. The shards of FamilyFullSweep
+// (label full) take every order up to dense_limit and every
+// sparse_stride-th above it, 999 included, about 300 s; those of
+// FamilyEveryOrder (label every-order) take the others. Chebyshev's closed
+// forms cost nothing: every order in full. Laguerre and Jacobi, at
+// parameters from parameter_grid, run at parameter_orders only.
+constexpr int dense_limit = 600;
+constexpr int sparse_stride = 3;
+
+bool in_full_sweep(int n) { return n <= dense_limit || n % sparse_stride == 0; }
+
+// The orders of one part of the sweep (full or every-order) that fall to
+// one of its shards: round robin, so that the shards share the n^2 cost.
+std::vector<int> shard_orders(bool full, int shard, int shards) {
+  std::vector<int> out;
+  int index = 0;
+  for (int n = 1; n <= max_order; ++n) {
+    if (in_full_sweep(n) == full && index++ % shards == shard) {
+      out.push_back(n);
+    }
+  }
+  return out;
+}
+
+// The orders where special cases live (the first coefficients of the
+// recurrence, order 1's closed forms, the engine's small rules: 1 to 40),
+// the powers of two with a neighbour each side of the largest ones, and
+// the largest order.
+std::vector<int> parameter_orders() {
+  std::vector<int> out;
+  for (int n = 1; n <= 40; ++n) {
+    out.push_back(n);
+  }
+  for (const int n : {50, 64, 100, 128, 200, 256, 500, 512, 999}) {
+    out.push_back(n);
+  }
+  return out;
+}
+
+// Near each end of alpha, beta > -1, a half and an integer each side of 0,
+// and far from the Legendre case.
+constexpr double parameter_grid[] = {-0.9, -0.5, 0.0,  0.5,
+                                     1.0,  2.5,  10.0, 100.0};
+
+struct Job {
+  RuleFamily family;
+  double alpha = 0.0;
+  double beta = 0.0;
+  bool scaled = false;
+  std::vector<int> orders;
+};
+
+struct Shard {
+  std::string name;
+  std::vector<Job> jobs;
+};
+
+// The name, not the bytes, in the test list.
+void PrintTo(const Shard& shard, std::ostream* out) { *out << shard.name; }
+
+std::vector<Shard> sweep_shards(bool full) {
+  std::vector<Shard> out;
+  const auto every_order = [&](const std::string& name, RuleFamily family,
+                               int shards) {
+    for (int k = 0; k < shards; ++k) {
+      out.push_back(
+          {name + "_" + std::to_string(k),
+           {Job{family, 0.0, 0.0, false, shard_orders(full, k, shards)}}});
+    }
+  };
+  every_order("lobatto", RuleFamily::lobatto, 1);
+  every_order("radau", RuleFamily::radau, 2);
+  every_order("hermite", RuleFamily::hermite, 1);
+  every_order("hermite_prob", RuleFamily::hermite_prob, 1);
+  if (!full) {
+    return out;
+  }
+  std::vector<int> all;
+  for (int n = 1; n <= max_order; ++n) {
+    all.push_back(n);
+  }
+  out.push_back({"chebyshev",
+                 {Job{RuleFamily::chebyshev1, 0.0, 0.0, false, all},
+                  Job{RuleFamily::chebyshev2, 0.0, 0.0, false, all}}});
+  const std::vector<int> orders = parameter_orders();
+  const std::vector<int> scaled_orders = {1,  2,  3,   4,   5,   10,
+                                          20, 64, 100, 256, 500, 999};
+  Shard scaled{"scaled",
+               {Job{RuleFamily::hermite, 0.0, 0.0, true, scaled_orders},
+                Job{RuleFamily::hermite_prob, 0.0, 0.0, true, scaled_orders}}};
+  Shard laguerre{"laguerre", {}};
+  for (const double alpha : parameter_grid) {
+    laguerre.jobs.push_back(
+        Job{RuleFamily::laguerre, alpha, 0.0, false, orders});
+    scaled.jobs.push_back(
+        Job{RuleFamily::laguerre, alpha, 0.0, true, scaled_orders});
+  }
+  out.push_back(scaled);
+  out.push_back(laguerre);
+  // Jacobi: the diagonal (symmetric rules), the pairs with a 0 (the Radau
+  // kind of weight), and a sample of the rest, each pair both ways round.
+  Shard diagonal{"jacobi_diagonal", {}};
+  Shard with_zero{"jacobi_with_zero", {}};
+  Shard others{"jacobi_others", {}};
+  for (const double a : parameter_grid) {
+    diagonal.jobs.push_back(Job{RuleFamily::jacobi, a, a, false, orders});
+    if (a != 0.0) {
+      with_zero.jobs.push_back(Job{RuleFamily::jacobi, a, 0.0, false, orders});
+      with_zero.jobs.push_back(Job{RuleFamily::jacobi, 0.0, a, false, orders});
+    }
+  }
+  for (const auto& [a, b] :
+       {std::pair{-0.9, 100.0}, std::pair{-0.5, 10.0}, std::pair{0.5, 2.5},
+        std::pair{1.0, -0.9}, std::pair{10.0, 100.0}, std::pair{-0.5, 0.5}}) {
+    others.jobs.push_back(Job{RuleFamily::jacobi, a, b, false, orders});
+    others.jobs.push_back(Job{RuleFamily::jacobi, b, a, false, orders});
+  }
+  out.push_back(diagonal);
+  out.push_back(with_zero);
+  out.push_back(others);
+  return out;
+}
+
+// The radau rule's expected doubles mirrored: radau-right's.
+testing::ExpectedRule mirrored(const testing::ExpectedRule& rule) {
+  testing::ExpectedRule out = rule;
+  const std::size_t n = rule.nodes.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    out.nodes[i] = -rule.nodes[n - 1 - i];
+    out.weights[i] = rule.weights[n - 1 - i];
+  }
+  return out;
+}
+
+class FullShard : public ::testing::TestWithParam<Shard> {};
+
+TEST_P(FullShard, EveryValueIsTheNearestDouble) {
+  const Shard& shard = GetParam();
+  const auto wanted = [](RuleFamily family) {
+    return family_is_available(family) ||
+           (family == RuleFamily::radau &&
+            family_is_available(RuleFamily::radau_right));
+  };
+  bool any = false;
+  for (const Job& job : shard.jobs) {
+    any = any || wanted(job.family);
+  }
+  if (!any) {
+    GTEST_SKIP() << shard.name << ": its families are not computed by "
+                 << "family_rule yet";
+  }
+  const double start = cpu_seconds();
+  Tally tally;
+  for (const Job& job : shard.jobs) {
+    if (!wanted(job.family)) {
+      continue;
+    }
+    for (const int n : job.orders) {
+      FamilyRequest r{job.family, n, job.alpha, job.beta, job.scaled};
+      if (n < about(job.family).min_order) {
+        continue;
+      }
+      const testing::ExpectedRule expected = timed_reference(r, tally);
+      if (family_is_available(job.family)) {
+        compare(r, expected, tally);
+      }
+      if (job.family == RuleFamily::radau &&
+          family_is_available(RuleFamily::radau_right)) {
+        r.family = RuleFamily::radau_right;
+        compare(r, mirrored(expected), tally);
+      }
+    }
+  }
+  EXPECT_EQ(tally.failures, 0);
+  const double seconds = cpu_seconds() - start;
+  std::printf(
+      "%s: %ld values, CPU %.1f s, of it the reference %.1f s (%.3f us per "
+      "node and order)\n",
+      shard.name.c_str(), tally.values, seconds, tally.reference_seconds,
+      1e6 * tally.reference_seconds / tally.reference_nodes);
+}
+
+std::string shard_name(const ::testing::TestParamInfo<Shard>& info) {
+  return info.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(FamilyFullSweep, FullShard,
+                         ::testing::ValuesIn(sweep_shards(true)), shard_name);
+INSTANTIATE_TEST_SUITE_P(FamilyEveryOrder, FullShard,
+                         ::testing::ValuesIn(sweep_shards(false)), shard_name);
 
 }  // namespace
 }  // namespace zemta
