@@ -1,0 +1,48 @@
+// Each Gauss family's rule on the tridiagonal engine (tridiagonal_rule.h):
+// its Jacobi matrix, mu0, fixed nodes and weight factor, one file each.
+// Internal to the quadrature library; family_rule (families.cpp) checks the
+// request's domain first and dispatches here.
+//
+// Each takes a request inside the domain families.h states and fills the
+// arrays as family_rule does; returns the node count, or 0 when the engine
+// could not (a weight past DBL_MAX, say, for an alpha in the thousands).
+#pragma once
+
+#include <cstdint>
+
+#include "rule/quadrature/ball.h"
+#include "rule/quadrature/families.h"
+#include "rule/quadrature/tridiagonal_rule.h"
+
+namespace zemta::detail {
+
+int jacobi_family_rule(const FamilyRequest& request, double* nodes,
+                       double* weights);
+int chebyshev_family_rule(const FamilyRequest& request, double* nodes,
+                          double* weights);
+int lobatto_radau_family_rule(const FamilyRequest& request, double* nodes,
+                              double* weights);
+int hermite_family_rule(const FamilyRequest& request, double* nodes,
+                        double* weights);
+int laguerre_family_rule(const FamilyRequest& request, double* nodes,
+                         double* weights);
+
+// The Jacobi matrix of order `order` of the weight (1 - x)^alpha (1 +
+// x)^beta on [-1, 1] (jacobi.cpp), for the families built on it. context:
+// a JacobiWeight.
+struct JacobiWeight {
+  double alpha;
+  double beta;
+  int order;
+};
+bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out);
+
+// The map a request asks for: [-1, 1] onto [a, b], or none.
+RuleMap request_map(const FamilyRequest& request, WeightFactor factor);
+
+// The double nearest v / q, ties to even, at the double's own quantum,
+// exactly (for the fixed nodes' weights, (b - a) / (n (n - 1)) and the
+// like); v >= 0, q >= 1.
+double round_quotient(const Dyadic& v, std::uint32_t q);
+
+}  // namespace zemta::detail

@@ -1,0 +1,831 @@
+#include "rule/quadrature/tridiagonal_rule.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "common/double_double.h"
+#include "rule/quadrature/exact_value.h"
+
+// The method, for T of order m with diagonal a_j and squared off-diagonal
+// b2_j (rows j and j+1), 0-based.
+//
+// Counts. T - z = L D L^T with the top-down pivots d_0 = a_0 - z, d_j =
+// (a_j - z) - b2_{j-1} / d_{j-1}; by Sylvester's law of inertia the number
+// of negative pivots is the number of eigenvalues below z, exactly. Each
+// pivot is computed as a ball enclosing the exact pivot of the exact
+// matrix at the exact point z: when every ball excludes 0 the signs, and so
+// the count, are certain; a ball holding 0 makes the count undecided. The
+// recurrence is first order, so the radii grow by the factor b2 / d^2 of a
+// step, not exponentially in m as they would for the three-term recurrence
+// of the polynomials. lambda_k (ascending, 0-based) lies in (lo, hi) when
+// count(lo) == k and count(hi) == k + 1.
+//
+// Candidates. Bisection by the same counts in double gives each eigenvalue
+// to about an ulp; Newton's method on the last pivot d_{m-1}(z) =
+// det(T - z) / det(T_{0..m-2} - z) in double-double takes it to about 2^-100
+// relative, or in ball midpoints at the higher precisions. d_{m-1}'s
+// derivative at lambda_k is -1 / u_{k,m-1}^2, and the last component of a
+// Gauss rule's eigenvector is never tiny (its nodes lie where the
+// polynomial of degree m - 1 oscillates), so the iteration is well
+// conditioned for every node; the first pivot's derivative, -1 / u_{k,0}^2,
+// reaches e^2000 for the outer Hermite nodes and would overflow a double.
+// The candidates only have to be close: the counts certify.
+//
+// Weights. The bottom-up pivots delta_{m-1} = a_{m-1} - z, delta_j = (a_j -
+// z) - b2_j / delta_{j+1} give delta_0(z) = det(T - z) / det(T_{1..m-1} -
+// z), whose derivative at lambda_k is -1 / u_{k,0}^2 (both are the residue
+// of (T - z)^-1's corner element). Differentiating the recurrence,
+// delta'_{m-1} = -1 and delta'_j = -1 + (b2_j / delta_{j+1}^2) delta'_{j+1}:
+// every delta' is <= -1 and the sum never cancels. So the weight is mu0 /
+// |delta'_0(lambda_k)|, evaluated in balls over the certified enclosure of
+// lambda_k (the pivots delta_1.. are nonzero there: T_{j..m-1}'s
+// eigenvalues interlace T's strictly). The balls enclose every value over
+// the enclosure, so the weight's ball holds the exact weight.
+//
+// Rounding (Ziv). A node is taken when both ends of its mapped enclosure
+// round to one double (exactly, dyadic_round), a weight when its ball does
+// (ball_round); the others are redone with twice the bits, the candidate
+// refined and the enclosure narrowed, up to tridiagonal_max_bits. Past it a
+// value lies within about 2^-4000 relative of a midpoint between doubles,
+// or is one exactly (no irrational node or weight is, but an order-1
+// matrix's rational node can be on a chosen interval): it takes the even
+// neighbour, as a tie does, and is counted.
+//
+// Symmetric rules. With a zero diagonal T is similar to -T, so lambda_{m-1-k}
+// = -lambda_k with the same weight, and an odd order has the node 0. Its
+// weight comes from the orthonormal polynomials at 0, where the recurrence
+// e_j p_{j+1} = -e_{j-1} p_{j-1} is a product with no cancellation: p_j(0)^2
+// = 0 for odd j, p_0^2 = 1, p_{j+1}^2 = p_{j-1}^2 b2_{j-1} / b2_j, and the
+// weight is mu0 / sum p_j(0)^2.
+
+namespace zemta::detail {
+namespace {
+
+int start_bits_override = 0;
+bool skip_rounding_test = false;
+long long retries = 0;
+long long fallbacks = 0;
+
+// The most Newton iterations for a candidate: in double-double from a
+// double bisection's ulp (two reach the arithmetic's noise when the counts
+// in double were exact; more when their rounding left the bracket some
+// ulps off), and in ball midpoints, each doubling the correct bits.
+constexpr int dd_newton_steps = 5;
+constexpr int ball_newton_steps = 8;
+// The enclosure's half width is the larger of 8 times the last Newton
+// step (the candidate's error, at the noise of its arithmetic) and
+// 2^-(bits - enclosure_guard_bits) times the node, so that the pivots'
+// own rounding (about 2^-bits times the matrix's norm) stays far below it.
+constexpr int enclosure_guard_bits = 24;
+// The relative width of Gershgorin's interval added as a margin to its
+// double computation (the counts then check it).
+constexpr double gershgorin_margin = 0x1p-20;
+
+Dyadic dyadic_neg(Dyadic v) {
+  if (!v.mantissa.limbs.empty()) {
+    v.mantissa.negative = !v.mantissa.negative;
+  }
+  return v;
+}
+
+Dyadic dyadic_sub(const Dyadic& x, const Dyadic& y) {
+  return dyadic_add(x, dyadic_neg(y));
+}
+
+Dyadic power_of_two(int e) { return {big_from_u64(1), e}; }
+
+// floor(log2 |v|) + 1, and INT_MIN for 0.
+int dyadic_magnitude(const Dyadic& v) {
+  const int length = big_bit_length(v.mantissa);
+  return length == 0 ? INT_MIN : length + v.exponent;
+}
+
+// v cut to about `bits` bits (the candidates' size stays bounded).
+Dyadic dyadic_cut(const Dyadic& v, int bits) {
+  return ball_add(ball_from_dyadic(v), ball_from_int(0), bits).mid;
+}
+
+Dd dd_from_ball(const Ball& x) {
+  const double hi = ball_mid_double(x);
+  const double lo = dyadic_round(dyadic_sub(x.mid, dyadic_from_double(hi)));
+  return {hi, lo};
+}
+
+Dyadic dyadic_from_dd(Dd v) {
+  return dyadic_add(dyadic_from_double(v.hi), dyadic_from_double(v.lo));
+}
+
+// The matrix in double-double and double, for the candidates.
+struct FastMatrix {
+  std::vector<Dd> a;
+  std::vector<Dd> b2;
+  std::vector<double> a1;
+  std::vector<double> b21;
+};
+
+FastMatrix fast_matrix(const JacobiMatrix& t) {
+  FastMatrix f;
+  for (const Ball& x : t.a) {
+    f.a.push_back(dd_from_ball(x));
+  }
+  for (const Ball& x : t.b2) {
+    f.b2.push_back(dd_from_ball(x));
+  }
+  for (const Dd& x : f.a) {
+    f.a1.push_back(x.hi);
+  }
+  for (const Dd& x : f.b2) {
+    f.b21.push_back(x.hi);
+  }
+  return f;
+}
+
+// The number of eigenvalues below z by the pivots in double (Kahan's
+// bisection: a pivot of magnitude below pivot_floor is taken as
+// -pivot_floor). Only for candidates.
+int double_count(const FastMatrix& f, double z, double pivot_floor) {
+  int negative = 0;
+  double d = f.a1[0] - z;
+  for (std::size_t j = 0;; ++j) {
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    if (d < 0) {
+      ++negative;
+    }
+    if (j + 1 == f.a1.size()) {
+      break;
+    }
+    d = (f.a1[j + 1] - z) - f.b21[j] / d;
+  }
+  return negative;
+}
+
+// The last top-down pivot and its derivative at z in double-double, and
+// the Newton step d / d'.
+Dd dd_newton_step(const FastMatrix& f, Dd z) {
+  Dd d = sub(f.a[0], z);
+  Dd dp = {-1.0, 0.0};
+  for (std::size_t j = 1; j < f.a.size(); ++j) {
+    if (d.hi == 0.0) {
+      d = {0x1p-900, 0.0};
+    }
+    const Dd q = div(f.b2[j - 1], d);
+    dp = add(Dd{-1.0, 0.0}, mul(div(q, d), dp));
+    d = sub(sub(f.a[j], z), q);
+  }
+  return div(d, dp);
+}
+
+// (a - z) - q, in one operation when a is exactly 0 (the symmetric
+// families' whole diagonal): -z - q, with -z made once per pass.
+bool is_exact_zero(const Ball& x) {
+  return !x.whole && x.mid.mantissa.limbs.empty() && x.rad.mantissa == 0;
+}
+
+Ball pivot(const Ball& a, const Ball& z, const Ball& minus_z, const Ball& q,
+           int bits) {
+  return is_exact_zero(a) ? ball_sub(minus_z, q, bits)
+                          : ball_sub(ball_sub(a, z, bits), q, bits);
+}
+
+// The count of eigenvalues below the exact point z, or -1 if undecided.
+int ball_count(const JacobiMatrix& t, const Dyadic& z, int bits) {
+  const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
+  int negative = 0;
+  Ball d = ball_sub(t.a[0], zb, bits);
+  for (std::size_t j = 0;; ++j) {
+    const int s = ball_sign(d);
+    if (s == 0) {
+      return -1;
+    }
+    if (s < 0) {
+      ++negative;
+    }
+    if (j + 1 == t.a.size()) {
+      break;
+    }
+    d = pivot(t.a[j + 1], zb, minus_z, ball_div(t.b2[j], d, bits), bits);
+  }
+  return negative;
+}
+
+// The Newton step d_{m-1}(z) / d'_{m-1}(z) in balls at the point z, its
+// midpoint (only a candidate); false if a pivot ball holds 0.
+bool ball_newton_step(const JacobiMatrix& t, const Dyadic& z, int bits,
+                      Dyadic* step) {
+  const Ball zb = ball_from_dyadic(z);
+  const Ball minus_z = ball_neg(zb);
+  const Ball minus_one = ball_from_int(-1);
+  Ball d = ball_sub(t.a[0], zb, bits);
+  Ball dp = minus_one;
+  for (std::size_t j = 1; j < t.a.size(); ++j) {
+    if (ball_sign(d) == 0) {
+      return false;
+    }
+    const Ball q = ball_div(t.b2[j - 1], d, bits);
+    dp = ball_add(minus_one, ball_mul(ball_div(q, d, bits), dp, bits), bits);
+    d = pivot(t.a[j], zb, minus_z, q, bits);
+  }
+  const Ball s = ball_div(d, dp, bits);
+  if (s.whole) {
+    return false;
+  }
+  *step = s.mid;
+  return true;
+}
+
+// 1 / u_{k,0}^2 = -delta'_0 over the ball z (whole if a pivot may vanish).
+//
+// A pivot delta_{j+1} may vanish at the node itself: lambda_k can be an
+// eigenvalue of a trailing block T_{j+1..m-1} (T's eigenvalues interlace
+// only T_{1..m-1}'s strictly; Chebyshev's second kind has the node 1/2 of
+// order 5 and of its last block of order 2). Then delta_j has a pole and
+// delta_{j-1} is finite: the step from delta_{j+1} = D to delta_{j-1}
+// eliminates delta_j, b2_{j-1} / delta_j = b2_{j-1} D / g with g = (a_j -
+// z) D - b2_j, which is near -b2_j < 0 when D is near 0, and differentiates
+// as delta'_{j-1} = -1 - b2_{j-1} (D' g - D g') / g^2, g' = (a_j - z) D' - D.
+Ball inverse_first_component(const JacobiMatrix& t, const Ball& z, int bits) {
+  const std::size_t m = t.a.size();
+  const Ball minus_one = ball_from_int(-1);
+  Ball delta = ball_sub(t.a[m - 1], z, bits);
+  Ball dp = minus_one;
+  // delta and dp are the pivot of row j + 1 and its derivative.
+  std::size_t j = m - 1;
+  while (j-- > 0) {
+    if (ball_sign(delta) != 0 || j == 0) {
+      const Ball q = ball_div(t.b2[j], delta, bits);
+      dp = ball_add(minus_one, ball_mul(ball_div(q, delta, bits), dp, bits),
+                    bits);
+      delta = ball_sub(ball_sub(t.a[j], z, bits), q, bits);
+      continue;
+    }
+    const Ball shifted = ball_sub(t.a[j], z, bits);
+    const Ball g = ball_sub(ball_mul(shifted, delta, bits), t.b2[j], bits);
+    const Ball gp = ball_sub(ball_mul(shifted, dp, bits), delta, bits);
+    const Ball num =
+        ball_sub(ball_mul(dp, g, bits), ball_mul(delta, gp, bits), bits);
+    const Ball h = ball_div(ball_mul(t.b2[j - 1], delta, bits), g, bits);
+    dp = ball_sub(
+        minus_one,
+        ball_div(ball_mul(t.b2[j - 1], num, bits), ball_mul(g, g, bits), bits),
+        bits);
+    delta = ball_sub(ball_sub(t.a[j - 1], z, bits), h, bits);
+    --j;
+  }
+  return ball_neg(dp);
+}
+
+// 1 / u_{k,0}^2 over the ball z from the eigenvector itself, normalized to
+// u_0 = 1: u_{j+1}^2 = u_j^2 d_j^2 / b2_j by the top-down pivots up to the
+// twist row r, v_{j-1}^2 = v_j^2 delta_j^2 / b2_{j-1} from v_{m-1} = 1 by the
+// bottom-up pivots down to r, and the two joined at r; the sum of squares
+// is 1 / u_0^2. Each square is a product with no cancellation, and the
+// sum has none. The twist r is where the eigenvector is largest (the least
+// |gamma_r|, gamma_r = d_r + delta_r - (a_r - z)), so that the pivots on
+// either side stay away from 0: with the derivative form above, the
+// weight's ball is as wide as the enclosure times 1 / u_0^2 (e^2000 for
+// the outer Hermite nodes), here as wide as it times a sum of 1 / |d_j|.
+// Whole when a pivot on the way may vanish (then the derivative form).
+Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
+                          std::size_t r) {
+  const std::size_t m = t.a.size();
+  const Ball minus_z = ball_neg(z);
+  Ball square = ball_from_int(1);
+  Ball sum = square;
+  Ball d = ball_sub(t.a[0], z, bits);
+  for (std::size_t j = 0; j < r; ++j) {
+    if (j > 0) {
+      d = pivot(t.a[j], z, minus_z, ball_div(t.b2[j - 1], d, bits), bits);
+    }
+    square =
+        ball_div(ball_mul(square, ball_mul(d, d, bits), bits), t.b2[j], bits);
+    sum = ball_add(sum, square, bits);
+  }
+  if (r + 1 == m) {
+    return sum;
+  }
+  // The bottom-up side, v_{m-1} = 1: its sum over rows r+1.., and v_r^2.
+  Ball v = ball_from_int(1);
+  Ball tail = ball_from_int(0);
+  Ball delta = ball_sub(t.a[m - 1], z, bits);
+  for (std::size_t j = m - 1; j > r; --j) {
+    if (j < m - 1) {
+      delta = pivot(t.a[j], z, minus_z, ball_div(t.b2[j], delta, bits), bits);
+    }
+    tail = ball_add(tail, v, bits);
+    v = ball_div(ball_mul(v, ball_mul(delta, delta, bits), bits), t.b2[j - 1],
+                 bits);
+  }
+  // Rows above r scale by u_r^2 / v_r^2.
+  return ball_add(sum, ball_div(ball_mul(tail, square, bits), v, bits), bits);
+}
+
+// The twist row for the candidate z: the least |gamma_j|, by the pivots
+// in double (only a choice; the enclosure does not depend on it).
+std::size_t twist_row(const std::vector<double>& a,
+                      const std::vector<double>& b2, double z,
+                      double pivot_floor) {
+  const std::size_t m = a.size();
+  std::vector<double> down(m);
+  double d = a[0] - z;
+  for (std::size_t j = 0; j < m; ++j) {
+    if (j > 0) {
+      d = (a[j] - z) - b2[j - 1] / d;
+    }
+    if (std::fabs(d) < pivot_floor) {
+      d = -pivot_floor;
+    }
+    down[j] = d;
+  }
+  std::size_t best = m - 1;
+  double best_gamma = std::fabs(down[m - 1]);
+  double delta = a[m - 1] - z;
+  for (std::size_t j = m - 1; j-- > 0;) {
+    delta = (a[j] - z) - b2[j] / delta;
+    if (std::fabs(delta) < pivot_floor) {
+      delta = -pivot_floor;
+    }
+    const double gamma = std::fabs(down[j] + delta - (a[j] - z));
+    if (gamma < best_gamma) {
+      best_gamma = gamma;
+      best = j;
+    }
+  }
+  return best;
+}
+
+Ball weight_factor(WeightFactor factor, const Ball& x, int bits) {
+  Ball one = ball_from_int(1);
+  switch (factor) {
+    case WeightFactor::one:
+      return one;
+    case WeightFactor::exp_square:
+      return ball_exp(ball_mul(x, x, bits), bits);
+    case WeightFactor::exp_half_square:
+      return ball_exp(ball_mul_2exp(ball_mul(x, x, bits), -1), bits);
+    case WeightFactor::exp_linear:
+      return ball_exp(x, bits);
+    case WeightFactor::inverse_one_minus_square:
+      return ball_div(one, ball_sub(one, ball_mul(x, x, bits), bits), bits);
+    case WeightFactor::inverse_one_plus:
+      return ball_div(one, ball_add(one, x, bits), bits);
+    case WeightFactor::inverse_one_minus:
+      return ball_div(one, ball_sub(one, x, bits), bits);
+  }
+  return one;
+}
+
+// The table's weight from 1 / u_0^2 over the node's ball x.
+Ball mapped_weight(const JacobiMatrix& t, const RuleMap& map, const Ball& x,
+                   const Ball& inverse_u2, int bits) {
+  const Ball w = ball_div(t.mu0, inverse_u2, bits);
+  return ball_mul(ball_mul(w, weight_factor(map.factor, x, bits), bits),
+                  ball_from_dyadic(map.scale), bits);
+}
+
+// Rounds shift + scale x for x in [lo, hi] (scale > 0, so the ends bound
+// it); false if the ends round apart or past DBL_MAX.
+bool round_node(const RuleMap& map, const Dyadic& lo, const Dyadic& hi,
+                double* out) {
+  const double l =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, lo)));
+  const double h =
+      dyadic_round(dyadic_add(map.shift, dyadic_mul(map.scale, hi)));
+  if (std::isinf(l) || std::isinf(h)) {
+    return false;
+  }
+  if (l != h || std::signbit(l) != std::signbit(h)) {
+    return false;
+  }
+  *out = l;
+  return true;
+}
+
+// Past the most bits: the ends of [lo, hi] round to two neighbouring
+// doubles, so the value lies within the enclosure's width (about 2^-4000
+// relative) of the midpoint between them. A value that close is, in all
+// likelihood, the midpoint itself (a rational node or weight of an order-1
+// matrix on a chosen interval can be), so the even one is taken, as ties
+// to even would; a wider enclosure takes its middle's rounding.
+bool round_undecided(const Dyadic& lo, const Dyadic& hi, double* out) {
+  const double l = dyadic_round(lo);
+  const double h = dyadic_round(hi);
+  if (std::isinf(l) || std::isinf(h)) {
+    return false;
+  }
+  if (l == h || std::nextafter(l, h) == h) {
+    *out = (std::bit_cast<std::uint64_t>(l) & 1U) == 0 ? l : h;
+    return true;
+  }
+  *out = dyadic_round(dyadic_mul(dyadic_add(lo, hi), power_of_two(-1)));
+  return true;
+}
+
+bool round_undecided(const Ball& x, double* out) {
+  return !x.whole && round_undecided(ball_lower(x), ball_upper(x), out);
+}
+
+// A positive ball whose lower end rounds past DBL_MAX: no precision will
+// make it a double.
+bool beyond_double(const Ball& x) {
+  return !x.whole && std::isinf(dyadic_round(ball_lower(x)));
+}
+
+bool round_midpoint(const Ball& x, double* out) {
+  if (x.whole) {
+    return false;
+  }
+  const double v = ball_mid_double(x);
+  if (std::isinf(v)) {
+    return false;
+  }
+  *out = v;
+  return true;
+}
+
+// The engine's state for one rule: the matrix at each precision tried.
+class Engine {
+ public:
+  Engine(JacobiMatrixMaker make, const void* context, int m, const RuleMap& map)
+      : make_(make), context_(context), m_(m), map_(map) {}
+
+  bool prepare() {
+    if (matrix(0) == nullptr) {
+      return false;
+    }
+    fast_ = fast_matrix(levels_[0]);
+    // Gershgorin's interval, widened: the counts confirm it below.
+    double lo = fast_.a1[0];
+    double hi = lo;
+    for (int j = 0; j < m_; ++j) {
+      double e = 0.0;
+      if (j > 0) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j - 1)]);
+      }
+      if (j + 1 < m_) {
+        e += std::sqrt(fast_.b21[static_cast<std::size_t>(j)]);
+      }
+      lo = std::min(lo, fast_.a1[static_cast<std::size_t>(j)] - e);
+      hi = std::max(hi, fast_.a1[static_cast<std::size_t>(j)] + e);
+    }
+    const double margin =
+        (std::fabs(lo) + std::fabs(hi) + 1.0) * gershgorin_margin;
+    lower_ = lo - margin;
+    upper_ = hi + margin;
+    norm_ = std::max(std::fabs(lower_), std::fabs(upper_));
+    return true;
+  }
+
+  // Node k (and, if mirror, node m-1-k as -lambda_k) and its weight.
+  bool solve(int k, bool mirror, double* node, double* mirrored,
+             double* weight) {
+    bool node_done = false;
+    bool mirror_done = !mirror;
+    bool weight_done = false;
+    Dyadic candidate = first_candidate(k);
+    Dyadic last_lo;
+    Dyadic last_hi;
+    Ball last_weight;
+    last_weight.whole = true;
+    bool have_enclosure = false;
+    const int first_bits = start_bits();
+    for (int level = 0;; ++level) {
+      const int bits = first_bits << level;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
+      const JacobiMatrix* t = matrix(level);
+      if (t == nullptr) {
+        continue;
+      }
+      if (level > 0) {
+        ++retries;
+        candidate = refine(*t, candidate, bits, &step_magnitude_);
+      }
+      Dyadic lo;
+      Dyadic hi;
+      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) {
+        continue;
+      }
+      last_lo = lo;
+      last_hi = hi;
+      have_enclosure = true;
+      const bool skip = skip_rounding_test && level == 0;
+      if (!node_done) {
+        node_done = skip ? round_midpoint(node_ball(candidate), node)
+                         : round_node(map_, lo, hi, node);
+      }
+      if (!mirror_done) {
+        const Dyadic nlo = dyadic_neg(hi);
+        const Dyadic nhi = dyadic_neg(lo);
+        mirror_done =
+            skip ? round_midpoint(node_ball(dyadic_neg(candidate)), mirrored)
+                 : round_node(map_, nlo, nhi, mirrored);
+      }
+      if (!weight_done) {
+        Ball z = ball_widen(ball_from_dyadic(candidate),
+                            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1)));
+        const std::size_t r = twist_row(fast_.a1, fast_.b21,
+                                        dyadic_round(candidate), pivot_floor());
+        Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
+        if (inverse_u2.whole) {
+          inverse_u2 = inverse_first_component(*t, z, bits);
+        }
+        last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
+        weight_done = skip ? round_midpoint(last_weight, weight)
+                           : ball_round(last_weight, weight);
+        if (!weight_done && beyond_double(last_weight)) {
+          return false;
+        }
+      }
+      if (node_done && mirror_done && weight_done) {
+        return true;
+      }
+    }
+    // Past the most bits.
+    if (!have_enclosure) {
+      return false;
+    }
+    ++fallbacks;
+    const auto mapped = [this](const Dyadic& x) {
+      return dyadic_add(map_.shift, dyadic_mul(map_.scale, x));
+    };
+    if (!node_done &&
+        !round_undecided(mapped(last_lo), mapped(last_hi), node)) {
+      return false;
+    }
+    if (!mirror_done &&
+        !round_undecided(mapped(dyadic_neg(last_hi)),
+                         mapped(dyadic_neg(last_lo)), mirrored)) {
+      return false;
+    }
+    if (!weight_done && !round_undecided(last_weight, weight)) {
+      return false;
+    }
+    return true;
+  }
+
+  // The middle node 0 of an odd symmetric rule and its weight.
+  bool solve_middle(double* node, double* weight) {
+    *node = dyadic_round(map_.shift);
+    if (std::isinf(*node)) {
+      return false;
+    }
+    Ball last;
+    last.whole = true;
+    const int first_bits = start_bits();
+    for (int level = 0;; ++level) {
+      const int bits = first_bits << level;
+      if (bits > tridiagonal_max_bits) {
+        break;
+      }
+      const JacobiMatrix* t = matrix(level);
+      if (t == nullptr) {
+        continue;
+      }
+      if (level > 0) {
+        ++retries;
+      }
+      Ball p2 = ball_from_int(1);
+      Ball sum = p2;
+      for (int j = 2; j < m_; j += 2) {
+        const auto i = static_cast<std::size_t>(j);
+        p2 = ball_div(ball_mul(p2, t->b2[i - 2], bits), t->b2[i - 1], bits);
+        sum = ball_add(sum, p2, bits);
+      }
+      last = mapped_weight(*t, map_, ball_from_int(0), sum, bits);
+      if (skip_rounding_test && level == 0) {
+        return round_midpoint(last, weight);
+      }
+      if (beyond_double(last)) {
+        return false;
+      }
+      if (ball_round(last, weight)) {
+        return true;
+      }
+    }
+    ++fallbacks;
+    return round_undecided(last, weight);
+  }
+
+ private:
+  static int start_bits() {
+    return start_bits_override > 0 ? start_bits_override
+                                   : tridiagonal_start_bits;
+  }
+
+  // The matrix at start_bits() << level, made on first use; null if the
+  // maker cannot.
+  const JacobiMatrix* matrix(int level) {
+    const auto l = static_cast<std::size_t>(level);
+    while (levels_.size() <= l) {
+      levels_.emplace_back();
+      made_.push_back(-1);
+    }
+    if (made_[l] < 0) {
+      const bool ok = make_(context_, start_bits() << level, &levels_[l]) &&
+                      static_cast<int>(levels_[l].a.size()) == m_ &&
+                      static_cast<int>(levels_[l].b2.size()) == m_ - 1;
+      made_[l] = ok ? 1 : 0;
+    }
+    return made_[l] == 1 ? &levels_[l] : nullptr;
+  }
+
+  [[nodiscard]] Ball node_ball(const Dyadic& x) const {
+    return ball_from_dyadic(dyadic_add(map_.shift, dyadic_mul(map_.scale, x)));
+  }
+
+  // The least magnitude of a pivot in double: Kahan's pivmin.
+  [[nodiscard]] double pivot_floor() const {
+    return norm_ * 0x1p-1000 + 0x1p-1000;
+  }
+
+  // Bisection in double to about an ulp, then Newton in double-double.
+  Dyadic first_candidate(int k) {
+    const double floor = pivot_floor();
+    double lo = lower_;
+    double hi = upper_;
+    for (int i = 0; i < 2000; ++i) {
+      const double mid = 0.5 * (lo + hi);
+      if (mid <= lo || mid >= hi) {
+        break;
+      }
+      if (double_count(fast_, mid, floor) > k) {
+        hi = mid;
+      } else {
+        lo = mid;
+      }
+    }
+    Dd z = {0.5 * (lo + hi), 0.0};
+    double step = hi - lo;  // an honest bound while Newton has not begun
+    for (int i = 0; i < dd_newton_steps; ++i) {
+      const Dd s = dd_newton_step(fast_, z);
+      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
+        break;
+      }
+      z = sub(z, s);
+      step = s.hi;
+      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-96) {
+        break;
+      }
+    }
+    step_magnitude_ = step == 0.0 ? INT_MIN : std::ilogb(step) + 1;
+    return dyadic_from_dd(z);
+  }
+
+  // Newton in ball midpoints at `bits`; *step_log the last step's
+  // magnitude.
+  static Dyadic refine(const JacobiMatrix& t, Dyadic z, int bits,
+                       int* step_log) {
+    *step_log = INT_MAX;
+    for (int i = 0; i < ball_newton_steps; ++i) {
+      Dyadic step;
+      if (!ball_newton_step(t, z, bits, &step)) {
+        break;
+      }
+      const int previous = *step_log;
+      *step_log = dyadic_magnitude(step);
+      z = dyadic_cut(dyadic_sub(z, step), bits + enclosure_guard_bits);
+      const int zl = dyadic_magnitude(z);
+      // Done within the enclosure's relative width, or at the noise of
+      // the arithmetic (a step that no longer shrinks fast).
+      if (*step_log == INT_MIN ||
+          (zl != INT_MIN && *step_log < zl - (bits - enclosure_guard_bits)) ||
+          (i > 0 && *step_log > previous - 8)) {
+        break;
+      }
+    }
+    return z;
+  }
+
+  // Certifies lambda_k in [lo, hi] around *candidate, by the candidate's
+  // enclosure and, if the counts deny it, by bisection with the counts.
+  bool enclose(const JacobiMatrix& t, int k, int bits, Dyadic* candidate,
+               Dyadic* lo, Dyadic* hi) {
+    const int cl = dyadic_magnitude(*candidate);
+    int e = (cl == INT_MIN ? -1100 : cl) - (bits - enclosure_guard_bits);
+    if (step_magnitude_ != INT_MAX && step_magnitude_ != INT_MIN) {
+      e = std::max(e, step_magnitude_ + 3);
+    } else if (step_magnitude_ == INT_MAX) {
+      e = std::max(e, std::ilogb(norm_) + 1 - bits / 2);
+    }
+    const Dyadic eps = power_of_two(e);
+    *lo = dyadic_sub(*candidate, eps);
+    *hi = dyadic_add(*candidate, eps);
+    if (ball_count(t, *lo, bits) == k && ball_count(t, *hi, bits) == k + 1) {
+      return true;
+    }
+    return bisect(t, k, bits, eps, candidate, lo, hi);
+  }
+
+  // Bisection by certified counts from Gershgorin's interval down to a
+  // width of 2 eps.
+  bool bisect(const JacobiMatrix& t, int k, int bits, const Dyadic& eps,
+              Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
+    Dyadic l = dyadic_from_double(lower_);
+    Dyadic u = dyadic_from_double(upper_);
+    const int cl = ball_count(t, l, bits);
+    const int cu = ball_count(t, u, bits);
+    if (cl < 0 || cl > k || cu < k + 1) {
+      return false;
+    }
+    const Dyadic two_eps = dyadic_add(eps, eps);
+    const Dyadic half = power_of_two(-1);
+    for (int i = 0; i < 4 * tridiagonal_max_bits; ++i) {
+      const Dyadic width = dyadic_sub(u, l);
+      if (big_sign(dyadic_sub(width, two_eps).mantissa) <= 0) {
+        break;
+      }
+      Dyadic mid = dyadic_mul(dyadic_add(l, u), half);
+      int c = ball_count(t, mid, bits);
+      if (c < 0) {
+        // Undecided at the midpoint: a point a quarter of the way along.
+        mid = dyadic_add(l, dyadic_mul(width, power_of_two(-2)));
+        c = ball_count(t, mid, bits);
+        if (c < 0) {
+          return false;
+        }
+      }
+      if (c <= k) {
+        l = mid;
+      } else {
+        u = mid;
+      }
+    }
+    *lo = l;
+    *hi = u;
+    *candidate = dyadic_mul(dyadic_add(l, u), half);
+    return true;
+  }
+
+  JacobiMatrixMaker make_;
+  const void* context_;
+  int m_;
+  const RuleMap& map_;
+  std::vector<JacobiMatrix> levels_;
+  std::vector<int> made_;
+  FastMatrix fast_;
+  double lower_ = 0.0;
+  double upper_ = 0.0;
+  double norm_ = 0.0;
+  // floor(log2 |last Newton step|) + 1: INT_MIN for a zero step, INT_MAX
+  // when no step was made.
+  int step_magnitude_ = INT_MAX;
+};
+
+}  // namespace
+
+RuleMap identity_map(WeightFactor factor) {
+  return {Dyadic{}, power_of_two(0), factor};
+}
+
+RuleMap interval_map(double a, double b, WeightFactor factor) {
+  return {half_sum(a, b), half_difference(a, b), factor};
+}
+
+bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
+                            bool symmetric, const RuleMap& map, double* nodes,
+                            double* weights) {
+  if (m < 1) {
+    return false;
+  }
+  Engine engine(make, context, m, map);
+  if (!engine.prepare()) {
+    return false;
+  }
+  const int pairs = symmetric ? m / 2 : m;
+  for (int k = 0; k < pairs; ++k) {
+    const int mirror = m - 1 - k;
+    double mirrored = 0.0;
+    if (!engine.solve(k, symmetric, &nodes[k], &mirrored, &weights[k])) {
+      return false;
+    }
+    if (symmetric) {
+      nodes[mirror] = mirrored;
+      weights[mirror] = weights[k];
+    }
+  }
+  if (symmetric && m % 2 == 1) {
+    return engine.solve_middle(&nodes[m / 2], &weights[m / 2]);
+  }
+  return true;
+}
+
+void set_tridiagonal_start_bits(int bits) { start_bits_override = bits; }
+void set_tridiagonal_skip_rounding_test(bool skip) {
+  skip_rounding_test = skip;
+}
+long long retry_count() { return retries; }
+long long fallback_count() { return fallbacks; }
+void reset_tridiagonal_counts() {
+  retries = 0;
+  fallbacks = 0;
+}
+
+}  // namespace zemta::detail
