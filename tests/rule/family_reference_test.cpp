@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include <algorithm>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <initializer_list>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -437,19 +440,27 @@ INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
 
 // ---- The full sweep ----
 //
-// The reference costs about 0.35 us times n^2 of CPU for a symmetric rule
-// of order n and 0.8 us for another (one core of a Zen 3), so every order
-// of lobatto, radau (which gives radau-right too, as its mirror image),
-// hermite and hermite-prob is about 640 s. The shards of FamilyFullSweep
-// (label full) take every order up to dense_limit and every
-// sparse_stride-th above it, 999 included, about 300 s; those of
-// FamilyEveryOrder (label every-order) take the others. Chebyshev's closed
-// forms cost nothing: every order in full. Laguerre and Jacobi, at
-// parameters from parameter_grid, run at parameter_orders only.
-constexpr int dense_limit = 600;
-constexpr int sparse_stride = 3;
+// Per rule of order n, on one core of a Zen 3: the reference costs about
+// 0.35 us n^2 of CPU for a symmetric rule and 0.8 us for another, and
+// family_rule about 2 us n^2 and 5 us. Every order of lobatto, radau,
+// radau-right (checked against radau's mirror image), hermite,
+// hermite-prob and the Chebyshev kinds is then about 7200 s, far past a
+// suite's budget. The shards of FamilyFullSweep (label full, about 6
+// minutes of CPU) take every order of those families up to dense_limit and
+// large_orders above it; Laguerre and Jacobi on parameter_grid at
+// parameter_orders, and large_orders at a few parameters; --scaled at a
+// sample. Those of FamilyEveryOrder (label every-order, about 2 hours of
+// CPU, sharded to run in parallel) take every other order and the large
+// orders at the other parameters.
+constexpr int dense_limit = 250;
+constexpr int large_orders[] = {256, 384, 500, 511, 512,
+                                513, 768, 997, 998, 999};
 
-bool in_full_sweep(int n) { return n <= dense_limit || n % sparse_stride == 0; }
+bool in_full_sweep(int n) {
+  return n <= dense_limit ||
+         std::find(std::begin(large_orders), std::end(large_orders), n) !=
+             std::end(large_orders);
+}
 
 // The orders of one part of the sweep (full or every-order) that fall to
 // one of its shards: round robin, so that the shards share the n^2 cost.
@@ -465,19 +476,22 @@ std::vector<int> shard_orders(bool full, int shard, int shards) {
 }
 
 // The orders where special cases live (the first coefficients of the
-// recurrence, order 1's closed forms, the engine's small rules: 1 to 40),
-// the powers of two with a neighbour each side of the largest ones, and
-// the largest order.
+// recurrence, order 1's closed forms, the engine's small rules: 1 to 40)
+// and powers of two up to 256 with a few between.
 std::vector<int> parameter_orders() {
   std::vector<int> out;
   for (int n = 1; n <= 40; ++n) {
     out.push_back(n);
   }
-  for (const int n : {50, 64, 100, 128, 200, 256, 500, 512, 999}) {
+  for (const int n : {50, 64, 100, 128, 200, 256}) {
     out.push_back(n);
   }
   return out;
 }
+
+// The largest orders at each parameter: in full for a few, in every-order
+// for the rest.
+const std::vector<int> parameter_large_orders = {500, 512, 999};
 
 // Near each end of alpha, beta > -1, a half and an integer each side of 0,
 // and far from the Legendre case.
@@ -500,66 +514,90 @@ struct Shard {
 // The name, not the bytes, in the test list.
 void PrintTo(const Shard& shard, std::ostream* out) { *out << shard.name; }
 
-std::vector<Shard> sweep_shards(bool full) {
-  std::vector<Shard> out;
-  const auto every_order = [&](const std::string& name, RuleFamily family,
-                               int shards) {
-    for (int k = 0; k < shards; ++k) {
-      out.push_back(
-          {name + "_" + std::to_string(k),
-           {Job{family, 0.0, 0.0, false, shard_orders(full, k, shards)}}});
-    }
-  };
-  every_order("lobatto", RuleFamily::lobatto, 1);
-  every_order("radau", RuleFamily::radau, 2);
-  every_order("hermite", RuleFamily::hermite, 1);
-  every_order("hermite_prob", RuleFamily::hermite_prob, 1);
-  if (!full) {
-    return out;
-  }
-  std::vector<int> all;
-  for (int n = 1; n <= max_order; ++n) {
-    all.push_back(n);
-  }
-  out.push_back({"chebyshev",
-                 {Job{RuleFamily::chebyshev1, 0.0, 0.0, false, all},
-                  Job{RuleFamily::chebyshev2, 0.0, 0.0, false, all}}});
-  const std::vector<int> orders = parameter_orders();
-  const std::vector<int> scaled_orders = {1,  2,  3,   4,   5,   10,
-                                          20, 64, 100, 256, 500, 999};
-  Shard scaled{"scaled",
-               {Job{RuleFamily::hermite, 0.0, 0.0, true, scaled_orders},
-                Job{RuleFamily::hermite_prob, 0.0, 0.0, true, scaled_orders}}};
-  Shard laguerre{"laguerre", {}};
-  for (const double alpha : parameter_grid) {
-    laguerre.jobs.push_back(
-        Job{RuleFamily::laguerre, alpha, 0.0, false, orders});
-    scaled.jobs.push_back(
-        Job{RuleFamily::laguerre, alpha, 0.0, true, scaled_orders});
-  }
-  out.push_back(scaled);
-  out.push_back(laguerre);
-  // Jacobi: the diagonal (symmetric rules), the pairs with a 0 (the Radau
-  // kind of weight), and a sample of the rest, each pair both ways round.
-  Shard diagonal{"jacobi_diagonal", {}};
-  Shard with_zero{"jacobi_with_zero", {}};
-  Shard others{"jacobi_others", {}};
+// Jacobi's pairs from the grid: the diagonal (symmetric rules), the pairs
+// with a 0 (the Radau kind of weight), and six others both ways round.
+std::vector<std::pair<double, double>> jacobi_pairs() {
+  std::vector<std::pair<double, double>> out;
   for (const double a : parameter_grid) {
-    diagonal.jobs.push_back(Job{RuleFamily::jacobi, a, a, false, orders});
+    out.emplace_back(a, a);
     if (a != 0.0) {
-      with_zero.jobs.push_back(Job{RuleFamily::jacobi, a, 0.0, false, orders});
-      with_zero.jobs.push_back(Job{RuleFamily::jacobi, 0.0, a, false, orders});
+      out.emplace_back(a, 0.0);
+      out.emplace_back(0.0, a);
     }
   }
   for (const auto& [a, b] :
        {std::pair{-0.9, 100.0}, std::pair{-0.5, 10.0}, std::pair{0.5, 2.5},
         std::pair{1.0, -0.9}, std::pair{10.0, 100.0}, std::pair{-0.5, 0.5}}) {
-    others.jobs.push_back(Job{RuleFamily::jacobi, a, b, false, orders});
-    others.jobs.push_back(Job{RuleFamily::jacobi, b, a, false, orders});
+    out.emplace_back(a, b);
+    out.emplace_back(b, a);
   }
-  out.push_back(diagonal);
-  out.push_back(with_zero);
-  out.push_back(others);
+  return out;
+}
+
+// The parameters whose large orders run in full: the grid's ends and the
+// Radau kind of weight.
+bool large_in_full(RuleFamily family, double a, double b) {
+  if (family == RuleFamily::laguerre) {
+    return a == -0.9 || a == 0.0 || a == 100.0;
+  }
+  return (a == b && (a == -0.9 || a == 100.0)) || (a == -0.9 && b == 100.0) ||
+         (a == 100.0 && b == -0.9) || (a == 0.0 && b == 1.0);
+}
+
+std::vector<Shard> sweep_shards(bool full) {
+  std::vector<Shard> out;
+  const auto every_order = [&](const std::string& name,
+                               std::initializer_list<RuleFamily> families,
+                               int shards) {
+    for (int k = 0; k < shards; ++k) {
+      Shard shard{name + "_" + std::to_string(k), {}};
+      for (const RuleFamily family : families) {
+        shard.jobs.push_back(
+            Job{family, 0.0, 0.0, false, shard_orders(full, k, shards)});
+      }
+      out.push_back(shard);
+    }
+  };
+  every_order("lobatto", {RuleFamily::lobatto}, full ? 1 : 2);
+  every_order("radau", {RuleFamily::radau}, full ? 2 : 6);
+  every_order("hermite", {RuleFamily::hermite}, full ? 1 : 2);
+  every_order("hermite_prob", {RuleFamily::hermite_prob}, full ? 1 : 2);
+  every_order("chebyshev", {RuleFamily::chebyshev1, RuleFamily::chebyshev2},
+              full ? 1 : 3);
+  Shard large{"parameters_large", {}};
+  std::vector<std::pair<RuleFamily, std::pair<double, double>>> sets;
+  for (const double alpha : parameter_grid) {
+    sets.emplace_back(RuleFamily::laguerre, std::pair{alpha, 0.0});
+  }
+  for (const auto& pair : jacobi_pairs()) {
+    sets.emplace_back(RuleFamily::jacobi, pair);
+  }
+  for (const auto& [family, pair] : sets) {
+    if (large_in_full(family, pair.first, pair.second) == full) {
+      large.jobs.push_back(
+          Job{family, pair.first, pair.second, false, parameter_large_orders});
+    }
+  }
+  out.push_back(large);
+  if (!full) {
+    return out;
+  }
+  Shard parameters{"parameters", {}};
+  for (const auto& [family, pair] : sets) {
+    parameters.jobs.push_back(
+        Job{family, pair.first, pair.second, false, parameter_orders()});
+  }
+  out.push_back(parameters);
+  const std::vector<int> scaled_orders = {1,  2,  3,   4,   5,  10,
+                                          20, 64, 100, 256, 999};
+  Shard scaled{"scaled",
+               {Job{RuleFamily::hermite, 0.0, 0.0, true, scaled_orders},
+                Job{RuleFamily::hermite_prob, 0.0, 0.0, true, scaled_orders}}};
+  for (const double alpha : {-0.5, 0.0, 2.5, 100.0}) {
+    scaled.jobs.push_back(
+        Job{RuleFamily::laguerre, alpha, 0.0, true, scaled_orders});
+  }
+  out.push_back(scaled);
   return out;
 }
 
