@@ -104,9 +104,16 @@ int main(int argc, char** argv) {
   const zemta::FamilyRequest request = zemta::request_of(arguments);
   const int count = zemta::family_node_count(request.family, request.n);
   const int filled = zemta::family_rule(request, nodes, weights, gauss_weights);
-  if (filled != count) {  // the arguments were checked against the same domain
-    std::fputs("zemta-rule: the rule is outside the computation's domain\n",
-               stderr);
+  if (filled != count) {
+    // The arguments were checked against the same domain: what is left is a
+    // weight past the largest double (laguerre with a large alpha, say),
+    // which no table of doubles can hold.
+    const std::string line =
+        "zemta-rule: the " +
+        std::string(zemta::family_entry(request.family).name) +
+        " rule of order " + std::to_string(request.n) +
+        " has a weight beyond the largest double (1.7976931348623157e308)\n";
+    std::fputs(line.c_str(), stderr);
     return status_bad_arguments;
   }
   const std::string warning = degeneracy_warning(request, count);

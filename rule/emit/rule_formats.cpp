@@ -17,16 +17,8 @@ static_assert(std::numeric_limits<double>::is_iec559);
 
 namespace {
 
-// family_texts and family_entry index by the enumerator.
-constexpr bool names_follow_the_enumeration() {
-  for (std::size_t i = 0; i < zemta::rule_family_names.size(); ++i) {
-    if (static_cast<std::size_t>(zemta::rule_family_names[i].family) != i) {
-      return false;
-    }
-  }
-  return true;
-}
-static_assert(names_follow_the_enumeration());
+// family_texts indexes by the enumerator, as family_entry does
+// (families.h checks the list's order).
 
 }  // namespace
 
@@ -55,10 +47,6 @@ constexpr std::array<RuleFamilyText, rule_family_names.size()> family_texts = {{
     {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", ""},
     {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", ""},
 }};
-
-const RuleFamilyName& family_entry(RuleFamily family) {
-  return rule_family_names[static_cast<std::size_t>(family)];
-}
 
 std::size_t int_text(char* text, int value) {
   return static_cast<std::size_t>(std::to_chars(text, text + 12, value).ptr -

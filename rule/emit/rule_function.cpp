@@ -72,15 +72,6 @@ int exactness(RuleFamily family, int n) {
   }
 }
 
-const RuleFamilyName& family_entry(RuleFamily family) {
-  for (const RuleFamilyName& entry : rule_family_names) {
-    if (entry.family == family) {
-      return entry;
-    }
-  }
-  return rule_family_names[0];
-}
-
 class FunctionWriter {
  public:
   FunctionWriter(TextSink& sink, const RuleTable& table, bool half)

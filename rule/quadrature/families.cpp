@@ -30,15 +30,6 @@ bool family_is_available(RuleFamily /*family*/) { return true; }
 
 namespace {
 
-const RuleFamilyName& family_entry(RuleFamily family) {
-  for (const RuleFamilyName& entry : rule_family_names) {
-    if (entry.family == family) {
-      return entry;
-    }
-  }
-  return rule_family_names[0];
-}
-
 bool parameter_ok(bool taken, double v) {
   return taken ? std::isfinite(v) && v > -1.0 : v == 0.0;
 }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace zemta {
@@ -48,7 +49,7 @@ struct RuleFamilyName {
 // One line each, which cmake/ reads.
 // clang-format off
 inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
-    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 1},
+    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2},
     {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2},
     {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1},
     {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1},
@@ -61,6 +62,22 @@ inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
     {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1},
 }};
 // clang-format on
+
+// The list holds the families in the enumeration's order, so that a family's
+// entry is found by its value.
+inline constexpr bool family_names_follow_the_enumeration() {
+  for (std::size_t i = 0; i < rule_family_names.size(); ++i) {
+    if (static_cast<std::size_t>(rule_family_names[i].family) != i) {
+      return false;
+    }
+  }
+  return true;
+}
+static_assert(family_names_follow_the_enumeration());
+
+inline constexpr const RuleFamilyName& family_entry(RuleFamily family) {
+  return rule_family_names[static_cast<std::size_t>(family)];
+}
 
 // What to compute. alpha and beta are finite and above -1 where the family
 // takes them (and 0 otherwise); scaled only where the family is scalable;

@@ -316,10 +316,13 @@ void compare(const FamilyRequest& r, const testing::ExpectedRule& expected,
   std::vector<double> gauss_weights(at(count));
   const int got =
       family_rule(r, nodes.data(), weights.data(), gauss_weights.data());
-  if (got != count || expected.nodes.size() != at(count)) {
-    const auto past_range =
-        std::count_if(expected.weights.begin(), expected.weights.end(),
-                      [](double w) { return std::isinf(w); });
+  const auto past_range =
+      std::count_if(expected.weights.begin(), expected.weights.end(),
+                    [](double w) { return std::isinf(w); });
+  if (past_range > 0 && got == 0) {
+    return;  // a weight past DBL_MAX has no double: the rule is refused
+  }
+  if (got != count || expected.nodes.size() != at(count) || past_range > 0) {
     ++tally.failures;
     ADD_FAILURE() << what << ": " << got << " nodes, reference "
                   << expected.nodes.size()

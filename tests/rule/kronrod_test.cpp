@@ -608,6 +608,20 @@ TEST(KronrodRule, GaussValuesMatchTheGaussRuleOnHardIntervals) {
   EXPECT_EQ(tally.failures, 0);
 }
 
+// The full suite's share, within its budget: every N to 60 (the sizes
+// adaptive integrators use and the matrix's small cases), powers of two
+// and their neighbours, and the largest orders.
+TEST(KronrodSweep, SampledOrdersOfTheFullSuite) {
+  Tally tally;
+  for (int n = detail::kronrod_min_order; n <= 60; ++n) {
+    check_order(n, tally);
+  }
+  for (const int n : {64, 100, 127, 128, 129, 200, 256, 500, 512, 998, 999}) {
+    check_order(n, tally);
+  }
+  EXPECT_EQ(tally.failures, 0);
+}
+
 // Every N from 1 to 999, in shards run side by side: N with N % shards ==
 // shard, round robin, so that each shard gets a like share of the work,
 // which grows as N^2.
