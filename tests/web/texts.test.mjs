@@ -183,7 +183,7 @@ test("a choice survives the address; its texts go to zemta-rule as typed and int
   const found = ruleFamiliesOf(families);
   assert.equal(found.length, Number(/std::array<RuleFamilyName, (\d+)>/.exec(families)[1]));
   assert.deepEqual(found.filter(({ name }) => /^(legendre|radau-right|laguerre|jacobi)$/.test(name)), [
-    { name: "legendre", interval: true, alpha: false, beta: false, scaled: false, min: 1 },
+    { name: "legendre", interval: true, alpha: false, beta: false, scaled: false, min: 2 },
     { name: "radau-right", interval: true, alpha: false, beta: false, scaled: false, min: 1 },
     { name: "laguerre", interval: false, alpha: true, beta: false, scaled: true, min: 1 },
     { name: "jacobi", interval: true, alpha: true, beta: true, scaled: false, min: 1 },
