@@ -99,8 +99,8 @@ bool kronrod_matrix(int n, int bits, JacobiMatrix* out) {
   out->a.assign(m, ball_from_int(0));
   out->b2.assign(kronrod_beta.begin() + 1, kronrod_beta.end());
   out->mu0 = kronrod_beta[0];
-  return std::ranges::all_of(
-      out->b2, [](const Ball& square) { return ball_sign(square) > 0; });
+  return std::all_of(out->b2.begin(), out->b2.end(),
+                     [](const Ball& square) { return ball_sign(square) > 0; });
 }
 
 bool make_kronrod_matrix(const void* context, int bits, JacobiMatrix* out) {
