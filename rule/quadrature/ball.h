@@ -106,6 +106,8 @@ Ball ball_log(const Ball& x, int bits);
 // log Gamma(x) for x > 0 (whole otherwise): the argument shifted up by the
 // recurrence, then Stirling's series with its remainder bound. The error is
 // absolute near log Gamma's zeros at 1 and 2 (a ball around 0 there).
+// Keeps the series' Bernoulli numbers between calls, unlocked: one thread
+// at a time.
 Ball ball_log_gamma(const Ball& x, int bits);
 // x^y = exp(y log x) for x > 0 (whole otherwise).
 Ball ball_pow(const Ball& x, const Ball& y, int bits);

@@ -167,10 +167,12 @@ Ball log_point(const Dyadic& m, int bits) {
 // ---------------------------------------------------------------------------
 // The tangent numbers T_1, T_2, ... (tan x = sum T_k x^(2k-1) / (2k-1)!),
 // integers, by Brent and Harvey's recurrence; B_2k = (-1)^(k-1) 2k T_k /
-// (4^k (4^k - 1)). Kept between calls, grown by doubling, one table a
-// thread (no lock: the WebAssembly build has no threads library).
+// (4^k (4^k - 1)). Kept between calls, grown by doubling; unlocked, so
+// ball_log_gamma is for one thread at a time (ball.h), as zemta-rule and
+// the page are: the WebAssembly build has neither locks nor thread-local
+// destructors.
 
-thread_local std::vector<BigInt> tangent_numbers;  // [k - 1] is T_k
+std::vector<BigInt> tangent_numbers;  // [k - 1] is T_k
 
 BigInt tangent_number(int k) {
   if (static_cast<std::size_t>(k) > tangent_numbers.size()) {
