@@ -743,9 +743,8 @@ std::size_t format_rule_number(double value, bool hex, char* text) noexcept {
 
 bool write_rule(std::FILE* out, const RuleTable& table,
                 const RuleLayout& layout) noexcept {
-  // Large enough for any table of order 999 in any format (at most 60
-  // characters a value, three arrays of 1999 for Kronrod), so the text goes
-  // out in one write.
+  // Large enough for any table of order 999 in any format, Kronrod's three
+  // arrays of 1999 values included, so the text goes out in one write.
   static char buffer[384 * 1024];
   TextSink sink(out, buffer, sizeof buffer);
   RuleWriter(sink, table, layout).write();

@@ -19,10 +19,10 @@ namespace zemta {
 // rounded), 0x1.1c71c71c71c72p-1.
 //
 // How it is known: the method (correctly_rounded.cpp) computes every value
-// to within 2^-32 ulp before its one rounding (2^-36 ulp measured), and
-// the tests labelled full check every node and weight of every order
-// against 256-bit arithmetic; the nearest any exact value comes to a
-// midpoint between two doubles is 2^-21 ulp.
+// to within 2^-32 ulp before its one rounding (the tests hold every value
+// to that), and the tests labelled full check every node and weight of
+// every order against 256-bit arithmetic and print how near any exact
+// value comes to a midpoint between two doubles (about 2^-22 ulp).
 //
 // Domain: min_order <= n <= max_order (coefficients.h). Returns n, or 0
 // outside the domain (the arrays are then untouched). Never allocates; needs a
