@@ -358,7 +358,10 @@ BigInt isqrt(const BigInt& n) {
   for (std::size_t i = t.limbs.size(); i-- > 0;) {
     top = (top << limb_bits) | t.limbs[i];
   }
-  const double root = std::sqrt(static_cast<double>(top + 1));
+  // Converted through the signed type (exact, as top + 1 < 2^53): from
+  // an unsigned 64-bit integer, 32-bit x86 adds a correction in x87.
+  const double root =
+      std::sqrt(static_cast<double>(static_cast<std::int64_t>(top + 1)));
   BigInt x =
       big_shift_left(big_from_u64(static_cast<std::uint64_t>(root) + 1), k);
   // From above, (x + n / x) / 2 decreases strictly to floor(sqrt(n)).
