@@ -494,13 +494,6 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       }
     }
   }
-  if (!family_is_available(got.family)) {
-    return fail(rule + " is not in this build of zemta-rule (it has " +
-                family_list([](const RuleFamilyName& f) {
-                  return family_is_available(f.family);
-                }) +
-                ")");
-  }
   reading.ok = true;
   return reading;
 }

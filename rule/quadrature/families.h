@@ -102,10 +102,6 @@ int family_node_count(RuleFamily family, int n);
 // and Hermite kinds, and jacobi with alpha == beta.
 bool family_is_symmetric(const FamilyRequest& request);
 
-// Whether the family's rule is computed here yet (the others are refused
-// by the command line with a message that says so).
-bool family_is_available(RuleFamily family);
-
 // Fills nodes[0..count-1] in ascending order, weights[i] with the weight of
 // nodes[i], and for kronrod gauss_weights[i] with its weight in the
 // embedded Gauss rule (0 for the nodes it adds; gauss_weights may be null
