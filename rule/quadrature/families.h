@@ -35,6 +35,22 @@ enum class RuleFamily {
 // infinity) or the whole line.
 enum class FamilyDomain { finite, half_line, whole_line };
 
+// The highest degree d such that the rule of order n integrates f w
+// exactly for every polynomial f of degree d: gauss 2n - 1, one less for
+// each fixed end (lobatto 2n - 3, radau 2n - 2), and kronrod 3n + 1, or
+// 3n + 2 for odd n, whose symmetry makes the next, odd, degree exact too.
+enum class FamilyExactness { gauss, lobatto, radau, kronrod };
+
+// What the comments and --help say of a family: its name in the comments
+// ("Gauss-Lobatto"), its weight function w(x) and interval as text, and
+// what its nodes hold beyond the plain Gauss rule's ("" for none).
+struct RuleFamilyText {
+  std::string_view title;
+  std::string_view weight;
+  std::string_view interval;
+  std::string_view nodes;
+};
+
 struct RuleFamilyName {
   std::string_view name;  // as given to --rule
   RuleFamily family;
@@ -43,23 +59,25 @@ struct RuleFamilyName {
   bool takes_beta;   // --beta
   bool scalable;     // --scaled: the weights times 1 / the weight function
   int min_order;     // the least N the family's rule exists for
+  FamilyExactness exactness;
+  RuleFamilyText text;
 };
 
 // Every family, in the order --help lists them; legendre is the default.
-// One line each, which cmake/ reads.
+// One line each, which cmake/ and web/texts.js read (up to min_order).
 // clang-format off
 inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
-    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2},
-    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2},
-    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1},
-    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1},
-    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1},
-    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1},
-    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1},
-    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1},
-    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1},
-    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1},
-    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1},
+    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, {"Gauss-Legendre", "1", "[-1, 1]", ""}},
+    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them"}},
+    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them"}},
+    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them"}},
+    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, {"Gauss-Kronrod", "1", "[-1, 1]", ""}},
+    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", ""}},
+    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", ""}},
+    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", ""}},
+    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", ""}},
+    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", ""}},
+    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", ""}},
 }};
 // clang-format on
 
