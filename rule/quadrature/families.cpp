@@ -96,10 +96,11 @@ constexpr std::array<FamilyComputation, rule_family_names.size()>
 };
 
 // A family left out of the table above would have a null entry.
-static_assert(std::ranges::none_of(family_computations,
-                                   [](FamilyComputation computation) {
-                                     return computation == nullptr;
-                                   }));
+static_assert(std::none_of(family_computations.begin(),
+                           family_computations.end(),
+                           [](FamilyComputation computation) {
+                             return computation == nullptr;
+                           }));
 
 }  // namespace
 
