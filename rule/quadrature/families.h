@@ -43,12 +43,14 @@ enum class FamilyExactness { gauss, lobatto, radau, kronrod };
 
 // What the comments and --help say of a family: its name in the comments
 // ("Gauss-Lobatto"), its weight function w(x) and interval as text, and
-// what its nodes hold beyond the plain Gauss rule's ("" for none).
+// what its nodes hold beyond the plain Gauss rule's ("" for none), and
+// what --help notes of it beside its options ("" for nothing).
 struct RuleFamilyText {
   std::string_view title;
   std::string_view weight;
   std::string_view interval;
   std::string_view nodes;
+  std::string_view help_note;
 };
 
 struct RuleFamilyName {
@@ -67,17 +69,17 @@ struct RuleFamilyName {
 // One line each, which cmake/ and web/texts.js read (up to min_order).
 // clang-format off
 inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
-    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, {"Gauss-Legendre", "1", "[-1, 1]", ""}},
-    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them"}},
-    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them"}},
-    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them"}},
-    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, {"Gauss-Kronrod", "1", "[-1, 1]", ""}},
-    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", ""}},
-    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", ""}},
-    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", ""}},
-    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", ""}},
-    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", ""}},
-    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", ""}},
+    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default"}},
+    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1"}},
+    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1"}},
+    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1"}},
+    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes"}},
+    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", ""}},
+    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", ""}},
+    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", ""}},
+    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", ""}},
+    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", ""}},
+    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", ""}},
 }};
 // clang-format on
 
