@@ -21,11 +21,12 @@ set(zemta_rule_families_header
   ${CMAKE_CURRENT_LIST_DIR}/../rule/quadrature/families.h)
 file(READ ${zemta_rule_families_header} zemta_rule_families_text)
 # Each entry, wherever clang-format breaks its lines:
-# {"name", RuleFamily::name, FamilyDomain::domain, alpha, beta, scalable, min}.
+# {"name", RuleFamily::name, FamilyDomain::domain, alpha, beta, scalable, min,
+# and then its exactness and texts, which CMake does not read}.
 set(zemta_space "[ \t\r\n]*")
 set(zemta_flag "(true|false)")
 string(REGEX MATCHALL
-  "{\"[a-z0-9-]+\",${zemta_space}RuleFamily::[a-z0-9_]+,${zemta_space}FamilyDomain::[a-z_]+,${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}[0-9]+}"
+  "{\"[a-z0-9-]+\",${zemta_space}RuleFamily::[a-z0-9_]+,${zemta_space}FamilyDomain::[a-z_]+,${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}[0-9]+,"
   zemta_rule_family_entries "${zemta_rule_families_text}")
 string(REGEX MATCH "std::array<RuleFamilyName,${zemta_space}([0-9]+)>"
   zemta_rule_family_size "${zemta_rule_families_text}")

@@ -319,7 +319,7 @@ export const hexOff = (name) => `${formatText(name).label} has no hexadecimal fl
 // fills the page's menu from it).
 export function ruleFamiliesOf(header) {
   const list = /rule_family_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
-  const entry = /\{"([a-z0-9-]+)", RuleFamily::\w+, FamilyDomain::(\w+), (\w+), (\w+), (\w+), (\d+)\}/g;
+  const entry = /\{"([a-z0-9-]+)", RuleFamily::\w+, FamilyDomain::(\w+), (\w+), (\w+), (\w+), (\d+),/g;
   return [...list.matchAll(entry)].map(([, name, domain, alpha, beta, scaled, min]) => ({ name,
     interval: domain === "finite", alpha: alpha === "true", beta: beta === "true", scaled: scaled === "true",
     min: Number(min) }));

@@ -494,13 +494,6 @@ RuleArgumentsReading read_rule_arguments(int argc, const char* const* argv) {
       }
     }
   }
-  if (!family_is_available(got.family)) {
-    return fail(rule + " is not in this build of zemta-rule (it has " +
-                family_list([](const RuleFamilyName& f) {
-                  return family_is_available(f.family);
-                }) +
-                ")");
-  }
   reading.ok = true;
   return reading;
 }
@@ -564,24 +557,8 @@ std::string rule_help_text() {
     if (rule_least_order(family) != 1) {
       note("N from " + std::to_string(rule_least_order(family)));
     }
-    switch (family.family) {
-      case RuleFamily::legendre:
-        note("the default");
-        break;
-      case RuleFamily::lobatto:
-        note("nodes -1 and 1");
-        break;
-      case RuleFamily::radau:
-        note("node -1");
-        break;
-      case RuleFamily::radau_right:
-        note("node 1");
-        break;
-      case RuleFamily::kronrod:
-        note("2N+1 nodes");
-        break;
-      default:
-        break;
+    if (!text.help_note.empty()) {
+      note(std::string(text.help_note));
     }
     if (family.takes_alpha) {
       note("--alpha");

@@ -15,8 +15,7 @@
 // that takes_alpha, --beta one that takes_beta (0 when not given);
 // --scaled only for a scalable family; --interval only for a family on
 // [-1, 1]; --half only for a symmetric rule (family_is_symmetric: jacobi
-// with alpha == beta). A family that family_is_available says is not
-// computed in this build is refused once the rest is found right. The
+// with alpha == beta). The
 // faults of an argument itself (an unknown name, a bad number, an option
 // given twice) are told as the arguments come; the order is read after
 // them, so its range is the family's wherever --rule stands, and then the

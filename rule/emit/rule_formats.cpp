@@ -15,13 +15,6 @@
 
 static_assert(std::numeric_limits<double>::is_iec559);
 
-namespace {
-
-// family_texts indexes by the enumerator, as family_entry does
-// (families.h checks the list's order).
-
-}  // namespace
-
 namespace zemta {
 
 namespace {
@@ -31,22 +24,6 @@ namespace {
 // and not as a row of zeros.
 constexpr int fixed_lowest_exponent = -4;
 constexpr int fixed_exponent_limit = 16;
-
-// In the order of RuleFamily.
-constexpr std::array<RuleFamilyText, rule_family_names.size()> family_texts = {{
-    {"Gauss-Legendre", "1", "[-1, 1]", ""},
-    {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them"},
-    {"Gauss-Radau", "1", "[-1, 1]", "the left end among them"},
-    {"Gauss-Radau", "1", "[-1, 1]", "the right end among them"},
-    {"Gauss-Kronrod", "1", "[-1, 1]", ""},
-    {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", ""},
-    {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", ""},
-    {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", ""},
-    {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)",
-     ""},
-    {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", ""},
-    {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", ""},
-}};
 
 std::size_t int_text(char* text, int value) {
   return static_cast<std::size_t>(std::to_chars(text, text + 12, value).ptr -
@@ -720,21 +697,21 @@ class RuleWriter {
 }  // namespace
 
 const RuleFamilyText& rule_family_text(RuleFamily family) noexcept {
-  return family_texts[static_cast<std::size_t>(family)];
+  return family_entry(family).text;
 }
 
 int rule_exactness(RuleFamily family, int n) noexcept {
-  switch (family) {
-    case RuleFamily::lobatto:
+  switch (family_entry(family).exactness) {
+    case FamilyExactness::lobatto:
       return 2 * n - 3;
-    case RuleFamily::radau:
-    case RuleFamily::radau_right:
+    case FamilyExactness::radau:
       return 2 * n - 2;
-    case RuleFamily::kronrod:
+    case FamilyExactness::kronrod:
       return n % 2 == 0 ? 3 * n + 1 : 3 * n + 2;
-    default:
-      return 2 * n - 1;
+    case FamilyExactness::gauss:
+      break;
   }
+  return 2 * n - 1;
 }
 
 std::size_t format_rule_number(double value, bool hex, char* text) noexcept {

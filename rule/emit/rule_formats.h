@@ -113,24 +113,12 @@ inline constexpr std::array<RuleFormatName, 11> rule_format_names = {{
     {"c-function", RuleFormat::c_function, false},
 }};
 
-// What the comments and --help say of each family: its name in the
-// comments ("Gauss-Lobatto"), its weight function w(x) and interval as
-// text, and what its nodes hold beyond the plain Gauss rule's ("" for
-// none).
-struct RuleFamilyText {
-  std::string_view title;
-  std::string_view weight;
-  std::string_view interval;
-  std::string_view nodes;
-};
-
+// The family's texts, its entry's (rule/quadrature/families.h).
 // Domain: every RuleFamily.
 const RuleFamilyText& rule_family_text(RuleFamily family) noexcept;
 
-// The highest degree d such that the rule of order n integrates f w
-// exactly for every polynomial f of degree d: 2n - 3 for lobatto, 2n - 2
-// for radau and radau-right, 3n + 1 for kronrod of even n and 3n + 2 of odd
-// n, 2n - 1 for the others. Domain: n >= 1.
+// The degree of exactness of the rule of order n, as its entry's
+// FamilyExactness says. Domain: n >= 1.
 int rule_exactness(RuleFamily family, int n) noexcept;
 
 // The most values an array holds: Kronrod's 2n + 1 at max_order.

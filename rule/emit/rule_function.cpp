@@ -54,24 +54,6 @@ FamilyText family_text(const RuleTable& table) {
   return {};
 }
 
-// The highest degree d such that the rule integrates every polynomial of
-// degree up to d exactly: 2n - 1 for the Gauss rules, one less for each
-// fixed end, and 3n + 1 for Kronrod's, 3n + 2 for odd n, whose symmetry
-// makes the next, odd, degree exact too.
-int exactness(RuleFamily family, int n) {
-  switch (family) {
-    case RuleFamily::lobatto:
-      return 2 * n - 3;
-    case RuleFamily::radau:
-    case RuleFamily::radau_right:
-      return 2 * n - 2;
-    case RuleFamily::kronrod:
-      return n % 2 != 0 ? 3 * n + 2 : 3 * n + 1;
-    default:
-      return 2 * n - 1;
-  }
-}
-
 class FunctionWriter {
  public:
   FunctionWriter(TextSink& sink, const RuleTable& table, bool half)
@@ -232,7 +214,7 @@ class FunctionWriter {
       put("f");
     }
     put(" is a polynomial of degree up to ");
-    put_int(exactness(table_.family, table_.n));
+    put_int(rule_exactness(table_.family, table_.n));
     put(scaled ? ": the weights include the weight function's inverse at "
                  "their nodes.\n"
                : ".\n");

@@ -1,6 +1,9 @@
 #include "rule/quadrature/families.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include "quadrature/coefficients.h"
 
 #include "rule/quadrature/correctly_rounded.h"
@@ -25,8 +28,6 @@ bool family_is_symmetric(const FamilyRequest& request) {
       return true;
   }
 }
-
-bool family_is_available(RuleFamily /*family*/) { return true; }
 
 namespace {
 
@@ -60,38 +61,56 @@ bool request_ok(const FamilyRequest& request) {
   return true;
 }
 
+// Each family's computation, in the order of RuleFamily (so of
+// rule_family_names); gauss_weights is filled by kronrod alone.
+using FamilyComputation = int (*)(const FamilyRequest&, double* nodes,
+                                  double* weights, double* gauss_weights);
+
+int legendre_rule(const FamilyRequest& request, double* nodes, double* weights,
+                  double* /*gauss_weights*/) {
+  return request.on_interval
+             ? correctly_rounded_rule(request.n, request.a, request.b, nodes,
+                                      weights)
+             : correctly_rounded_rule(request.n, nodes, weights);
+}
+
+template <int (*rule)(const FamilyRequest&, double*, double*)>
+int without_gauss_weights(const FamilyRequest& request, double* nodes,
+                          double* weights, double* /*gauss_weights*/) {
+  return rule(request, nodes, weights);
+}
+
+constexpr std::array<FamilyComputation, rule_family_names.size()>
+    family_computations = {
+        legendre_rule,
+        without_gauss_weights<detail::lobatto_radau_family_rule>,
+        without_gauss_weights<detail::lobatto_radau_family_rule>,
+        without_gauss_weights<detail::lobatto_radau_family_rule>,
+        detail::kronrod_family_rule,
+        without_gauss_weights<detail::chebyshev_family_rule>,
+        without_gauss_weights<detail::chebyshev_family_rule>,
+        without_gauss_weights<detail::hermite_family_rule>,
+        without_gauss_weights<detail::hermite_family_rule>,
+        without_gauss_weights<detail::laguerre_family_rule>,
+        without_gauss_weights<detail::jacobi_family_rule>,
+};
+
+// A family left out of the table above would have a null entry.
+static_assert(std::none_of(family_computations.begin(),
+                           family_computations.end(),
+                           [](FamilyComputation computation) {
+                             return computation == nullptr;
+                           }));
+
 }  // namespace
 
 int family_rule(const FamilyRequest& request, double* nodes, double* weights,
                 double* gauss_weights) {
-  if (!family_is_available(request.family) || !request_ok(request)) {
+  if (!request_ok(request)) {
     return 0;
   }
-  switch (request.family) {
-    case RuleFamily::legendre:
-      return request.on_interval
-                 ? correctly_rounded_rule(request.n, request.a, request.b,
-                                          nodes, weights)
-                 : correctly_rounded_rule(request.n, nodes, weights);
-    case RuleFamily::lobatto:
-    case RuleFamily::radau:
-    case RuleFamily::radau_right:
-      return detail::lobatto_radau_family_rule(request, nodes, weights);
-    case RuleFamily::chebyshev1:
-    case RuleFamily::chebyshev2:
-      return detail::chebyshev_family_rule(request, nodes, weights);
-    case RuleFamily::hermite:
-    case RuleFamily::hermite_prob:
-      return detail::hermite_family_rule(request, nodes, weights);
-    case RuleFamily::laguerre:
-      return detail::laguerre_family_rule(request, nodes, weights);
-    case RuleFamily::jacobi:
-      return detail::jacobi_family_rule(request, nodes, weights);
-    case RuleFamily::kronrod:
-      return detail::kronrod_family_rule(request, nodes, weights,
-                                         gauss_weights);
-  }
-  return 0;
+  return family_computations[static_cast<std::size_t>(request.family)](
+      request, nodes, weights, gauss_weights);
 }
 
 }  // namespace zemta

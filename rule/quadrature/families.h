@@ -35,6 +35,24 @@ enum class RuleFamily {
 // infinity) or the whole line.
 enum class FamilyDomain { finite, half_line, whole_line };
 
+// The highest degree d such that the rule of order n integrates f w
+// exactly for every polynomial f of degree d: gauss 2n - 1, one less for
+// each fixed end (lobatto 2n - 3, radau 2n - 2), and kronrod 3n + 1, or
+// 3n + 2 for odd n, whose symmetry makes the next, odd, degree exact too.
+enum class FamilyExactness { gauss, lobatto, radau, kronrod };
+
+// What the comments and --help say of a family: its name in the comments
+// ("Gauss-Lobatto"), its weight function w(x) and interval as text, and
+// what its nodes hold beyond the plain Gauss rule's ("" for none), and
+// what --help notes of it beside its options ("" for nothing).
+struct RuleFamilyText {
+  std::string_view title;
+  std::string_view weight;
+  std::string_view interval;
+  std::string_view nodes;
+  std::string_view help_note;
+};
+
 struct RuleFamilyName {
   std::string_view name;  // as given to --rule
   RuleFamily family;
@@ -43,23 +61,25 @@ struct RuleFamilyName {
   bool takes_beta;   // --beta
   bool scalable;     // --scaled: the weights times 1 / the weight function
   int min_order;     // the least N the family's rule exists for
+  FamilyExactness exactness;
+  RuleFamilyText text;
 };
 
 // Every family, in the order --help lists them; legendre is the default.
-// One line each, which cmake/ reads.
+// One line each, which cmake/ and web/texts.js read (up to min_order).
 // clang-format off
 inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
-    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2},
-    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2},
-    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1},
-    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1},
-    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1},
-    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1},
-    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1},
-    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1},
-    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1},
-    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1},
-    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1},
+    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default"}},
+    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1"}},
+    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1"}},
+    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1"}},
+    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes"}},
+    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", ""}},
+    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", ""}},
+    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", ""}},
+    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", ""}},
+    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", ""}},
+    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", ""}},
 }};
 // clang-format on
 
@@ -101,10 +121,6 @@ int family_node_count(RuleFamily family, int n);
 // the half table describes it: legendre, lobatto, kronrod, the Chebyshev
 // and Hermite kinds, and jacobi with alpha == beta.
 bool family_is_symmetric(const FamilyRequest& request);
-
-// Whether the family's rule is computed here yet (the others are refused
-// by the command line with a message that says so).
-bool family_is_available(RuleFamily family);
 
 // Fills nodes[0..count-1] in ascending order, weights[i] with the weight of
 // nodes[i], and for kronrod gauss_weights[i] with its weight in the

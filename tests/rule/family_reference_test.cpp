@@ -418,10 +418,6 @@ class FamilySample : public ::testing::TestWithParam<RuleFamily> {};
 
 TEST_P(FamilySample, EveryValueIsTheNearestDouble) {
   const RuleFamily family = GetParam();
-  if (!family_is_available(family)) {
-    GTEST_SKIP() << testing::family_name(family)
-                 << ": not computed by family_rule yet";
-  }
   Sample sample;
   sample.parameters = sample_parameters(family);
   sample.orders = {1, 2, 3, 5, 10, 100};
@@ -624,36 +620,17 @@ class FullShard : public ::testing::TestWithParam<Shard> {};
 
 TEST_P(FullShard, EveryValueIsTheNearestDouble) {
   const Shard& shard = GetParam();
-  const auto wanted = [](RuleFamily family) {
-    return family_is_available(family) ||
-           (family == RuleFamily::radau &&
-            family_is_available(RuleFamily::radau_right));
-  };
-  bool any = false;
-  for (const Job& job : shard.jobs) {
-    any = any || wanted(job.family);
-  }
-  if (!any) {
-    GTEST_SKIP() << shard.name << ": its families are not computed by "
-                 << "family_rule yet";
-  }
   const double start = cpu_seconds();
   Tally tally;
   for (const Job& job : shard.jobs) {
-    if (!wanted(job.family)) {
-      continue;
-    }
     for (const int n : job.orders) {
       FamilyRequest r{job.family, n, job.alpha, job.beta, job.scaled};
       if (n < about(job.family).min_order) {
         continue;
       }
       const testing::ExpectedRule expected = timed_reference(r, tally);
-      if (family_is_available(job.family)) {
-        compare(r, expected, tally);
-      }
-      if (job.family == RuleFamily::radau &&
-          family_is_available(RuleFamily::radau_right)) {
+      compare(r, expected, tally);
+      if (job.family == RuleFamily::radau) {
         r.family = RuleFamily::radau_right;
         compare(r, mirrored(expected), tally);
       }

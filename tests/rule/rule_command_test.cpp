@@ -4,7 +4,6 @@
 // with the status the manual page gives.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -229,28 +228,6 @@ INSTANTIATE_TEST_SUITE_P(Table, RuleFaults, ::testing::ValuesIn(faults),
                          [](const ::testing::TestParamInfo<Fault>& param) {
                            return param.param.name;
                          });
-
-// Every family is written, or, until this build computes it, refused in
-// one line that says so, whatever the reading of its options.
-TEST(RuleFamilies, EachIsWrittenOrRefusedAsNotBuilt) {
-  for (const zemta::RuleFamilyName& family : zemta::rule_family_names) {
-    const auto result =
-        run_process({ZEMTA_RULE_EXE, "5", "--rule", std::string(family.name)});
-    if (zemta::family_is_available(family.family)) {
-      EXPECT_EQ(result.exit_status, 0) << family.name << ": " << result.err;
-      EXPECT_NE(result.out, "") << family.name;
-    } else {
-      EXPECT_EQ(result.exit_status, 1) << family.name;
-      EXPECT_EQ(result.out, "") << family.name;
-      const std::string said = "zemta-rule: the " + std::string(family.name) +
-                               " rule is not in this build of zemta-rule "
-                               "(it has legendre";
-      EXPECT_EQ(result.err.rfind(said, 0), 0U) << result.err;
-      EXPECT_EQ(result.err.substr(result.err.size() - 2), ")\n");
-      EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1);
-    }
-  }
-}
 
 TEST(RuleOutput, FailedWriteIsStatusTwo) {
   for (const std::vector<std::string>& argv :
