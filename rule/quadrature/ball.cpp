@@ -146,18 +146,6 @@ int bit_length(const BigInt& v) {
 // floor(log2 |v|) for v != 0.
 int lead(const Dyadic& v) { return v.exponent + bit_length(v.mantissa) - 1; }
 
-bool any_bit_below(const Limbs& v, int bit) {
-  const auto whole = static_cast<std::size_t>(bit / limb_bits);
-  for (std::size_t i = 0; i < whole && i < v.size(); ++i) {
-    if (v[i] != 0) {
-      return true;
-    }
-  }
-  const int part = bit % limb_bits;
-  return part != 0 && whole < v.size() &&
-         (v[whole] & ((std::uint32_t{1} << part) - 1)) != 0;
-}
-
 // |v| rounded up (or down) to a radius.
 // The 32 bits of |m| from bit drop up (m's bit length at most drop + 32),
 // read from the limbs without a copy.

@@ -79,7 +79,9 @@ bool bit_set(const Limbs& v, int bit) {
   return limb < v.size() && ((v[limb] >> (bit % limb_bits)) & 1U) != 0;
 }
 
-bool any_bit_below(const Limbs& v, int bit) {
+}  // namespace
+
+bool any_bit_below(const std::vector<std::uint32_t>& v, int bit) {
   const auto whole = static_cast<std::size_t>(bit / limb_bits);
   for (std::size_t i = 0; i < whole && i < v.size(); ++i) {
     if (v[i] != 0) {
@@ -90,8 +92,6 @@ bool any_bit_below(const Limbs& v, int bit) {
   return part != 0 && whole < v.size() &&
          (v[whole] & ((std::uint32_t{1} << part) - 1)) != 0;
 }
-
-}  // namespace
 
 BigInt big_from_u64(std::uint64_t v) {
   return make({static_cast<std::uint32_t>(v),

@@ -38,6 +38,9 @@ BigInt big_div_floor(const BigInt& a, const BigInt& b);
 int big_sign(const BigInt& a);
 // Bits of the magnitude: 0 for 0, else floor(log2 |a|) + 1.
 int big_bit_length(const BigInt& a);
+// Whether any of the bits below bit (counted from 0) of the limbs v (least
+// significant first) is 1.
+bool any_bit_below(const std::vector<std::uint32_t>& v, int bit);
 
 // mantissa * 2^exponent, exactly.
 struct Dyadic {
