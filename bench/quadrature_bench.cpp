@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "quadrature/coefficients.h"
-#include "rule/quadrature/correctly_rounded.h"
 #include "quadrature/lane_kernel.h"
 #include "quadrature/legendre.h"
 #include "quadrature/predicted_search.h"
+#include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/root_batch.h"
 
 namespace {

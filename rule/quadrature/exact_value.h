@@ -13,8 +13,8 @@
 // value; otherwise the enclosure is narrowed with twice the bits.
 #pragma once
 
-#include "rule/quadrature/big_binary.h"
 #include "common/double_double.h"
+#include "rule/quadrature/big_binary.h"
 
 namespace zemta::detail {
 

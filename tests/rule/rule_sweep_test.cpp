@@ -24,8 +24,8 @@
 #include <utility>
 #include <vector>
 
-#include "rule/emit/rule_formats.h"
 #include "quadrature/coefficients.h"
+#include "rule/emit/rule_formats.h"
 #include "rule/quadrature/correctly_rounded.h"
 #include "support/process.h"
 #include "support/scratch_test.h"
