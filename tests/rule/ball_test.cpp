@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include "support/mpfr_value.h"
+
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -20,19 +22,7 @@
 namespace zemta::detail {
 namespace {
 
-// An mpfr_t that frees itself.
-class Big {
- public:
-  explicit Big(mpfr_prec_t bits) { mpfr_init2(value_, bits); }
-  Big(const Big&) = delete;
-  Big& operator=(const Big&) = delete;
-  ~Big() { mpfr_clear(value_); }
-  [[nodiscard]] mpfr_ptr get() { return value_; }
-  [[nodiscard]] mpfr_srcptr get() const { return value_; }
-
- private:
-  mpfr_t value_;
-};
+using Big = testing::MpfrValue;
 
 // v exactly, its precision set to hold it.
 void set_dyadic(mpfr_ptr out, const Dyadic& v) {
@@ -210,7 +200,7 @@ bool absolute_error(const Case& c) { return c.op == Op::log_gamma; }
 // Enough for any sum or product of the arguments above, exactly.
 constexpr mpfr_prec_t exact_bits = 20000;
 
-class BallOperations : public testing::TestWithParam<int> {};
+class BallOperations : public ::testing::TestWithParam<int> {};
 
 TEST_P(BallOperations, EncloseTheTrueValueTightly) {
   const int bits = GetParam();
@@ -267,7 +257,7 @@ TEST_P(BallOperations, EncloseTheTrueValueTightly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bits, BallOperations,
-                         testing::Values(64, 128, 256, 1024));
+                         ::testing::Values(64, 128, 256, 1024));
 
 TEST(BallConstants, PiEnclosedTightly) {
   for (const int bits : {64, 200, 2048}) {
@@ -371,7 +361,7 @@ TEST(BallRound, AgreesWithMpfrAtAndNextToMidpoints) {
         {dyadic_add(midpoint, minus_tiny), true, true},
     };
     for (const Probe& p : probes) {
-      SCOPED_TRACE(testing::Message() << "d " << std::hexfloat << d);
+      SCOPED_TRACE(::testing::Message() << "d " << std::hexfloat << d);
       Ball b = ball_from_dyadic(p.centre);
       if (p.widened) {
         b = ball_widen(b, quarter_tiny);

@@ -23,6 +23,7 @@
 #include "rule/quadrature/interval_rule.h"
 #include "rule/quadrature/root_batch.h"
 #include "support/memory_stream.h"
+#include "support/mpfr_value.h"
 
 namespace zemta {
 namespace {
@@ -49,19 +50,10 @@ constexpr double reference_ambiguous = 0x1p-150;
 
 std::size_t count(int n) { return static_cast<std::size_t>(n); }
 
-// An mpfr_t that frees itself.
-class Big {
- public:
-  Big() { mpfr_init2(value_, reference_bits); }
-  explicit Big(mpfr_prec_t bits) { mpfr_init2(value_, bits); }
-  Big(const Big&) = delete;
-  Big& operator=(const Big&) = delete;
-  ~Big() { mpfr_clear(value_); }
-  [[nodiscard]] mpfr_ptr get() { return value_; }
-  [[nodiscard]] mpfr_srcptr get() const { return value_; }
-
- private:
-  mpfr_t value_;
+// At reference_bits unless told.
+struct Big : testing::MpfrValue {
+  Big() : MpfrValue(reference_bits) {}
+  explicit Big(mpfr_prec_t bits) : MpfrValue(bits) {}
 };
 
 // The non-negative nodes of the order-n rule, ascending, and their weights,

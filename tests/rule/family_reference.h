@@ -28,6 +28,8 @@
 
 #include <mpfr.h>
 
+#include "support/mpfr_value.h"
+
 #include <string>
 #include <vector>
 
@@ -40,29 +42,9 @@ namespace zemta::testing {
 inline constexpr mpfr_prec_t reference_bits = 256;
 inline constexpr mpfr_prec_t recheck_bits = 4 * reference_bits;
 
-// An mpfr_t that frees itself.
-class BigFloat {
+class BigFloat : public MpfrValue {
  public:
-  explicit BigFloat(mpfr_prec_t bits = reference_bits) {
-    mpfr_init2(value_, bits);
-  }
-  BigFloat(const BigFloat& other) {
-    mpfr_init2(value_, mpfr_get_prec(other.value_));
-    mpfr_set(value_, other.value_, MPFR_RNDN);
-  }
-  BigFloat& operator=(const BigFloat& other) {
-    if (this != &other) {
-      mpfr_set_prec(value_, mpfr_get_prec(other.value_));
-      mpfr_set(value_, other.value_, MPFR_RNDN);
-    }
-    return *this;
-  }
-  ~BigFloat() { mpfr_clear(value_); }
-  [[nodiscard]] mpfr_ptr get() { return value_; }
-  [[nodiscard]] mpfr_srcptr get() const { return value_; }
-
- private:
-  mpfr_t value_;
+  explicit BigFloat(mpfr_prec_t bits = reference_bits) : MpfrValue(bits) {}
 };
 
 // One node or weight of the reference rule, within relative_error |value|

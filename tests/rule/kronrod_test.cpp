@@ -29,6 +29,7 @@
 #include "rule/quadrature/kronrod_matrix.h"
 #include "rule/quadrature/kronrod_recurrence.h"
 #include "support/memory_stream.h"
+#include "support/mpfr_value.h"
 
 namespace zemta {
 namespace {
@@ -49,35 +50,7 @@ constexpr int bisection_steps = 64;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
-// An mpfr_t that frees itself and copies as a value.
-class Mp {
- public:
-  explicit Mp(mpfr_prec_t bits) { mpfr_init2(value_, bits); }
-  Mp(const Mp& other) {
-    mpfr_init2(value_, mpfr_get_prec(other.value_));
-    mpfr_set(value_, other.value_, MPFR_RNDN);
-  }
-  Mp(Mp&& other) noexcept : Mp(mpfr_get_prec(other.value_)) {
-    mpfr_swap(value_, other.value_);
-  }
-  Mp& operator=(const Mp& other) {
-    if (this != &other) {
-      mpfr_set_prec(value_, mpfr_get_prec(other.value_));
-      mpfr_set(value_, other.value_, MPFR_RNDN);
-    }
-    return *this;
-  }
-  Mp& operator=(Mp&& other) noexcept {
-    mpfr_swap(value_, other.value_);
-    return *this;
-  }
-  ~Mp() { mpfr_clear(value_); }
-  [[nodiscard]] mpfr_ptr get() { return value_; }
-  [[nodiscard]] mpfr_srcptr get() const { return value_; }
-
- private:
-  mpfr_t value_;
-};
+using Mp = testing::MpfrValue;
 
 struct MpArithmetic {
   using Number = Mp;
