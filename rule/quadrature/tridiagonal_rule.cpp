@@ -85,6 +85,10 @@ long long fallbacks = 0;
 constexpr int dd_newton_steps = 5;
 constexpr int double_newton_steps = 4;
 constexpr int ball_newton_steps = 8;
+// From a node extrapolated from the last two, Newton in double converges
+// in a few steps where the nodes' spacing changes slowly; past this many
+// the bisection takes over.
+constexpr int extrapolated_newton_steps = 8;
 // The enclosure's half width is the larger of 2^enclosure_step_bits times
 // the last Newton step (the candidate's error, at the noise of its
 // arithmetic: a margin of 2^10 over it keeps the pivot nearest 0 at the
@@ -204,17 +208,20 @@ double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
   return d / dp;
 }
 
-// The last top-down pivot and its derivative at z in double-double, and
-// the Newton step d / d'.
+// The Newton step d / d' of the last top-down pivot: the pivot in
+// double-double, its derivative in double. From a candidate within e of
+// the node the step lands within about e * 2^-50 (the derivative's
+// relative error) plus the quadratic term, so the second order is kept
+// where it matters, and a division in double-double is saved on every row.
 Dd dd_newton_step(const FastMatrix& f, Dd z) {
   Dd d = sub(f.a[0], z);
-  Dd dp = {-1.0, 0.0};
+  double dp = -1.0;
   for (std::size_t j = 1; j < f.a.size(); ++j) {
     if (d.hi == 0.0) {
       d = {0x1p-900, 0.0};
     }
     const Dd q = div(f.b2[j - 1], d);
-    dp = add(Dd{-1.0, 0.0}, mul(div(q, d), dp));
+    dp = -1.0 + (q.hi / d.hi) * dp;
     d = sub(sub(f.a[j], z), q);
   }
   return div(d, dp);
@@ -718,16 +725,48 @@ class Engine {
     return norm_ * 0x1p-1000 + 0x1p-1000;
   }
 
+  // Newton in double from the last two nodes' line, taken when the counts
+  // in double put node k and no other within the polish's reach of it;
+  // false for the first two nodes and wherever it does not converge to
+  // node k (then the bisection).
+  bool extrapolated(int k, double* lo, double* hi) {
+    const auto i = static_cast<std::size_t>(k);
+    if (k < 2 || found_.size() != i) {
+      return false;
+    }
+    const double floor = pivot_floor();
+    double x = found_[i - 1] + (found_[i - 1] - found_[i - 2]);
+    bool converged = false;
+    for (int j = 0; j < extrapolated_newton_steps && !converged; ++j) {
+      const double step = double_newton_step(fast_, x, floor);
+      x -= step;
+      if (!std::isfinite(x)) {
+        return false;
+      }
+      converged = std::fabs(step) <= std::fabs(x) * 0x1p-40;
+    }
+    const double reach = std::max(std::fabs(x) * 0x1p-30, norm_ * 0x1p-40);
+    if (!converged || x - reach <= found_[i - 1] ||
+        double_count(fast_, x - reach, floor) != k ||
+        double_count(fast_, x + reach, floor) != k + 1) {
+      return false;
+    }
+    *lo = x;
+    *hi = x;
+    return true;
+  }
+
   // Bisection in double to about an ulp, then Newton in double-double.
   Dyadic first_candidate(int k) {
     const double floor = pivot_floor();
     double lo = std::max(lower_, previous_low_);
     double hi = upper_;
+    const bool guessed = extrapolated(k, &lo, &hi);
     // Bisection to 2^-coarse_bisection_bits of the node, Newton in double
     // from there while it stays in the bracket, and bisection to the ulp
     // if it does not.
     bool newton = true;
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 2000 && !guessed; ++i) {
       const double mid = 0.5 * (lo + hi);
       if (mid <= lo || mid >= hi) {
         break;
@@ -756,6 +795,9 @@ class Engine {
     // The next node lies above this one's bracket.
     previous_low_ = lo;
     Dd z = {0.5 * (lo + hi), 0.0};
+    if (found_.size() == static_cast<std::size_t>(k)) {
+      found_.push_back(z.hi);
+    }
     // An honest bound while Newton has not begun: the bracket, or the
     // double Newton's ulps.
     double step = std::max(hi - lo, std::fabs(z.hi) * 0x1p-40);
@@ -949,6 +991,8 @@ class Engine {
   // The last node's lower bracket end (the nodes are found in ascending
   // order).
   double previous_low_ = -std::numeric_limits<double>::infinity();
+  // Each node's candidate in double, in the order found (ascending).
+  std::vector<double> found_;
   double lower_ = 0.0;
   double upper_ = 0.0;
   double norm_ = 0.0;
