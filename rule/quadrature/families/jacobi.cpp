@@ -1,5 +1,6 @@
 // Gauss-Jacobi, weight (1 - x)^alpha (1 + x)^beta on [-1, 1], alpha, beta >
-// -1; and the Chebyshev kinds, its cases alpha = beta = -1/2 and 1/2.
+// -1 (the Chebyshev kinds are its cases alpha = beta = -1/2 and 1/2:
+// chebyshev.cpp).
 //
 // The orthonormal Jacobi polynomials' recurrence, with s = alpha + beta:
 //   a_0 = (beta - alpha) / (s + 2),
@@ -120,13 +121,6 @@ int jacobi_family_rule(const FamilyRequest& request, double* nodes,
              request_map(request, WeightFactor::one), nodes, weights)
              ? request.n
              : 0;
-}
-
-int chebyshev_family_rule(const FamilyRequest& request, double* nodes,
-                          double* weights) {
-  FamilyRequest r = request;
-  r.alpha = r.beta = request.family == RuleFamily::chebyshev1 ? -0.5 : 0.5;
-  return jacobi_family_rule(r, nodes, weights);
 }
 
 }  // namespace zemta::detail
