@@ -20,7 +20,7 @@
 set(zemta_rule_families_header
   ${CMAKE_CURRENT_LIST_DIR}/../rule/quadrature/families.h)
 file(READ ${zemta_rule_families_header} zemta_rule_families_text)
-# Each entry, wherever clang-format breaks its lines:
+# Each entry, a line of ZEMTA_RULE_FAMILIES (clang-format leaves them whole):
 # {"name", RuleFamily::name, FamilyDomain::domain, alpha, beta, scalable, min,
 # and then its exactness and texts, which CMake does not read}.
 set(zemta_space "[ \t\r\n]*")
@@ -28,9 +28,11 @@ set(zemta_flag "(true|false)")
 string(REGEX MATCHALL
   "{\"[a-z0-9-]+\",${zemta_space}RuleFamily::[a-z0-9_]+,${zemta_space}FamilyDomain::[a-z_]+,${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}${zemta_flag},${zemta_space}[0-9]+,"
   zemta_rule_family_entries "${zemta_rule_families_text}")
-string(REGEX MATCH "std::array<RuleFamilyName,${zemta_space}([0-9]+)>"
-  zemta_rule_family_size "${zemta_rule_families_text}")
-set(zemta_rule_family_size "${CMAKE_MATCH_1}")
+# The list's lines, FAMILY(identifier, {...}), to check that every one was
+# read.
+string(REGEX MATCHALL "[ \t]FAMILY\\([a-z0-9_]+,"
+  zemta_rule_family_lines "${zemta_rule_families_text}")
+list(LENGTH zemta_rule_family_lines zemta_rule_family_size)
 
 set(ZEMTA_RULE_FAMILIES "")
 set(ZEMTA_RULE_ALPHA_FAMILIES "")
@@ -73,7 +75,7 @@ if(NOT zemta_rule_legendre_index EQUAL 0
    OR NOT ZEMTA_MIN_ORDER MATCHES "^[0-9]+$")
   message(FATAL_ERROR
     "rule_family_names not read from ${zemta_rule_families_header}: "
-    "${zemta_rule_family_count} entries for an array of "
-    "${zemta_rule_family_size}, or ZEMTA_MIN_ORDER not set "
+    "${zemta_rule_family_count} entries of "
+    "${zemta_rule_family_size} lines, or ZEMTA_MIN_ORDER not set "
     "(include zemta_order_range.cmake first)")
 endif()

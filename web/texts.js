@@ -315,10 +315,10 @@ export const hexOff = (name) => `${formatText(name).label} has no hexadecimal fl
 // zemta-rule's Gauss families, as --rule names them, each with what it
 // takes: { name, interval (a finite domain, which --interval maps), alpha,
 // beta, scaled, min (its least order) }, read from their one list,
-// rule_family_names in rule/quadrature/families.h (the build's drawing
+// ZEMTA_RULE_FAMILIES in rule/quadrature/families.h (the build's drawing
 // fills the page's menu from it).
 export function ruleFamiliesOf(header) {
-  const list = /rule_family_names = \{\{([^;]*)\}\};/.exec(header)?.[1] ?? "";
+  const list = /#define ZEMTA_RULE_FAMILIES\(FAMILY\)((?:.*\\\n)*)/.exec(header)?.[1] ?? "";
   const entry = /\{"([a-z0-9-]+)", RuleFamily::\w+, FamilyDomain::(\w+), (\w+), (\w+), (\w+), (\d+),/g;
   return [...list.matchAll(entry)].map(([, name, domain, alpha, beta, scaled, min]) => ({ name,
     interval: domain === "finite", alpha: alpha === "true", beta: beta === "true", scaled: scaled === "true",

@@ -17,41 +17,35 @@ namespace {
 constexpr std::size_t comment_width = 76;
 constexpr std::size_t comment_capacity = 2048;
 
-// What the comment says of each family: its name and its weight function
-// of x (on an interval the letter x in it stands for u, the point of
-// [-1, 1] that x maps to).
+// What the comment says of the table's family: its name and its weight
+// function of x as C (on an interval the letter x in it stands for u, the
+// point of [-1, 1] that x maps to), and with --scaled the weight without
+// the factor the weights include, and that factor; each without a leading
+// factor x^alpha where alpha is 0.
 struct FamilyText {
   std::string_view title;
   std::string_view weight;  // empty for the weight 1
+  std::string_view scaled_weight;
+  std::string_view scaled_factor;
 };
 
-FamilyText family_text(const RuleTable& table) {
-  switch (table.family) {
-    case RuleFamily::legendre:
-      return {"Gauss-Legendre", ""};
-    case RuleFamily::lobatto:
-      return {"Gauss-Lobatto", ""};
-    case RuleFamily::radau:
-      return {"Gauss-Radau (left end fixed)", ""};
-    case RuleFamily::radau_right:
-      return {"Gauss-Radau (right end fixed)", ""};
-    case RuleFamily::kronrod:
-      return {"Gauss-Kronrod", ""};
-    case RuleFamily::chebyshev1:
-      return {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)"};
-    case RuleFamily::chebyshev2:
-      return {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)"};
-    case RuleFamily::hermite:
-      return {"Gauss-Hermite", "exp(-x^2)"};
-    case RuleFamily::hermite_prob:
-      return {"Gauss-Hermite (probabilists')", "exp(-x^2/2)"};
-    case RuleFamily::laguerre:
-      return {"Gauss-Laguerre",
-              table.alpha == 0 ? "exp(-x)" : "x^alpha*exp(-x)"};
-    case RuleFamily::jacobi:
-      return {"Gauss-Jacobi", "(1 - x)^alpha*(1 + x)^beta"};
+std::string_view without_unit_power(std::string_view text, double alpha) {
+  constexpr std::string_view power = "x^alpha";
+  if (alpha == 0 && text.starts_with(power)) {
+    text.remove_prefix(power.size());
+    if (text.starts_with("*")) {
+      text.remove_prefix(1);
+    }
   }
-  return {};
+  return text;
+}
+
+FamilyText family_text(const RuleTable& table) {
+  const RuleFamilyText& text = family_entry(table.family).text;
+  return {text.function_title.empty() ? text.title : text.function_title,
+          without_unit_power(text.function_weight, table.alpha),
+          without_unit_power(text.scaled_weight, table.alpha),
+          text.scaled_factor};
 }
 
 class FunctionWriter {
@@ -180,9 +174,11 @@ class FunctionWriter {
     put(" is about the integral of ");
     const bool scaled = table_.scaled;
     if (scaled) {
-      put(table_.family == RuleFamily::laguerre && table_.alpha != 0
-              ? "x^alpha*f(x)"
-              : "f(x)");
+      if (!text.scaled_weight.empty()) {
+        put(text.scaled_weight);
+        put("*");
+      }
+      put("f(x)");
     } else if (text.weight.empty()) {
       put("f(x)");
     } else {
@@ -199,17 +195,7 @@ class FunctionWriter {
     put(", exact but for the sum's roundings when ");
     if (scaled) {
       put("f(x)*");
-      switch (table_.family) {
-        case RuleFamily::hermite:
-          put("exp(x^2)");
-          break;
-        case RuleFamily::hermite_prob:
-          put("exp(x^2/2)");
-          break;
-        default:
-          put("exp(x)");
-          break;
-      }
+      put(text.scaled_factor);
     } else {
       put("f");
     }

@@ -4,10 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include "quadrature/coefficients.h"
-
-#include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/families/family_rules.h"
-#include "rule/quadrature/families/kronrod.h"
 
 namespace zemta {
 
@@ -16,16 +13,15 @@ int family_node_count(RuleFamily family, int n) {
 }
 
 bool family_is_symmetric(const FamilyRequest& request) {
-  switch (request.family) {
-    case RuleFamily::radau:
-    case RuleFamily::radau_right:
-    case RuleFamily::laguerre:
-      return false;
-    case RuleFamily::jacobi:
-      return request.alpha == request.beta;
-    default:
+  switch (family_entry(request.family).symmetry) {
+    case FamilySymmetry::always:
       return true;
+    case FamilySymmetry::never:
+      return false;
+    case FamilySymmetry::equal_parameters:
+      return request.alpha == request.beta;
   }
+  return false;
 }
 
 namespace {
@@ -65,38 +61,10 @@ bool request_ok(const FamilyRequest& request) {
 using FamilyComputation = int (*)(const FamilyRequest&, double* nodes,
                                   double* weights, double* gauss_weights);
 
-int legendre_rule(const FamilyRequest& request, double* nodes, double* weights,
-                  double* /*gauss_weights*/) {
-  return request.on_interval
-             ? correctly_rounded_rule(request.n, request.a, request.b, nodes,
-                                      weights)
-             : correctly_rounded_rule(request.n, nodes, weights);
-}
-
-template <int (*rule)(const FamilyRequest&, double*, double*)>
-int without_gauss_weights(const FamilyRequest& request, double* nodes,
-                          double* weights, double* /*gauss_weights*/) {
-  return rule(request, nodes, weights);
-}
-
-constexpr std::array family_computations = std::to_array<FamilyComputation>({
-    legendre_rule,
-    without_gauss_weights<detail::lobatto_radau_family_rule>,
-    without_gauss_weights<detail::lobatto_radau_family_rule>,
-    without_gauss_weights<detail::lobatto_radau_family_rule>,
-    detail::kronrod_family_rule,
-    without_gauss_weights<detail::chebyshev_family_rule>,
-    without_gauss_weights<detail::chebyshev_family_rule>,
-    without_gauss_weights<detail::hermite_family_rule>,
-    without_gauss_weights<detail::hermite_family_rule>,
-    without_gauss_weights<detail::laguerre_family_rule>,
-    without_gauss_weights<detail::jacobi_family_rule>,
-});
-
-// One entry a family, in the list's order: a family left out fails here.
-// (The size, not a search for null entries, which a sanitized build does
-// not evaluate at compile time.)
-static_assert(family_computations.size() == rule_family_names.size());
+#define ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY(id, ...) detail::family_rule_##id,
+constexpr std::array family_computations = std::to_array<FamilyComputation>(
+    {ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY)});
+#undef ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY
 
 }  // namespace
 

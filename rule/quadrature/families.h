@@ -2,7 +2,8 @@
 // one list of them, and the one entry point that computes any of them with
 // every node and weight the nearest double. --help, the manual page, the
 // page's menu, the CMake function's check and the lock's cases are all
-// made from rule_family_names (cmake/zemta_rule_families.cmake reads it).
+// made from its list, ZEMTA_RULE_FAMILIES (cmake/zemta_rule_families.cmake
+// and web/texts.js read its lines).
 //
 // A family is a weight function w on an interval; its rule of order n is
 // the n nodes x_i and weights w_i with sum w_i f(x_i) = integral of f w for
@@ -17,19 +18,30 @@
 
 namespace zemta {
 
-enum class RuleFamily {
-  legendre,
-  lobatto,
-  radau,
-  radau_right,
-  kronrod,
-  chebyshev1,
-  chebyshev2,
-  hermite,
-  hermite_prob,
-  laguerre,
-  jacobi
-};
+// Every family, in the order --help lists them; legendre is the default.
+// One line each: the family's identifier (its value in RuleFamily, and
+// family_rule_<identifier>, its computation, defined in its own file in
+// rule/quadrature/families/), then its entry. A new family is that file and
+// its line here; cmake/ and web/texts.js read the lines (up to min_order).
+// clang-format off
+#define ZEMTA_RULE_FAMILIES(FAMILY) \
+    FAMILY(legendre, {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default", "", "", "", ""}}) \
+    FAMILY(lobatto, {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, FamilySymmetry::always, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1", "", "", "", ""}}) \
+    FAMILY(radau, {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1", "Gauss-Radau (left end fixed)", "", "", ""}}) \
+    FAMILY(radau_right, {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1", "Gauss-Radau (right end fixed)", "", "", ""}}) \
+    FAMILY(kronrod, {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, FamilySymmetry::always, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes", "", "", "", ""}}) \
+    FAMILY(chebyshev1, {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", "", "", "1/sqrt(1 - x^2)", "", ""}}) \
+    FAMILY(chebyshev2, {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", "", "", "sqrt(1 - x^2)", "", ""}}) \
+    FAMILY(hermite, {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", "", "", "exp(-x^2)", "", "exp(x^2)"}}) \
+    FAMILY(hermite_prob, {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", "", "", "exp(-x^2/2)", "", "exp(x^2/2)"}}) \
+    FAMILY(laguerre, {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, FamilySymmetry::never, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", "", "", "x^alpha*exp(-x)", "x^alpha", "exp(x)"}}) \
+    FAMILY(jacobi, {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, FamilySymmetry::equal_parameters, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", "", "", "(1 - x)^alpha*(1 + x)^beta", "", ""}}) \
+// (the list ends above)
+  // clang-format on
+
+#define ZEMTA_RULE_FAMILY_VALUE(id, ...) id,
+enum class RuleFamily { ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_VALUE) };
+#undef ZEMTA_RULE_FAMILY_VALUE
 
 // Where the family's weight lives: [-1, 1] (so --interval maps it), [0,
 // infinity) or the whole line.
@@ -41,16 +53,29 @@ enum class FamilyDomain { finite, half_line, whole_line };
 // 3n + 2 for odd n, whose symmetry makes the next, odd, degree exact too.
 enum class FamilyExactness { gauss, lobatto, radau, kronrod };
 
+// Which of a family's rules are symmetric about the middle of the
+// interval: all, none, or those with alpha == beta.
+enum class FamilySymmetry { always, never, equal_parameters };
+
 // What the comments and --help say of a family: its name in the comments
 // ("Gauss-Lobatto"), its weight function w(x) and interval as text, and
 // what its nodes hold beyond the plain Gauss rule's ("" for none), and
-// what --help notes of it beside its options ("" for nothing).
+// what --help notes of it beside its options ("" for nothing). Then what
+// the c-function format's comment says: the family's name there ("" for
+// the title), w(x) as a C expression ("" for 1) and, for a scalable
+// family, w(x) without the exponential the weights are scaled by ("" for
+// 1) and that factor. A leading "x^alpha" factor is left out where alpha
+// is 0.
 struct RuleFamilyText {
   std::string_view title;
   std::string_view weight;
   std::string_view interval;
   std::string_view nodes;
   std::string_view help_note;
+  std::string_view function_title;
+  std::string_view function_weight;
+  std::string_view scaled_weight;
+  std::string_view scaled_factor;
 };
 
 struct RuleFamilyName {
@@ -62,26 +87,14 @@ struct RuleFamilyName {
   bool scalable;     // --scaled: the weights times 1 / the weight function
   int min_order;     // the least N the family's rule exists for
   FamilyExactness exactness;
+  FamilySymmetry symmetry;
   RuleFamilyText text;
 };
 
-// Every family, in the order --help lists them; legendre is the default.
-// One line each, which cmake/ and web/texts.js read (up to min_order).
-// clang-format off
-inline constexpr std::array<RuleFamilyName, 11> rule_family_names = {{
-    {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default"}},
-    {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1"}},
-    {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1"}},
-    {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1"}},
-    {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes"}},
-    {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", ""}},
-    {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", ""}},
-    {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", ""}},
-    {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", ""}},
-    {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", ""}},
-    {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", ""}},
-}};
-// clang-format on
+#define ZEMTA_RULE_FAMILY_ENTRY(id, ...) RuleFamilyName __VA_ARGS__,
+inline constexpr auto rule_family_names = std::to_array<RuleFamilyName>(
+    {ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_ENTRY)});
+#undef ZEMTA_RULE_FAMILY_ENTRY
 
 // The list holds the families in the enumeration's order, so that a family's
 // entry is found by its value.

@@ -181,7 +181,7 @@ test("a choice survives the address; its texts go to zemta-rule as typed and int
   assert.ok(formats.length >= 9 && formats.some(({ name, hex }) => name === "rust" && !hex));
   const families = readFileSync(resolve(top, "rule/quadrature/families.h"), "utf8");
   const found = ruleFamiliesOf(families);
-  assert.equal(found.length, Number(/std::array<RuleFamilyName, (\d+)>/.exec(families)[1]));
+  assert.equal(found.length, families.match(/^ +FAMILY\(\w+, /gm).length);
   assert.deepEqual(found.filter(({ name }) => /^(legendre|radau-right|laguerre|jacobi)$/.test(name)), [
     { name: "legendre", interval: true, alpha: false, beta: false, scaled: false, min: 2 },
     { name: "radau-right", interval: true, alpha: false, beta: false, scaled: false, min: 1 },

@@ -118,10 +118,8 @@ bool closed_form(bool second, int n, int bits, double* nodes, double* weights) {
   return true;
 }
 
-}  // namespace
-
-int chebyshev_family_rule(const FamilyRequest& request, double* nodes,
-                          double* weights) {
+int chebyshev_rule(const FamilyRequest& request, double* nodes,
+                   double* weights) {
   const bool second = request.family == RuleFamily::chebyshev2;
   const int n = request.n;
   if (!request.on_interval) {
@@ -138,7 +136,19 @@ int chebyshev_family_rule(const FamilyRequest& request, double* nodes,
   }
   FamilyRequest r = request;
   r.alpha = r.beta = second ? 0.5 : -0.5;
-  return jacobi_family_rule(r, nodes, weights);
+  return family_rule_jacobi(r, nodes, weights, nullptr);
+}
+
+}  // namespace
+
+int family_rule_chebyshev1(const FamilyRequest& request, double* nodes,
+                           double* weights, double* /*gauss_weights*/) {
+  return chebyshev_rule(request, nodes, weights);
+}
+
+int family_rule_chebyshev2(const FamilyRequest& request, double* nodes,
+                           double* weights, double* /*gauss_weights*/) {
+  return chebyshev_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail

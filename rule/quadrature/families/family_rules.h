@@ -16,16 +16,14 @@
 
 namespace zemta::detail {
 
-int jacobi_family_rule(const FamilyRequest& request, double* nodes,
-                       double* weights);
-int chebyshev_family_rule(const FamilyRequest& request, double* nodes,
-                          double* weights);
-int lobatto_radau_family_rule(const FamilyRequest& request, double* nodes,
-                              double* weights);
-int hermite_family_rule(const FamilyRequest& request, double* nodes,
-                        double* weights);
-int laguerre_family_rule(const FamilyRequest& request, double* nodes,
-                         double* weights);
+// family_rule_<identifier> for each identifier of ZEMTA_RULE_FAMILIES
+// (families.h): the family's computation, in its own file here. gauss_weights
+// is kronrod's alone (kronrod.h); the others leave it untouched.
+#define ZEMTA_RULE_FAMILY_COMPUTATION(id, ...)                      \
+  int family_rule_##id(const FamilyRequest& request, double* nodes, \
+                       double* weights, double* gauss_weights);
+ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_COMPUTATION)
+#undef ZEMTA_RULE_FAMILY_COMPUTATION
 
 // The Jacobi matrix of order `order` of the weight (1 - x)^alpha (1 +
 // x)^beta on [-1, 1] (jacobi.cpp), for the families built on it. context:

@@ -27,10 +27,7 @@ bool make_hermite_matrix(const void* context, int bits, JacobiMatrix* out) {
   return !out->mu0.whole;
 }
 
-}  // namespace
-
-int hermite_family_rule(const FamilyRequest& request, double* nodes,
-                        double* weights) {
+int hermite_rule(const FamilyRequest& request, double* nodes, double* weights) {
   const bool probabilists = request.family == RuleFamily::hermite_prob;
   const HermiteKind kind{probabilists, request.n};
   const WeightFactor factor = !request.scaled ? WeightFactor::one
@@ -40,6 +37,18 @@ int hermite_family_rule(const FamilyRequest& request, double* nodes,
                                 identity_map(factor), nodes, weights)
              ? request.n
              : 0;
+}
+
+}  // namespace
+
+int family_rule_hermite(const FamilyRequest& request, double* nodes,
+                        double* weights, double* /*gauss_weights*/) {
+  return hermite_rule(request, nodes, weights);
+}
+
+int family_rule_hermite_prob(const FamilyRequest& request, double* nodes,
+                             double* weights, double* /*gauss_weights*/) {
+  return hermite_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail

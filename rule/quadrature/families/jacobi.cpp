@@ -113,8 +113,8 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
   return !out->mu0.whole;
 }
 
-int jacobi_family_rule(const FamilyRequest& request, double* nodes,
-                       double* weights) {
+int family_rule_jacobi(const FamilyRequest& request, double* nodes,
+                       double* weights, double* /*gauss_weights*/) {
   const JacobiWeight w{request.alpha, request.beta, request.n};
   return tridiagonal_gauss_rule(
              make_jacobi_matrix, &w, request.n, request.alpha == request.beta,

@@ -38,7 +38,7 @@ bool legendre_weights(const FamilyRequest& request, double* gauss) {
 
 }  // namespace
 
-int kronrod_family_rule(const FamilyRequest& request, double* nodes,
+int family_rule_kronrod(const FamilyRequest& request, double* nodes,
                         double* weights, double* gauss_weights) {
   const int n = request.n;
   const int m = 2 * n + 1;

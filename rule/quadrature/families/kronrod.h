@@ -17,7 +17,7 @@ namespace zemta::detail {
 // correctly_rounded.h), +0 for the n + 1 nodes the Kronrod rule adds.
 // Returns 2n + 1, or 0 when a value would round past DBL_MAX (the Gauss
 // weight b - a of n = 1 on [-DBL_MAX, DBL_MAX], say).
-int kronrod_family_rule(const FamilyRequest& request, double* nodes,
+int family_rule_kronrod(const FamilyRequest& request, double* nodes,
                         double* weights, double* gauss_weights);
 
 }  // namespace zemta::detail

@@ -45,8 +45,8 @@ bool make_laguerre_matrix(const void* context, int bits, JacobiMatrix* out) {
 
 }  // namespace
 
-int laguerre_family_rule(const FamilyRequest& request, double* nodes,
-                         double* weights) {
+int family_rule_laguerre(const FamilyRequest& request, double* nodes,
+                         double* weights, double* /*gauss_weights*/) {
   const LaguerreWeight w{request.alpha, request.n};
   return tridiagonal_gauss_rule(
              make_laguerre_matrix, &w, request.n, false,
