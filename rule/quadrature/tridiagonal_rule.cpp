@@ -98,6 +98,12 @@ constexpr int extrapolated_newton_steps = 8;
 // own rounding (about 2^-bits times the matrix's norm) stays far below it.
 constexpr int enclosure_guard_bits = 24;
 constexpr int enclosure_step_bits = 10;
+// The double-double counts try an enclosure at least 2^-fast_floor_bits
+// times the matrix's norm: their bound, about 2^-99 times the norm and more
+// along the recurrence, cannot decide a narrower one around a node far
+// below the norm (the middle nodes of a symmetric rule). The balls, and
+// the retries at more bits, keep the narrower enclosure.
+constexpr int fast_floor_bits = 95;
 // The double-double counts' enclosure is widened by 2^fast_widen_step up
 // to 2^fast_widen_most, while it stays within 2^-60 of the node relative.
 constexpr int fast_widen_step = 8;
@@ -858,10 +864,15 @@ class Engine {
     // The double-double counts first, widening the enclosure while it
     // stays narrow enough to round (their bound is about 2^-99 times the
     // matrix's norm, coarser than the candidate near a small node).
+    // At the first try only: a retry needs its narrower enclosure.
+    const int fast_e =
+        bits == start_bits()
+            ? std::max(e, std::ilogb(norm_) + 1 - fast_floor_bits)
+            : e;
     for (int widen = 0; fast_paths() && cl != INT_MIN &&
-                        widen <= fast_widen_most && e + widen < cl - 60;
+                        widen <= fast_widen_most && fast_e + widen < cl - 60;
          widen += fast_widen_step) {
-      const Dyadic wide = power_of_two(e + widen);
+      const Dyadic wide = power_of_two(fast_e + widen);
       *lo = dyadic_sub(*candidate, wide);
       *hi = dyadic_add(*candidate, wide);
       const int below = fast_count(counts_, *lo);
