@@ -234,6 +234,90 @@ Dyadic dyadic_of_interval_mid(const DdInterval& x, int e) {
   return v;
 }
 
+// One side's walk of the weight pass, row by row away from its start:
+// the pivots p (d_j top-down, delta_j bottom-up), the squares of the
+// eigenvector's components, s_next = s p^2 / b2 for the b2 joining a row
+// to the next. A pivot that may vanish (an eigenvalue of the block it
+// closes at the node, as where Kronrod's leading and trailing blocks share
+// the Gauss nodes) is not divided by: the next row's pivot is then a pole,
+// and the two rows are stepped at once through g = p_i p_{i+1} = (a_{i+1}
+// - z) p_i - b2_i (b2_i joining them), with s_{i+2} = s_i g^2 / (b2_i
+// b2_{i+1}) and p_{i+2} = (a_{i+2} - z) - b2_{i+1} p_i / g; g is near -b2_i
+// where p_i is near 0, so it is decided there.
+class SquaresWalk {
+ public:
+  SquaresWalk(const DdInterval& a, const DdInterval& z)
+      : ok_(interval_sub(a, z, &pivot_)) {}
+
+  // The square of the next row, s p^2 / b2 with b2 joining to it, from
+  // square (this row's); false when undecided.
+  bool next_square(const DdInterval& square, const DdInterval& b2,
+                   DdInterval* out) {
+    if (!ok_) {
+      return false;
+    }
+    previous_ = square;
+    if (!pole_) {
+      return ::zemta::detail::next_square(square, pivot_, b2, out);
+    }
+    // s_{i+2} = s_i g^2 / (b2_i b2_{i+1}), s_i the square before.
+    DdInterval g2;
+    DdInterval p;
+    DdInterval b2b2;
+    return interval_mul(g_, g_, &g2) && interval_mul(before_, g2, &p) &&
+           interval_mul(b2_before_, b2, &b2b2) && interval_div(p, b2b2, out);
+  }
+
+  // Moves to the next row, of diagonal a, joined to this one by b2.
+  bool step(const DdInterval& a, const DdInterval& z, const DdInterval& b2) {
+    if (!ok_) {
+      return false;
+    }
+    if (pole_) {
+      // p_{i+2} = (a_{i+2} - z) - b2_{i+1} p_i / g.
+      DdInterval shifted;
+      DdInterval num;
+      DdInterval q;
+      pole_ = false;
+      ok_ = interval_sub(a, z, &shifted) &&
+            interval_mul(b2, before_pivot_, &num) &&
+            interval_div(num, g_, &q) && interval_sub(shifted, q, &pivot_);
+      return ok_;
+    }
+    if (decided(pivot_)) {
+      ok_ = next_pivot(a, z, b2, pivot_, &pivot_);
+      return ok_;
+    }
+    // This pivot may vanish: the next is a pole.
+    DdInterval shifted;
+    DdInterval product;
+    ok_ = interval_sub(a, z, &shifted) &&
+          interval_mul(shifted, pivot_, &product) &&
+          interval_sub(product, b2, &g_) && decided(g_);
+    before_ = previous_;
+    before_pivot_ = pivot_;
+    b2_before_ = b2;
+    pole_ = true;
+    return ok_;
+  }
+
+  // The squares kept scaled as the caller's.
+  void rescale(int e) {
+    previous_ = scaled(previous_, e);
+    before_ = scaled(before_, e);
+  }
+
+ private:
+  bool ok_;
+  bool pole_ = false;
+  DdInterval pivot_;
+  DdInterval g_;
+  DdInterval previous_;      // the square next_square was last given
+  DdInterval before_;        // the square of the row before the pole
+  DdInterval before_pivot_;  // the pivot that may vanish
+  DdInterval b2_before_;     // b2 joining it to the pole's row
+};
+
 bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
               DdInterval* total, int* exponent) {
   const std::size_t m = t.a.size();
@@ -241,21 +325,19 @@ bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
   DdInterval square = one;
   DdInterval sum = one;
   int e = 0;
-  DdInterval d;
-  if (!interval_sub(t.a[0], z, &d)) {
-    return false;
-  }
+  SquaresWalk down(t.a[0], z);
   for (std::size_t j = 0; j < r; ++j) {
-    if (j > 0 && !next_pivot(t.a[j], z, t.b2[j - 1], d, &d)) {
+    if (j > 0 && !down.step(t.a[j], z, t.b2[j - 1])) {
       return false;
     }
-    if (!next_square(square, d, t.b2[j], &square) ||
+    if (!down.next_square(square, t.b2[j], &square) ||
         !interval_add(sum, square, &sum)) {
       return false;
     }
     if (sum.mid.hi > rescale_above) {
       sum = scaled(sum, -rescale_bits);
       square = scaled(square, -rescale_bits);
+      down.rescale(-rescale_bits);
       e += rescale_bits;
     }
   }
@@ -263,21 +345,19 @@ bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
     // The bottom-up side: tail / v is free of their common power of two.
     DdInterval v = one;
     DdInterval tail{{0.0, 0.0}, 0.0};
-    DdInterval delta;
-    if (!interval_sub(t.a[m - 1], z, &delta)) {
-      return false;
-    }
+    SquaresWalk up(t.a[m - 1], z);
     for (std::size_t j = m - 1; j > r; --j) {
-      if (j < m - 1 && !next_pivot(t.a[j], z, t.b2[j], delta, &delta)) {
+      if (j < m - 1 && !up.step(t.a[j], z, t.b2[j])) {
         return false;
       }
       if (!interval_add(tail, v, &tail) ||
-          !next_square(v, delta, t.b2[j - 1], &v)) {
+          !up.next_square(v, t.b2[j - 1], &v)) {
         return false;
       }
       if (v.mid.hi > rescale_above || tail.mid.hi > rescale_above) {
         v = scaled(v, -rescale_bits);
         tail = scaled(tail, -rescale_bits);
+        up.rescale(-rescale_bits);
       }
     }
     DdInterval ratio;
