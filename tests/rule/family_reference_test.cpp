@@ -444,39 +444,23 @@ INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
 
 // ---- The full sweep ----
 //
-// Per rule of order n, on one core of the 2-core AMD EPYC machine: the
-// reference costs about 0.6 us n^2 of CPU for a symmetric rule and twice
-// that for another, and family_rule about 0.25 us n^2 and twice that.
-// Every order of lobatto, radau, radau-right (checked against radau's
-// mirror image), hermite and hermite-prob is then over half an hour, past
-// a suite's budget. The shards of FamilyFullSweep (label full, about 6
-// minutes of CPU) take every order of those families up to dense_limit and
-// large_orders above it, and every order of the Chebyshev kinds (closed
-// forms on both sides, a few seconds); Laguerre and Jacobi on
-// parameter_grid at parameter_orders, and parameter_large_orders at a few;
-// --scaled at a sample. Those of FamilyEveryOrder (label every-order, over
-// an hour of CPU, sharded to run in parallel) take every other order and
-// the large orders at the other parameters.
-constexpr int dense_limit = 250;
-constexpr int large_orders[] = {256, 384, 500, 511, 512,
-                                513, 768, 997, 998, 999};
+// Every order of each family without parameters, in shards (label full):
+// per rule of order n, on one core of the 2-core AMD EPYC machine, the
+// reference costs about 0.35 us n^2 of CPU for a symmetric rule and twice
+// that for another, and family_rule about 0.2 us n^2 and twice that, so
+// lobatto and each Hermite kind take about 210 s and radau (radau-right
+// checked against its mirror image) twice that; the Chebyshev kinds,
+// closed forms on both sides, a few seconds. Laguerre and Jacobi on
+// parameter_grid at parameter_orders, and at parameter_large_orders for a
+// few parameters; --scaled at a sample. The shard of FamilyEveryOrder
+// (label every-order) takes the large orders at the other parameters.
 
-bool in_full_sweep(int n) {
-  return n <= dense_limit ||
-         std::find(std::begin(large_orders), std::end(large_orders), n) !=
-             std::end(large_orders);
-}
-
-// The orders of one part of the sweep (full or every-order) that fall to
-// one of its shards: round robin, so that the shards share the n^2 cost.
-// A family whose rules are cheap (closed forms) has every order in full.
-std::vector<int> shard_orders(bool full, bool cheap, int shard, int shards) {
+// The orders 1 to max_order that fall to one of a family's shards: round
+// robin, so that the shards share the n^2 cost.
+std::vector<int> shard_orders(int shard, int shards) {
   std::vector<int> out;
-  int index = 0;
-  for (int n = 1; n <= max_order; ++n) {
-    if ((cheap || in_full_sweep(n)) == full && index++ % shards == shard) {
-      out.push_back(n);
-    }
+  for (int n = shard + 1; n <= max_order; n += shards) {
+    out.push_back(n);
   }
   return out;
 }
@@ -554,24 +538,21 @@ std::vector<Shard> sweep_shards(bool full) {
   std::vector<Shard> out;
   const auto every_order = [&](const std::string& name,
                                std::initializer_list<RuleFamily> families,
-                               int shards, bool cheap = false) {
-    for (int k = 0; k < shards; ++k) {
+                               int shards) {
+    for (int k = 0; k < shards && full; ++k) {
       Shard shard{name + "_" + std::to_string(k), {}};
       for (const RuleFamily family : families) {
         shard.jobs.push_back(
-            Job{family, 0.0, 0.0, false, shard_orders(full, cheap, k, shards)});
+            Job{family, 0.0, 0.0, false, shard_orders(k, shards)});
       }
-      if (!shard.jobs.front().orders.empty()) {
-        out.push_back(shard);
-      }
+      out.push_back(shard);
     }
   };
-  every_order("lobatto", {RuleFamily::lobatto}, full ? 1 : 2);
-  every_order("radau", {RuleFamily::radau}, full ? 2 : 6);
-  every_order("hermite", {RuleFamily::hermite}, full ? 1 : 2);
-  every_order("hermite_prob", {RuleFamily::hermite_prob}, full ? 1 : 2);
-  every_order("chebyshev", {RuleFamily::chebyshev1, RuleFamily::chebyshev2}, 1,
-              true);
+  every_order("lobatto", {RuleFamily::lobatto}, 2);
+  every_order("radau", {RuleFamily::radau}, 4);
+  every_order("hermite", {RuleFamily::hermite}, 2);
+  every_order("hermite_prob", {RuleFamily::hermite_prob}, 2);
+  every_order("chebyshev", {RuleFamily::chebyshev1, RuleFamily::chebyshev2}, 1);
   Shard large{"parameters_large", {}};
   std::vector<std::pair<RuleFamily, std::pair<double, double>>> sets;
   for (const double alpha : parameter_grid) {
