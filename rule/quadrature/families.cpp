@@ -61,7 +61,8 @@ bool request_ok(const FamilyRequest& request) {
 using FamilyComputation = int (*)(const FamilyRequest&, double* nodes,
                                   double* weights, double* gauss_weights);
 
-#define ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY(id, ...) detail::family_rule_##id,
+#define ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY(id, computation, ...) \
+  detail::family_rule_##computation,
 constexpr std::array family_computations = std::to_array<FamilyComputation>(
     {ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY)});
 #undef ZEMTA_RULE_FAMILY_COMPUTATION_ENTRY

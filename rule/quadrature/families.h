@@ -19,27 +19,28 @@
 namespace zemta {
 
 // Every family, in the order --help lists them; legendre is the default.
-// One line each: the family's identifier (its value in RuleFamily, and
-// family_rule_<identifier>, its computation, defined in its own file in
-// rule/quadrature/families/), then its entry. A new family is that file and
-// its line here; cmake/ and web/texts.js read the lines (up to min_order).
+// One line each: the family's identifier (its value in RuleFamily), its
+// computation (family_rule_<computation>, defined in its own file in
+// rule/quadrature/families/, which kin families share), then its entry. A
+// new family is that file and its line here; cmake/ and web/texts.js read
+// the lines (up to min_order).
 // clang-format off
 #define ZEMTA_RULE_FAMILIES(FAMILY) \
-    FAMILY(legendre, {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default", "", "", "", ""}}) \
-    FAMILY(lobatto, {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, FamilySymmetry::always, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1", "", "", "", ""}}) \
-    FAMILY(radau, {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1", "Gauss-Radau (left end fixed)", "", "", ""}}) \
-    FAMILY(radau_right, {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1", "Gauss-Radau (right end fixed)", "", "", ""}}) \
-    FAMILY(kronrod, {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, FamilySymmetry::always, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes", "", "", "", ""}}) \
-    FAMILY(chebyshev1, {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", "", "", "1/sqrt(1 - x^2)", "", ""}}) \
-    FAMILY(chebyshev2, {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", "", "", "sqrt(1 - x^2)", "", ""}}) \
-    FAMILY(hermite, {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", "", "", "exp(-x^2)", "", "exp(x^2)"}}) \
-    FAMILY(hermite_prob, {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", "", "", "exp(-x^2/2)", "", "exp(x^2/2)"}}) \
-    FAMILY(laguerre, {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, FamilySymmetry::never, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", "", "", "x^alpha*exp(-x)", "x^alpha", "exp(x)"}}) \
-    FAMILY(jacobi, {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, FamilySymmetry::equal_parameters, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", "", "", "(1 - x)^alpha*(1 + x)^beta", "", ""}}) \
+    FAMILY(legendre, legendre, {"legendre", RuleFamily::legendre, FamilyDomain::finite, false, false, false, 2, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Legendre", "1", "[-1, 1]", "", "the default", "", "", "", ""}}) \
+    FAMILY(lobatto, lobatto_radau, {"lobatto", RuleFamily::lobatto, FamilyDomain::finite, false, false, false, 2, FamilyExactness::lobatto, FamilySymmetry::always, {"Gauss-Lobatto", "1", "[-1, 1]", "both ends among them", "nodes -1 and 1", "", "", "", ""}}) \
+    FAMILY(radau, lobatto_radau, {"radau", RuleFamily::radau, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the left end among them", "node -1", "Gauss-Radau (left end fixed)", "", "", ""}}) \
+    FAMILY(radau_right, lobatto_radau, {"radau-right", RuleFamily::radau_right, FamilyDomain::finite, false, false, false, 1, FamilyExactness::radau, FamilySymmetry::never, {"Gauss-Radau", "1", "[-1, 1]", "the right end among them", "node 1", "Gauss-Radau (right end fixed)", "", "", ""}}) \
+    FAMILY(kronrod, kronrod, {"kronrod", RuleFamily::kronrod, FamilyDomain::finite, false, false, false, 1, FamilyExactness::kronrod, FamilySymmetry::always, {"Gauss-Kronrod", "1", "[-1, 1]", "", "2N+1 nodes", "", "", "", ""}}) \
+    FAMILY(chebyshev1, chebyshev, {"chebyshev1", RuleFamily::chebyshev1, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (first kind)", "1/sqrt(1 - x^2)", "[-1, 1]", "", "", "", "1/sqrt(1 - x^2)", "", ""}}) \
+    FAMILY(chebyshev2, chebyshev, {"chebyshev2", RuleFamily::chebyshev2, FamilyDomain::finite, false, false, false, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Chebyshev (second kind)", "sqrt(1 - x^2)", "[-1, 1]", "", "", "", "sqrt(1 - x^2)", "", ""}}) \
+    FAMILY(hermite, hermite, {"hermite", RuleFamily::hermite, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite", "exp(-x^2)", "(-infinity, infinity)", "", "", "", "exp(-x^2)", "", "exp(x^2)"}}) \
+    FAMILY(hermite_prob, hermite, {"hermite-prob", RuleFamily::hermite_prob, FamilyDomain::whole_line, false, false, true, 1, FamilyExactness::gauss, FamilySymmetry::always, {"Gauss-Hermite (probabilists')", "exp(-x^2/2)", "(-infinity, infinity)", "", "", "", "exp(-x^2/2)", "", "exp(x^2/2)"}}) \
+    FAMILY(laguerre, laguerre, {"laguerre", RuleFamily::laguerre, FamilyDomain::half_line, true, false, true, 1, FamilyExactness::gauss, FamilySymmetry::never, {"Gauss-Laguerre", "x^alpha exp(-x)", "[0, infinity)", "", "", "", "x^alpha*exp(-x)", "x^alpha", "exp(x)"}}) \
+    FAMILY(jacobi, jacobi, {"jacobi", RuleFamily::jacobi, FamilyDomain::finite, true, true, false, 1, FamilyExactness::gauss, FamilySymmetry::equal_parameters, {"Gauss-Jacobi", "(1 - x)^alpha (1 + x)^beta", "[-1, 1]", "", "", "", "(1 - x)^alpha*(1 + x)^beta", "", ""}}) \
 // (the list ends above)
   // clang-format on
 
-#define ZEMTA_RULE_FAMILY_VALUE(id, ...) id,
+#define ZEMTA_RULE_FAMILY_VALUE(id, computation, ...) id,
 enum class RuleFamily { ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_VALUE) };
 #undef ZEMTA_RULE_FAMILY_VALUE
 
@@ -91,7 +92,8 @@ struct RuleFamilyName {
   RuleFamilyText text;
 };
 
-#define ZEMTA_RULE_FAMILY_ENTRY(id, ...) RuleFamilyName __VA_ARGS__,
+#define ZEMTA_RULE_FAMILY_ENTRY(id, computation, ...) \
+  RuleFamilyName __VA_ARGS__,
 inline constexpr auto rule_family_names = std::to_array<RuleFamilyName>(
     {ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_ENTRY)});
 #undef ZEMTA_RULE_FAMILY_ENTRY

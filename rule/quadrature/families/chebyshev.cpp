@@ -118,8 +118,10 @@ bool closed_form(bool second, int n, int bits, double* nodes, double* weights) {
   return true;
 }
 
-int chebyshev_rule(const FamilyRequest& request, double* nodes,
-                   double* weights) {
+}  // namespace
+
+int family_rule_chebyshev(const FamilyRequest& request, double* nodes,
+                          double* weights, double* /*gauss_weights*/) {
   const bool second = request.family == RuleFamily::chebyshev2;
   const int n = request.n;
   if (!request.on_interval) {
@@ -137,18 +139,6 @@ int chebyshev_rule(const FamilyRequest& request, double* nodes,
   FamilyRequest r = request;
   r.alpha = r.beta = second ? 0.5 : -0.5;
   return family_rule_jacobi(r, nodes, weights, nullptr);
-}
-
-}  // namespace
-
-int family_rule_chebyshev1(const FamilyRequest& request, double* nodes,
-                           double* weights, double* /*gauss_weights*/) {
-  return chebyshev_rule(request, nodes, weights);
-}
-
-int family_rule_chebyshev2(const FamilyRequest& request, double* nodes,
-                           double* weights, double* /*gauss_weights*/) {
-  return chebyshev_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail

@@ -16,12 +16,13 @@
 
 namespace zemta::detail {
 
-// family_rule_<identifier> for each identifier of ZEMTA_RULE_FAMILIES
-// (families.h): the family's computation, in its own file here. gauss_weights
-// is kronrod's alone (kronrod.h); the others leave it untouched.
-#define ZEMTA_RULE_FAMILY_COMPUTATION(id, ...)                      \
-  int family_rule_##id(const FamilyRequest& request, double* nodes, \
-                       double* weights, double* gauss_weights);
+// family_rule_<computation> for each computation ZEMTA_RULE_FAMILIES
+// (families.h) names, in its own file here, for the families that name it
+// (request.family tells them apart). gauss_weights is kronrod's alone
+// (kronrod.h); the others leave it untouched.
+#define ZEMTA_RULE_FAMILY_COMPUTATION(id, computation, ...)                  \
+  int family_rule_##computation(const FamilyRequest& request, double* nodes, \
+                                double* weights, double* gauss_weights);
 ZEMTA_RULE_FAMILIES(ZEMTA_RULE_FAMILY_COMPUTATION)
 #undef ZEMTA_RULE_FAMILY_COMPUTATION
 

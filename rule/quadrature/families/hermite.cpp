@@ -27,7 +27,10 @@ bool make_hermite_matrix(const void* context, int bits, JacobiMatrix* out) {
   return !out->mu0.whole;
 }
 
-int hermite_rule(const FamilyRequest& request, double* nodes, double* weights) {
+}  // namespace
+
+int family_rule_hermite(const FamilyRequest& request, double* nodes,
+                        double* weights, double* /*gauss_weights*/) {
   const bool probabilists = request.family == RuleFamily::hermite_prob;
   const HermiteKind kind{probabilists, request.n};
   const WeightFactor factor = !request.scaled ? WeightFactor::one
@@ -37,18 +40,6 @@ int hermite_rule(const FamilyRequest& request, double* nodes, double* weights) {
                                 identity_map(factor), nodes, weights)
              ? request.n
              : 0;
-}
-
-}  // namespace
-
-int family_rule_hermite(const FamilyRequest& request, double* nodes,
-                        double* weights, double* /*gauss_weights*/) {
-  return hermite_rule(request, nodes, weights);
-}
-
-int family_rule_hermite_prob(const FamilyRequest& request, double* nodes,
-                             double* weights, double* /*gauss_weights*/) {
-  return hermite_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail

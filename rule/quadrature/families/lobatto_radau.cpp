@@ -9,10 +9,9 @@
 #include "rule/quadrature/families/family_rules.h"
 
 namespace zemta::detail {
-namespace {
 
-int lobatto_radau_rule(const FamilyRequest& request, double* nodes,
-                       double* weights) {
+int family_rule_lobatto_radau(const FamilyRequest& request, double* nodes,
+                              double* weights, double* /*gauss_weights*/) {
   const int n = request.n;
   const RuleFamily family = request.family;
   const bool lobatto = family == RuleFamily::lobatto;
@@ -47,23 +46,6 @@ int lobatto_radau_rule(const FamilyRequest& request, double* nodes,
     weights[n - 1] = end_weight;
   }
   return n;
-}
-
-}  // namespace
-
-int family_rule_lobatto(const FamilyRequest& request, double* nodes,
-                        double* weights, double* /*gauss_weights*/) {
-  return lobatto_radau_rule(request, nodes, weights);
-}
-
-int family_rule_radau(const FamilyRequest& request, double* nodes,
-                      double* weights, double* /*gauss_weights*/) {
-  return lobatto_radau_rule(request, nodes, weights);
-}
-
-int family_rule_radau_right(const FamilyRequest& request, double* nodes,
-                            double* weights, double* /*gauss_weights*/) {
-  return lobatto_radau_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail
