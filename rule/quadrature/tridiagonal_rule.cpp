@@ -26,16 +26,17 @@
 // of the polynomials. lambda_k (ascending, 0-based) lies in (lo, hi) when
 // count(lo) == k and count(hi) == k + 1.
 //
-// Candidates. Bisection by the same counts in double to 2^-20 of the node,
-// then Newton's method on the last pivot d_{m-1}(z) = det(T - z) /
-// det(T_{0..m-2} - z) in double and in double-double takes it to about
-// 2^-100 relative (in ball midpoints at the higher precisions). d_{m-1}'s
-// derivative at lambda_k is -1 / u_{k,m-1}^2, and the last component of a
-// Gauss rule's eigenvector is never tiny (its nodes lie where the
-// polynomial of degree m - 1 oscillates), so the iteration is well
-// conditioned for every node; the first pivot's derivative, -1 / u_{k,0}^2,
-// reaches e^2000 for the outer Hermite nodes and would overflow a double.
-// The candidates only have to be close: the counts certify.
+// Candidates. Newton in double from the line through the last two nodes,
+// kept when counts in double confirm it found node k, else bisection by
+// the same counts in double to 2^-20 of the node; then Newton's method on
+// the last pivot d_{m-1}(z) = det(T - z) / det(T_{0..m-2} - z) in double
+// and in double-double takes it to about 2^-100 relative (in ball midpoints at
+// the higher precisions). d_{m-1}'s derivative at lambda_k is -1 / u_{k,m-1}^2,
+// and the last component of a Gauss rule's eigenvector is never tiny (its nodes
+// lie where the polynomial of degree m - 1 oscillates), so the iteration is
+// well conditioned for every node; the first pivot's derivative, -1 /
+// u_{k,0}^2, reaches e^2000 for the outer Hermite nodes and would overflow a
+// double. The candidates only have to be close: the counts certify.
 //
 // Weights. The bottom-up pivots delta_{m-1} = a_{m-1} - z, delta_j = (a_j -
 // z) - b2_j / delta_{j+1} give delta_0(z) = det(T - z) / det(T_{1..m-1} -
@@ -762,7 +763,8 @@ class Engine {
     return true;
   }
 
-  // Bisection in double to about an ulp, then Newton in double-double.
+  // Newton in double from the last two nodes' line (extrapolated), or
+  // bisection in double to about an ulp; then Newton in double-double.
   Dyadic first_candidate(int k) {
     const double floor = pivot_floor();
     double lo = std::max(lower_, previous_low_);
