@@ -451,9 +451,8 @@ INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
 // lobatto and each Hermite kind take about 210 s and radau (radau-right
 // checked against its mirror image) twice that; the Chebyshev kinds,
 // closed forms on both sides, a few seconds. Laguerre and Jacobi on
-// parameter_grid at parameter_orders, and at parameter_large_orders for a
-// few parameters; --scaled at a sample. The shard of FamilyEveryOrder
-// (label every-order) takes the large orders at the other parameters.
+// parameter_grid at parameter_orders and parameter_large_orders (about 70
+// s); --scaled at a sample.
 
 // The orders 1 to max_order that fall to one of a family's shards: round
 // robin, so that the shards share the n^2 cost.
@@ -479,8 +478,7 @@ std::vector<int> parameter_orders() {
   return out;
 }
 
-// The largest orders at each parameter: in full for a few, in every-order
-// for the rest.
+// The largest orders at each parameter.
 const std::vector<int> parameter_large_orders = {500, 512, 999};
 
 // Near each end of alpha, beta > -1, a half and an integer each side of 0,
@@ -524,22 +522,12 @@ std::vector<std::pair<double, double>> jacobi_pairs() {
   return out;
 }
 
-// The parameters whose large orders run in full: the grid's ends and the
-// Radau kind of weight.
-bool large_in_full(RuleFamily family, double a, double b) {
-  if (family == RuleFamily::laguerre) {
-    return a == -0.9 || a == 0.0 || a == 100.0;
-  }
-  return (a == b && (a == -0.9 || a == 100.0)) || (a == -0.9 && b == 100.0) ||
-         (a == 100.0 && b == -0.9) || (a == 0.0 && b == 1.0);
-}
-
-std::vector<Shard> sweep_shards(bool full) {
+std::vector<Shard> sweep_shards() {
   std::vector<Shard> out;
   const auto every_order = [&](const std::string& name,
                                std::initializer_list<RuleFamily> families,
                                int shards) {
-    for (int k = 0; k < shards && full; ++k) {
+    for (int k = 0; k < shards; ++k) {
       Shard shard{name + "_" + std::to_string(k), {}};
       for (const RuleFamily family : families) {
         shard.jobs.push_back(
@@ -553,7 +541,6 @@ std::vector<Shard> sweep_shards(bool full) {
   every_order("hermite", {RuleFamily::hermite}, 2);
   every_order("hermite_prob", {RuleFamily::hermite_prob}, 2);
   every_order("chebyshev", {RuleFamily::chebyshev1, RuleFamily::chebyshev2}, 1);
-  Shard large{"parameters_large", {}};
   std::vector<std::pair<RuleFamily, std::pair<double, double>>> sets;
   for (const double alpha : parameter_grid) {
     sets.emplace_back(RuleFamily::laguerre, std::pair{alpha, 0.0});
@@ -561,15 +548,15 @@ std::vector<Shard> sweep_shards(bool full) {
   for (const auto& pair : jacobi_pairs()) {
     sets.emplace_back(RuleFamily::jacobi, pair);
   }
-  for (const auto& [family, pair] : sets) {
-    if (large_in_full(family, pair.first, pair.second) == full) {
+  // The large orders in two shards, the sets taken alternately.
+  for (int k = 0; k < 2; ++k) {
+    Shard large{"parameters_large_" + std::to_string(k), {}};
+    for (std::size_t i = static_cast<std::size_t>(k); i < sets.size(); i += 2) {
+      const auto& [family, pair] = sets[i];
       large.jobs.push_back(
           Job{family, pair.first, pair.second, false, parameter_large_orders});
     }
-  }
-  out.push_back(large);
-  if (!full) {
-    return out;
+    out.push_back(large);
   }
   Shard parameters{"parameters", {}};
   for (const auto& [family, pair] : sets) {
@@ -635,9 +622,7 @@ std::string shard_name(const ::testing::TestParamInfo<Shard>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FamilyFullSweep, FullShard,
-                         ::testing::ValuesIn(sweep_shards(true)), shard_name);
-INSTANTIATE_TEST_SUITE_P(FamilyEveryOrder, FullShard,
-                         ::testing::ValuesIn(sweep_shards(false)), shard_name);
+                         ::testing::ValuesIn(sweep_shards()), shard_name);
 
 }  // namespace
 }  // namespace zemta
