@@ -551,7 +551,10 @@ std::vector<Shard> sweep_shards() {
   // The large orders in two shards, the sets taken alternately.
   for (int k = 0; k < 2; ++k) {
     Shard large{"parameters_large_" + std::to_string(k), {}};
-    for (std::size_t i = static_cast<std::size_t>(k); i < sets.size(); i += 2) {
+    for (std::size_t i = 0; i < sets.size(); ++i) {
+      if (i % 2 != static_cast<std::size_t>(k)) {
+        continue;
+      }
       const auto& [family, pair] = sets[i];
       large.jobs.push_back(
           Job{family, pair.first, pair.second, false, parameter_large_orders});
