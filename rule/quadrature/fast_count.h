@@ -58,8 +58,10 @@ int fast_count(const FastCountMatrix& t, const Dyadic& z);
 // The engine's weight pass (inverse_first_square in tridiagonal_rule.cpp,
 // which has the derivation) in the same arithmetic, over every point of z
 // with twist row r: a ball enclosing 1 / u_0^2, or a whole ball when
-// undecided. The squares and their sums carry a power of two apart (they
-// reach 2^3000), rescaled exactly; products and quotients follow |xy - XY|
+// undecided. Unlike the balls' pass it steps over a pivot that may vanish,
+// two rows at once (fast_count.cpp, SquaresWalk). The squares and their sums
+// carry a power of two apart (they reach 2^3000), rescaled exactly; products
+// and quotients follow |xy - XY|
 // <= |x| r_Y + |y| r_X + r_X r_Y and the quotient rule above, each with
 // its operation's error (mul is DWTimesDW1, <= 7u^2, within the same
 // 2^-99).

@@ -1,5 +1,7 @@
-// Each Gauss family's rule on the tridiagonal engine (tridiagonal_rule.h):
-// its Jacobi matrix, mu0, fixed nodes and weight factor, one file each.
+// Each Gauss family's computation, one file each: on the tridiagonal engine
+// (tridiagonal_rule.h) its Jacobi matrix, mu0, fixed nodes and weight
+// factor; legendre on its own proven path (correctly_rounded.h), and the
+// Chebyshev kinds from their closed forms with the engine behind them.
 // Internal to the quadrature library; family_rule (families.cpp) checks the
 // request's domain first and dispatches here.
 //
