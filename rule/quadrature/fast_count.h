@@ -61,10 +61,9 @@ int fast_count(const FastCountMatrix& t, const Dyadic& z);
 // undecided. Unlike the balls' pass it steps over a pivot that may vanish,
 // two rows at once (fast_count.cpp, SquaresWalk). The squares and their sums
 // carry a power of two apart (they reach 2^3000), rescaled exactly; products
-// and quotients follow |xy - XY|
-// <= |x| r_Y + |y| r_X + r_X r_Y and the quotient rule above, each with
-// its operation's error (mul is DWTimesDW1, <= 7u^2, within the same
-// 2^-99).
+// and quotients follow |xy - XY| <= |x| r_Y + |y| r_X + r_X r_Y and the
+// quotient rule above, each with its operation's error (mul is DWTimesDW1,
+// <= 7u^2, within the same 2^-99).
 Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
                                const Dyadic& half_width, std::size_t r);
 
