@@ -1,14 +1,14 @@
 // The Gauss-Kronrod rules against MPFR. The reference runs Laurie's
 // algorithm (kronrod_recurrence.h, the program's one copy of it) in MPFR at
 // 256 bits, then finds the eigenvalues of the matrix it gives by bisection
-// in long double and Newton's method on its characteristic polynomial, and
-// the weights as Christoffel numbers: none of the program's eigenvalue
-// code. Since the algorithm is shared, the reference is confirmed on its
-// own: the rule it gives integrates x^k exactly for every k up to 3N + 1
-// (even N) or 3N + 2 (odd N), and its nodes at the Gauss positions are
-// roots of the Legendre polynomial P_N; the Kronrod rule is the one rule
-// with both. A reference value whose rounding to double is not certain
-// at 256 bits is computed again at 1024.
+// and Newton's method in long double, then Newton's method in MPFR, on its
+// characteristic polynomial, and the weights as Christoffel numbers: none
+// of the program's eigenvalue code. Since the algorithm is shared, the
+// reference is confirmed on its own: the rule it gives integrates x^k
+// exactly for every k up to 3N + 1 (even N) or 3N + 2 (odd N), and its
+// nodes at the Gauss positions are roots of the Legendre polynomial P_N;
+// the Kronrod rule is the one rule with both. A reference value whose
+// rounding to double is not certain at 256 bits is computed again at 1024.
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
@@ -43,10 +43,13 @@ constexpr mpfr_prec_t precise_bits = 1024;
 constexpr mpfr_prec_t newton_slack = 32;
 constexpr mpfr_prec_t check_slack = 56;
 constexpr int newton_max_steps = 8;
-// Long double bisection gets each node to 2^-64 of [0, 1], a start from
-// which Newton's method converges at once (the nodes are 1/(2N+1)^2 apart
-// at least).
+// Long double bisection isolates each node in a bracket (the nodes are
+// 1/(2N+1)^2 apart at least, so some 25 halvings) where Newton's method
+// in long double takes it to about 2^-62, a start from which Newton's
+// method in MPFR converges at once. Should Newton leave the bracket, the
+// bisection goes on to 2^-64 of [0, 1].
 constexpr int bisection_steps = 64;
+constexpr int ld_newton_steps = 12;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
@@ -194,25 +197,14 @@ class KronrodReference {
     double largest = 0.0;
     Mp p(bits_);
     Mp p_prev(bits_);
-    Mp dp(bits_);
-    Mp dp_prev(bits_);
     Mp t(bits_);
+    Mp dp(bits_);
     for (int i = 1; i < size(); i += 2) {
       const mpfr_srcptr x = node(i);
-      // (k + 1) P_{k+1} = (2k + 1) x P_k - k P_{k-1}, and its derivative.
+      // (k + 1) P_{k+1} = (2k + 1) x P_k - k P_{k-1}.
       mpfr_set_ui(p_prev.get(), 1, MPFR_RNDN);
       mpfr_set(p.get(), x, MPFR_RNDN);
-      mpfr_set_ui(dp_prev.get(), 0, MPFR_RNDN);
-      mpfr_set_ui(dp.get(), 1, MPFR_RNDN);
       for (unsigned long k = 1; k < static_cast<unsigned long>(n_); ++k) {
-        // dP_{k+1} = ((2k + 1) (P_k + x dP_k) - k dP_{k-1}) / (k + 1)
-        mpfr_mul(t.get(), x, dp.get(), MPFR_RNDN);
-        mpfr_add(t.get(), t.get(), p.get(), MPFR_RNDN);
-        mpfr_mul_ui(t.get(), t.get(), 2 * k + 1, MPFR_RNDN);
-        mpfr_mul_ui(dp_prev.get(), dp_prev.get(), k, MPFR_RNDN);
-        mpfr_sub(dp_prev.get(), t.get(), dp_prev.get(), MPFR_RNDN);
-        mpfr_div_ui(dp_prev.get(), dp_prev.get(), k + 1, MPFR_RNDN);
-        mpfr_swap(dp_prev.get(), dp.get());
         mpfr_mul(t.get(), x, p.get(), MPFR_RNDN);
         mpfr_mul_ui(t.get(), t.get(), 2 * k + 1, MPFR_RNDN);
         mpfr_mul_ui(p_prev.get(), p_prev.get(), k, MPFR_RNDN);
@@ -220,6 +212,13 @@ class KronrodReference {
         mpfr_div_ui(p_prev.get(), p_prev.get(), k + 1, MPFR_RNDN);
         mpfr_swap(p_prev.get(), p.get());
       }
+      // (x^2 - 1) P_n' = n (x P_n - P_{n-1}), x inside (-1, 1).
+      mpfr_mul(t.get(), x, p.get(), MPFR_RNDN);
+      mpfr_sub(t.get(), t.get(), p_prev.get(), MPFR_RNDN);
+      mpfr_mul_ui(t.get(), t.get(), static_cast<unsigned long>(n_), MPFR_RNDN);
+      mpfr_sqr(dp.get(), x, MPFR_RNDN);
+      mpfr_sub_ui(dp.get(), dp.get(), 1, MPFR_RNDN);
+      mpfr_div(dp.get(), t.get(), dp.get(), MPFR_RNDN);
       mpfr_div(t.get(), p.get(), dp.get(), MPFR_RNDN);
       largest = std::max(largest, std::fabs(mpfr_get_d(t.get(), MPFR_RNDN)));
     }
@@ -238,9 +237,10 @@ class KronrodReference {
   }
 
  private:
-  // The i-th eigenvalue (from 0, ascending; i > n, so in (0, 1)) by
-  // bisection on Sturm counts in long double: the number of negative
-  // pivots of T - z I is the number of eigenvalues below z.
+  // The i-th eigenvalue (from 0, ascending; i > n, so in (0, 1)) to
+  // long double precision: bisection on Sturm counts (the number of
+  // negative pivots of T - z I is the number of eigenvalues below z) until
+  // a bracket holds it alone, then Newton's method inside the bracket.
   [[nodiscard]] long double bisect(int i) const {
     const int m = size();
     if (beta_ld_.empty()) {
@@ -249,23 +249,81 @@ class KronrodReference {
         beta_ld_[at(k)] = mpfr_get_ld(beta(k), MPFR_RNDN);
       }
     }
-    long double lo = 0.0L;
-    long double hi = 1.0L;
-    for (int step = 0; step < bisection_steps; ++step) {
-      const long double z = (lo + hi) / 2;
+    const auto below = [&](long double z) {
       long double d = -z;
-      int below = d < 0 ? 1 : 0;
+      int count = d < 0 ? 1 : 0;
       for (int k = 1; k < m; ++k) {
         d = -z - beta_ld_[at(k)] / d;
-        below += d < 0 ? 1 : 0;
+        count += d < 0 ? 1 : 0;
       }
-      (below > i ? hi : lo) = z;
+      return count;
+    };
+    long double lo = 0.0L;
+    long double hi = 1.0L;
+    int below_lo = n_ + 1;  // the middle node 0 and those under it
+    int below_hi = m;
+    for (int step = 0; step < bisection_steps; ++step) {
+      // Not while lo is 0, the middle node, to which Newton's method may
+      // go as well.
+      if (below_lo == i && below_hi == i + 1 && lo > 0) {
+        const long double x = newton_ld((lo + hi) / 2);
+        if (lo < x && x < hi) {
+          return x;
+        }
+      }
+      const long double z = (lo + hi) / 2;
+      const int count = below(z);
+      if (count > i) {
+        hi = z;
+        below_hi = count;
+      } else {
+        lo = z;
+        below_lo = count;
+      }
     }
     return (lo + hi) / 2;
   }
 
+  // Newton's method in long double on the characteristic polynomial, from
+  // x: where it settles, or -1 if it does not (the caller checks that it
+  // is inside the bracket).
+  [[nodiscard]] long double newton_ld(long double x) const {
+    long double step_before = 1.0L;
+    for (int step = 0; step < ld_newton_steps; ++step) {
+      long double p_prev = 1.0L;
+      long double p = x;
+      long double dp_prev = 0.0L;
+      long double dp = 1.0L;
+      for (int k = 1; k < size(); ++k) {
+        const long double dp_next = p + x * dp - beta_ld_[at(k)] * dp_prev;
+        const long double p_next = x * p - beta_ld_[at(k)] * p_prev;
+        dp_prev = dp;
+        dp = dp_next;
+        p_prev = p;
+        p = p_next;
+      }
+      if (!(dp != 0.0L)) {
+        return -1.0L;
+      }
+      // Settled: the step is at the last bits, or near them and no longer
+      // shrinking (the rounding errors of the recurrence).
+      const long double step_size = std::fabs(p / dp);
+      x -= p / dp;
+      if (step_size <= 0x1p-62L * std::fabs(x) ||
+          (step_size <= 0x1p-48L * std::fabs(x) &&
+           step_size >= step_before / 4)) {
+        return x;
+      }
+      step_before = step_size;
+    }
+    return -1.0L;
+  }
+
   // Newton's method on the characteristic polynomial p_m, by p_{k+1} = x
-  // p_k - beta_k p_{k-1}; false if it does not settle.
+  // p_k - beta_k p_{k-1}; false if it does not settle. It stops when a
+  // step t moves x by less than 2^-(bits - newton_slack), or, once the
+  // steps shrink quadratically (t below 2^-40 of the step before), when
+  // the next one, about |t|^3 / |t_before|^2, would.
   bool refine(long double start, mpfr_ptr x) const {
     Mp p(bits_);
     Mp p_prev(bits_);
@@ -273,6 +331,8 @@ class KronrodReference {
     Mp dp_prev(bits_);
     Mp t(bits_);
     mpfr_set_ld(x, start, MPFR_RNDN);
+    const long stop = -(bits_ - newton_slack);
+    long step_before = 0;  // the exponent of the step before, if any
     for (int step = 0; step < newton_max_steps; ++step) {
       mpfr_set_ui(p_prev.get(), 1, MPFR_RNDN);
       mpfr_set(p.get(), x, MPFR_RNDN);
@@ -292,10 +352,16 @@ class KronrodReference {
       }
       mpfr_div(t.get(), p.get(), dp.get(), MPFR_RNDN);
       mpfr_sub(x, x, t.get(), MPFR_RNDN);
-      if (mpfr_zero_p(t.get()) != 0 ||
-          mpfr_get_exp(t.get()) < -(bits_ - newton_slack)) {
+      if (mpfr_zero_p(t.get()) != 0) {
         return true;
       }
+      // |t| < 2^e.
+      const long e = mpfr_get_exp(t.get());
+      if (e < stop || (step > 0 && e <= step_before - 40 &&
+                       3 * e - 2 * (step_before - 1) < stop)) {
+        return true;
+      }
+      step_before = e;
     }
     return false;
   }
@@ -303,25 +369,29 @@ class KronrodReference {
   // The Christoffel number at x: 1 / sum_j q_j(x)^2 over the orthonormal
   // polynomials q_j = p_j / sqrt(beta_0 ... beta_j), j < m.
   void weight_at(mpfr_srcptr x, mpfr_ptr w) const {
+    if (inverse_norms_.empty()) {
+      Mp norm(bits_);
+      mpfr_set_ui(norm.get(), 1, MPFR_RNDN);
+      inverse_norms_.assign(at(size()), Mp(bits_));
+      for (int k = 0; k < size(); ++k) {
+        mpfr_mul(norm.get(), norm.get(), beta(k), MPFR_RNDN);
+        mpfr_ui_div(inverse_norms_[at(k)].get(), 1, norm.get(), MPFR_RNDN);
+      }
+    }
     Mp p(bits_);
     Mp p_prev(bits_);
     Mp t(bits_);
-    Mp norm(bits_);
     Mp sum(bits_);
     mpfr_set_ui(p.get(), 1, MPFR_RNDN);
     mpfr_set_ui(p_prev.get(), 0, MPFR_RNDN);
-    mpfr_set(norm.get(), beta(0), MPFR_RNDN);
-    mpfr_ui_div(sum.get(), 1, norm.get(), MPFR_RNDN);
+    mpfr_set(sum.get(), inverse_norms_[0].get(), MPFR_RNDN);
     for (int k = 1; k < size(); ++k) {
       // p_k = x p_{k-1} - beta_{k-1} p_{k-2}
-      mpfr_mul(t.get(), x, p.get(), MPFR_RNDN);
-      mpfr_mul(p_prev.get(), p_prev.get(), beta(k - 1), MPFR_RNDN);
-      mpfr_sub(p_prev.get(), t.get(), p_prev.get(), MPFR_RNDN);
+      mpfr_fmms(p_prev.get(), x, p.get(), beta(k - 1), p_prev.get(), MPFR_RNDN);
       mpfr_swap(p_prev.get(), p.get());
-      mpfr_mul(norm.get(), norm.get(), beta(k), MPFR_RNDN);
       mpfr_sqr(t.get(), p.get(), MPFR_RNDN);
-      mpfr_div(t.get(), t.get(), norm.get(), MPFR_RNDN);
-      mpfr_add(sum.get(), sum.get(), t.get(), MPFR_RNDN);
+      mpfr_fma(sum.get(), t.get(), inverse_norms_[at(k)].get(), sum.get(),
+               MPFR_RNDN);
     }
     mpfr_ui_div(w, 1, sum.get(), MPFR_RNDN);
   }
@@ -333,6 +403,7 @@ class KronrodReference {
   std::vector<Mp> nodes_;
   std::vector<Mp> weights_;
   mutable std::vector<long double> beta_ld_;
+  mutable std::vector<Mp> inverse_norms_;
 };
 
 // The reference at 256 bits, confirmed, or at 1024 where 256 leaves a
