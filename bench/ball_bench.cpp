@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "rule/quadrature/ball.h"
+#include "rule/quadrature/fast_count.h"
 
 namespace zemta::detail {
 namespace {
@@ -76,6 +77,50 @@ void BM_BallLogGamma(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_BallLogGamma)->Arg(128)->Arg(256);
+
+// One certified count in double-double (fast_count.h) over the Legendre
+// matrix of order 999 (a = 0, b2_k = k^2 / (4k^2 - 1)), at an interior
+// point and near the end: the time per row is the figure docs/speed.md
+// quotes.
+FastCountMatrix legendre_count_matrix(int m) {
+  std::vector<Ball> a(static_cast<std::size_t>(m), ball_from_int(0));
+  std::vector<Ball> b2;
+  for (int k = 1; k < m; ++k) {
+    b2.push_back(ball_div(ball_from_int(std::int64_t{k} * k),
+                          ball_from_int(std::int64_t{4} * k * k - 1), 128));
+  }
+  return fast_count_matrix(a, b2);
+}
+
+void BM_FastCount(benchmark::State& state) {
+  const FastCountMatrix t = legendre_count_matrix(999);
+  const Dyadic z =
+      dyadic_from_double(static_cast<double>(state.range(0)) / 1000);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fast_count(t, z));
+  }
+  state.counters["ns_per_row"] =
+      benchmark::Counter(999, benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FastCount)->Arg(300)->Arg(999);
+
+// Two points in one pass (fast_count_pair): per row, against one count.
+void BM_FastCountPair(benchmark::State& state) {
+  const FastCountMatrix t = legendre_count_matrix(999);
+  const double x = static_cast<double>(state.range(0)) / 1000;
+  const Dyadic z0 = dyadic_from_double(x);
+  const Dyadic z1 = dyadic_from_double(x + 0x1p-40);
+  int counts[2];
+  for (auto _ : state) {
+    fast_count_pair(t, z0, z1, counts);
+    benchmark::DoNotOptimize(counts);
+  }
+  state.counters["ns_per_row"] =
+      benchmark::Counter(999, benchmark::Counter::kIsIterationInvariantRate |
+                                  benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FastCountPair)->Arg(300)->Arg(999);
 
 }  // namespace
 }  // namespace zemta::detail

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace zemta::detail {
 namespace {
@@ -89,56 +90,93 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
   return t;
 }
 
-int fast_count(const FastCountMatrix& t, const Dyadic& z) {
+namespace {
+
+// Two points' counts run side by side, one to a lane: each lane performs
+// exactly the operations of a count on its own (the double-double
+// templates on a vector of two doubles, every constant broadcast), and a
+// lane that becomes undecided is only masked, so each lane's answer is the
+// one its point would get alone.
+using Pair = double __attribute__((vector_size(16)));
+using PairMask = std::int64_t __attribute__((vector_size(16)));
+using DdPair = DoubleDouble<Pair>;
+
+Pair broadcast(double v) { return Pair{v, v}; }
+
+Pair pair_abs(Pair v) {
+  return reinterpret_cast<Pair>(reinterpret_cast<PairMask>(v) &
+                                (PairMask{} + INT64_MAX));
+}
+
+PairMask pair_in_range(Pair v) {
+  const Pair m = pair_abs(v);
+  return (m >= fast_count_least) & (m <= fast_count_most);
+}
+
+}  // namespace
+
+void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
+                     const Dyadic& z1, int* counts) {
+  counts[0] = -1;
+  counts[1] = -1;
   if (t.a.empty()) {
-    return -1;
+    return;
   }
-  DdInterval zi;
-  if (!dd_interval_from_dyadic(z, &zi)) {
-    return -1;
+  DdInterval zi[2] = {};
+  const bool ok0 = dd_interval_from_dyadic(z0, &zi[0]);
+  const bool ok1 = dd_interval_from_dyadic(z1, &zi[1]);
+  if (!ok0 && !ok1) {
+    return;
   }
+  const DdPair z{{zi[0].mid.hi, zi[1].mid.hi}, {zi[0].mid.lo, zi[1].mid.lo}};
+  const Pair z_rad{zi[0].rad, zi[1].rad};
   const double e = fast_count_operation_error;
-  int negative = 0;
-  DdInterval d{};
+  PairMask failed{ok0 ? 0 : -1, ok1 ? 0 : -1};
+  PairMask negative{};
+  DdPair d{};
+  Pair d_rad{};
   for (std::size_t j = 0; j < t.a.size(); ++j) {
-    // a_j - z.
-    const Dd shifted = sub(t.a[j].mid, zi.mid);
-    if (shifted.hi != 0.0 && !in_range(shifted.hi)) {
-      return -1;
-    }
-    double rad = t.a[j].rad + zi.rad + std::fabs(shifted.hi) * 2.0 * e;
-    Dd pivot = shifted;
+    const DdPair shifted =
+        sub(DdPair{broadcast(t.a[j].mid.hi), broadcast(t.a[j].mid.lo)}, z);
+    failed |= (shifted.hi != 0.0) & ~pair_in_range(shifted.hi);
+    Pair rad = t.a[j].rad + z_rad + pair_abs(shifted.hi) * 2.0 * e;
+    DdPair pivot = shifted;
     if (j > 0) {
       // b2_{j-1} / d_{j-1}: |b2/d - B/D| <= (|b2| r_d + |d| r_b) / (|d| (|d|
       // - r_d)) for |B - b2| <= r_b, |D - d| <= r_d; and the division's own
       // error. |x| <= |x.hi| (1 + 2^-52) for a double-double x.
       const DdInterval& b = t.b2[j - 1];
-      const Dd q = div(b.mid, d.mid);
-      if (!in_range(q.hi)) {
-        return -1;
-      }
-      const double d_above = std::fabs(d.mid.hi) * (1.0 + 0x1p-52);
-      const double dm = std::fabs(d.mid.hi) * (1.0 - 0x1p-52);
+      const DdPair q = div(DdPair{broadcast(b.mid.hi), broadcast(b.mid.lo)}, d);
+      failed |= ~pair_in_range(q.hi);
+      const Pair d_above = pair_abs(d.hi) * (1.0 + 0x1p-52);
+      const Pair dm = pair_abs(d.hi) * (1.0 - 0x1p-52);
       const double bm = std::fabs(b.mid.hi) * (1.0 + 0x1p-52);
-      const double rq = (bm * d.rad + d_above * b.rad) / (dm * (dm - d.rad)) +
-                        std::fabs(q.hi) * 2.0 * e;
+      const Pair rq = (bm * d_rad + d_above * b.rad) / (dm * (dm - d_rad)) +
+                      pair_abs(q.hi) * 2.0 * e;
       pivot = sub(shifted, q);
-      if (pivot.hi != 0.0 && !in_range(pivot.hi)) {
-        return -1;
-      }
-      rad += rq + std::fabs(pivot.hi) * 2.0 * e;
+      failed |= (pivot.hi != 0.0) & ~pair_in_range(pivot.hi);
+      rad += rq + pair_abs(pivot.hi) * 2.0 * e;
     }
-    d.mid = pivot;
-    d.rad = rad * radius_slack;
+    d = pivot;
+    d_rad = rad * radius_slack;
     // Decided only with the radius below half the magnitude.
-    if (!(d.rad < std::fabs(d.mid.hi) * 0.5) || !in_range(d.mid.hi)) {
-      return -1;
+    failed |= ~(d_rad < pair_abs(d.hi) * 0.5) | ~pair_in_range(d.hi);
+    if (failed[0] != 0 && failed[1] != 0) {
+      return;
     }
-    if (d.mid.hi < 0.0) {
-      ++negative;
+    negative -= d.hi < 0.0;
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (failed[i] == 0) {
+      counts[i] = static_cast<int>(negative[i]);
     }
   }
-  return negative;
+}
+
+int fast_count(const FastCountMatrix& t, const Dyadic& z) {
+  int counts[2];
+  fast_count_pair(t, z, z, counts);
+  return counts[0];
 }
 
 namespace {

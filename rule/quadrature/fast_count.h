@@ -55,6 +55,12 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
 // undecided (a pivot too near 0 for the bound, or out of range).
 int fast_count(const FastCountMatrix& t, const Dyadic& z);
 
+// counts[0] = fast_count(t, z0) and counts[1] = fast_count(t, z1), the
+// same answers, from one pass over the rows with the two points side by
+// side in vector lanes: about the cost of one count.
+void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
+                     const Dyadic& z1, int* counts);
+
 // The engine's weight pass (inverse_first_square in tridiagonal_rule.cpp,
 // which has the derivation) in the same arithmetic, over every point of z
 // with twist row r: a ball enclosing 1 / u_0^2, or a whole ball when

@@ -877,8 +877,10 @@ class Engine {
       const Dyadic wide = power_of_two(fast_e + widen);
       *lo = dyadic_sub(*candidate, wide);
       *hi = dyadic_add(*candidate, wide);
-      const int below = fast_count(counts_, *lo);
-      const int above = fast_count(counts_, *hi);
+      int counts[2];
+      fast_count_pair(counts_, *lo, *hi, counts);
+      const int below = counts[0];
+      const int above = counts[1];
       if (below == k && above == k + 1) {
         narrow(t, k, bits, cl - fast_narrow_bits, candidate, lo, hi);
         return true;

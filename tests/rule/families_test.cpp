@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "rule/quadrature/correctly_rounded.h"
+#include "rule/quadrature/fast_count.h"
 #include "rule/quadrature/tridiagonal_rule.h"
 #include "support/memory_stream.h"
 
@@ -411,6 +412,45 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
     }
   }
   EXPECT_GT(differ, 0);
+}
+
+// The counts of two points in one pass give each point's count alone,
+// undecided ones included: points at and beside the nodes of the order-60
+// Legendre matrix, and points where the count gives up (0, where the first
+// pivot vanishes, and points out of its range), paired every way.
+TEST(FastCountPair, EachLaneIsTheCountAlone) {
+  constexpr int m = 60;
+  std::vector<detail::Ball> a(m, detail::ball_from_int(0));
+  std::vector<detail::Ball> b2;
+  for (int k = 1; k < m; ++k) {
+    b2.push_back(detail::ball_div(detail::ball_from_int(k * k),
+                                  detail::ball_from_int(4 * k * k - 1), 128));
+  }
+  const detail::FastCountMatrix t = detail::fast_count_matrix(a, b2);
+  std::vector<double> nodes(m);
+  std::vector<double> weights(m);
+  ASSERT_EQ(correctly_rounded_rule(m, nodes.data(), weights.data()), m);
+  std::vector<detail::Dyadic> points;
+  for (const double x : {0.0, 0x1p500, -0x1p-500}) {
+    points.push_back(detail::dyadic_from_double(x));
+  }
+  for (const double x : nodes) {
+    for (const double offset : {0.0, 0x1p-90, -0x1p-70, 0x1p-20}) {
+      points.push_back(detail::dyadic_from_double(x + offset));
+    }
+  }
+  int undecided = 0;
+  for (std::size_t i = 0; i < points.size(); i += 3) {
+    for (std::size_t j = 1; j < points.size(); j += 5) {
+      int pair[2];
+      detail::fast_count_pair(t, points[i], points[j], pair);
+      const int alone = detail::fast_count(t, points[i]);
+      ASSERT_EQ(pair[0], alone) << i << " " << j;
+      ASSERT_EQ(pair[1], detail::fast_count(t, points[j])) << i << " " << j;
+      undecided += alone < 0 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(undecided, 0);
 }
 
 // Outside the domain: 0, and the arrays untouched.
