@@ -2,7 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
+
+#include "rule/quadrature/lane_pair.h"
 
 namespace zemta::detail {
 namespace {
@@ -92,22 +93,6 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
 
 namespace {
 
-// Two points' counts run side by side, one to a lane: each lane performs
-// exactly the operations of a count on its own (the double-double
-// templates on a vector of two doubles, every constant broadcast), and a
-// lane that becomes undecided is only masked, so each lane's answer is the
-// one its point would get alone.
-using Pair = double __attribute__((vector_size(16)));
-using PairMask = std::int64_t __attribute__((vector_size(16)));
-using DdPair = DoubleDouble<Pair>;
-
-Pair broadcast(double v) { return Pair{v, v}; }
-
-Pair pair_abs(Pair v) {
-  return reinterpret_cast<Pair>(reinterpret_cast<PairMask>(v) &
-                                (PairMask{} + INT64_MAX));
-}
-
 PairMask pair_in_range(Pair v) {
   const Pair m = pair_abs(v);
   return (m >= fast_count_least) & (m <= fast_count_most);
@@ -115,6 +100,9 @@ PairMask pair_in_range(Pair v) {
 
 }  // namespace
 
+// Each lane is a count on its own (lane_pair.h); a lane that becomes
+// undecided is only masked, so its answer is the one its point would get
+// alone.
 void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
                      const Dyadic& z1, int* counts) {
   counts[0] = -1;
@@ -136,8 +124,7 @@ void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
   DdPair d{};
   Pair d_rad{};
   for (std::size_t j = 0; j < t.a.size(); ++j) {
-    const DdPair shifted =
-        sub(DdPair{broadcast(t.a[j].mid.hi), broadcast(t.a[j].mid.lo)}, z);
+    const DdPair shifted = sub(broadcast(t.a[j].mid), z);
     failed |= (shifted.hi != 0.0) & ~pair_in_range(shifted.hi);
     Pair rad = t.a[j].rad + z_rad + pair_abs(shifted.hi) * 2.0 * e;
     DdPair pivot = shifted;
@@ -146,7 +133,7 @@ void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
       // - r_d)) for |B - b2| <= r_b, |D - d| <= r_d; and the division's own
       // error. |x| <= |x.hi| (1 + 2^-52) for a double-double x.
       const DdInterval& b = t.b2[j - 1];
-      const DdPair q = div(DdPair{broadcast(b.mid.hi), broadcast(b.mid.lo)}, d);
+      const DdPair q = div(broadcast(b.mid), d);
       failed |= ~pair_in_range(q.hi);
       const Pair d_above = pair_abs(d.hi) * (1.0 + 0x1p-52);
       const Pair dm = pair_abs(d.hi) * (1.0 - 0x1p-52);

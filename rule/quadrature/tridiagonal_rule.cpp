@@ -11,6 +11,7 @@
 #include "common/double_double.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/fast_count.h"
+#include "rule/quadrature/lane_pair.h"
 
 // The method, for T of order m with diagonal a_j and squared off-diagonal
 // b2_j (rows j and j+1), 0-based.
@@ -215,21 +216,22 @@ double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
   return d / dp;
 }
 
-// The Newton step d / d' of the last top-down pivot: the pivot in
-// double-double, its derivative in double. From a candidate within e of
-// the node the step lands within about e * 2^-50 (the derivative's
-// relative error) plus the quadratic term, so the second order is kept
-// where it matters, and a division in double-double is saved on every row.
-Dd dd_newton_step(const FastMatrix& f, Dd z) {
-  Dd d = sub(f.a[0], z);
-  double dp = -1.0;
+// The Newton steps d / d' of the last top-down pivot at two points, one to
+// a lane (lane_pair.h): the pivot in double-double, its derivative in
+// double. From a candidate within e of the node the step lands within
+// about e * 2^-50 (the derivative's relative error) plus the quadratic
+// term, so the second order is kept where it matters, and a division in
+// double-double is saved on every row.
+DdPair dd_newton_steps_pair(const FastMatrix& f, const DdPair& z) {
+  DdPair d = sub(broadcast(f.a[0]), z);
+  Pair dp = broadcast(-1.0);
   for (std::size_t j = 1; j < f.a.size(); ++j) {
-    if (d.hi == 0.0) {
-      d = {0x1p-900, 0.0};
-    }
-    const Dd q = div(f.b2[j - 1], d);
+    const PairMask vanished = d.hi == 0.0;
+    d.hi = pair_select(vanished, broadcast(0x1p-900), d.hi);
+    d.lo = pair_select(vanished, broadcast(0.0), d.lo);
+    const DdPair q = div(broadcast(f.b2[j - 1]), d);
     dp = -1.0 + (q.hi / d.hi) * dp;
-    d = sub(sub(f.a[j], z), q);
+    d = sub(sub(broadcast(f.a[j]), z), q);
   }
   return div(d, dp);
 }
@@ -505,8 +507,14 @@ bool round_midpoint(const Ball& x, double* out) {
 // The engine's state for one rule: the matrix at each precision tried.
 class Engine {
  public:
-  Engine(JacobiMatrixMaker make, const void* context, int m, const RuleMap& map)
-      : make_(make), context_(context), m_(m), map_(map) {}
+  // solve_count: the nodes 0 to solve_count - 1 will be asked for in order.
+  Engine(JacobiMatrixMaker make, const void* context, int m, const RuleMap& map,
+         int solve_count)
+      : make_(make),
+        context_(context),
+        m_(m),
+        map_(map),
+        solve_count_(solve_count) {}
 
   bool prepare() {
     if (matrix(0) == nullptr) {
@@ -763,9 +771,36 @@ class Engine {
     return true;
   }
 
-  // Newton in double from the last two nodes' line (extrapolated), or
-  // bisection in double to about an ulp; then Newton in double-double.
+  // Node k's candidate: Newton in double from the last two nodes' line
+  // (extrapolated), or bisection in double to about an ulp; then Newton in
+  // double-double. Node k + 1's is made beside it (its double phase needs
+  // only node k's), the two in one pass's lanes, and kept for the next call.
   Dyadic first_candidate(int k) {
+    Candidate c = next_;
+    next_ = Candidate{};
+    if (c.k != k) {
+      Candidate pair[2] = {double_candidate(k), {}};
+      const bool both = k + 1 < solve_count_;
+      pair[1] = both ? double_candidate(k + 1) : pair[0];
+      polish(pair);
+      c = pair[0];
+      if (both) {
+        next_ = pair[1];
+      }
+    }
+    step_magnitude_ = c.step == 0.0 ? INT_MIN : std::ilogb(c.step) + 1;
+    return dyadic_from_dd(c.z);
+  }
+
+  // A node's candidate: z, and the last Newton step (or an honest bound
+  // while Newton has not begun).
+  struct Candidate {
+    Dd z;
+    double step = 0.0;
+    int k = -1;
+  };
+
+  Candidate double_candidate(int k) {
     const double floor = pivot_floor();
     double lo = std::max(lower_, previous_low_);
     double hi = upper_;
@@ -802,29 +837,41 @@ class Engine {
     }
     // The next node lies above this one's bracket.
     previous_low_ = lo;
-    Dd z = {0.5 * (lo + hi), 0.0};
+    Candidate c;
+    c.z = {0.5 * (lo + hi), 0.0};
+    c.k = k;
     if (found_.size() == static_cast<std::size_t>(k)) {
-      found_.push_back(z.hi);
+      found_.push_back(c.z.hi);
     }
-    // An honest bound while Newton has not begun: the bracket, or the
-    // double Newton's ulps.
-    double step = std::max(hi - lo, std::fabs(z.hi) * 0x1p-40);
-    for (int i = 0; i < dd_newton_steps; ++i) {
-      const Dd s = dd_newton_step(fast_, z);
-      if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
-        break;
-      }
-      z = sub(z, s);
-      const double previous = step;
-      step = s.hi;
-      // Converged, or at the arithmetic's noise (no longer shrinking).
-      if (std::fabs(s.hi) <= std::fabs(z.hi) * 0x1p-100 ||
-          (i > 0 && std::fabs(s.hi) > std::fabs(previous) * 0x1p-4)) {
-        break;
+    c.step = std::max(hi - lo, std::fabs(c.z.hi) * 0x1p-40);
+    return c;
+  }
+
+  // Newton in double-double on both candidates at once, each lane stopping
+  // as it would alone (its later steps are made but not taken).
+  void polish(Candidate* c) const {
+    bool active[2] = {true, true};
+    for (int i = 0; i < dd_newton_steps && (active[0] || active[1]); ++i) {
+      const DdPair z{{c[0].z.hi, c[1].z.hi}, {c[0].z.lo, c[1].z.lo}};
+      const DdPair steps = dd_newton_steps_pair(fast_, z);
+      for (int l = 0; l < 2; ++l) {
+        if (!active[l]) {
+          continue;
+        }
+        const Dd s{steps.hi[l], steps.lo[l]};
+        if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
+          active[l] = false;
+          continue;
+        }
+        c[l].z = sub(c[l].z, s);
+        const double previous = c[l].step;
+        c[l].step = s.hi;
+        // Converged, or at the arithmetic's noise (no longer shrinking).
+        active[l] =
+            !(std::fabs(s.hi) <= std::fabs(c[l].z.hi) * 0x1p-100 ||
+              (i > 0 && std::fabs(s.hi) > std::fabs(previous) * 0x1p-4));
       }
     }
-    step_magnitude_ = step == 0.0 ? INT_MIN : std::ilogb(step) + 1;
-    return dyadic_from_dd(z);
   }
 
   // Newton in ball midpoints at `bits`; *step_log the last step's
@@ -1014,6 +1061,10 @@ class Engine {
   // floor(log2 |last Newton step|) + 1: INT_MIN for a zero step, INT_MAX
   // when no step was made.
   int step_magnitude_ = INT_MAX;
+  // How many nodes the caller solves, 0 to solve_count_ - 1 in order, and
+  // the candidates made ahead.
+  int solve_count_ = 0;
+  Candidate next_;
 };
 
 }  // namespace
@@ -1032,11 +1083,11 @@ bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
   if (m < 1) {
     return false;
   }
-  Engine engine(make, context, m, map);
+  const int pairs = symmetric ? m / 2 : m;
+  Engine engine(make, context, m, map, pairs);
   if (!engine.prepare()) {
     return false;
   }
-  const int pairs = symmetric ? m / 2 : m;
   for (int k = 0; k < pairs; ++k) {
     const int mirror = m - 1 - k;
     double mirrored = 0.0;
