@@ -179,25 +179,29 @@ FastMatrix fast_matrix(const JacobiMatrix& t) {
   return f;
 }
 
-// The number of eigenvalues below z by the pivots in double (Kahan's
-// bisection: a pivot of magnitude below pivot_floor is taken as
-// -pivot_floor). Only for candidates.
-int double_count(const FastMatrix& f, double z, double pivot_floor) {
-  int negative = 0;
-  double d = f.a1[0] - z;
+// The numbers of eigenvalues below z[0] and z[1] by the pivots in double
+// (Kahan's bisection: a pivot of magnitude below pivot_floor is taken as
+// -pivot_floor), the two points in one pass's lanes. Only for candidates.
+void double_counts(const FastMatrix& f, const Pair& z, double pivot_floor,
+                   int* counts) {
+  PairMask negative{};
+  Pair d = f.a1[0] - z;
   for (std::size_t j = 0;; ++j) {
-    if (std::fabs(d) < pivot_floor) {
-      d = -pivot_floor;
-    }
-    if (d < 0) {
-      ++negative;
-    }
+    d = pair_select(pair_abs(d) < pivot_floor, broadcast(-pivot_floor), d);
+    negative -= d < 0.0;
     if (j + 1 == f.a1.size()) {
       break;
     }
     d = (f.a1[j + 1] - z) - f.b21[j] / d;
   }
-  return negative;
+  counts[0] = static_cast<int>(negative[0]);
+  counts[1] = static_cast<int>(negative[1]);
+}
+
+int double_count(const FastMatrix& f, double z, double pivot_floor) {
+  int counts[2];
+  double_counts(f, broadcast(z), pivot_floor, counts);
+  return counts[0];
 }
 
 // The Newton step d / d' of the last top-down pivot in double (pivots
@@ -761,9 +765,12 @@ class Engine {
       converged = std::fabs(step) <= std::fabs(x) * 0x1p-40;
     }
     const double reach = std::max(std::fabs(x) * 0x1p-30, norm_ * 0x1p-40);
-    if (!converged || x - reach <= found_[i - 1] ||
-        double_count(fast_, x - reach, floor) != k ||
-        double_count(fast_, x + reach, floor) != k + 1) {
+    if (!converged || x - reach <= found_[i - 1]) {
+      return false;
+    }
+    int counts[2];
+    double_counts(fast_, Pair{x - reach, x + reach}, floor, counts);
+    if (counts[0] != k || counts[1] != k + 1) {
       return false;
     }
     *lo = x;
