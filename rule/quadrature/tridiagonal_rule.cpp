@@ -220,24 +220,36 @@ double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
   return d / dp;
 }
 
-// The Newton steps d / d' of the last top-down pivot at two points, one to
-// a lane (lane_pair.h): the pivot in double-double, its derivative in
-// double. From a candidate within e of the node the step lands within
-// about e * 2^-50 (the derivative's relative error) plus the quadratic
-// term, so the second order is kept where it matters, and a division in
-// double-double is saved on every row.
-DdPair dd_newton_steps_pair(const FastMatrix& f, const DdPair& z) {
-  DdPair d = sub(broadcast(f.a[0]), z);
-  Pair dp = broadcast(-1.0);
-  for (std::size_t j = 1; j < f.a.size(); ++j) {
-    const PairMask vanished = d.hi == 0.0;
-    d.hi = pair_select(vanished, broadcast(0x1p-900), d.hi);
-    d.lo = pair_select(vanished, broadcast(0.0), d.lo);
-    const DdPair q = div(broadcast(f.b2[j - 1]), d);
-    dp = -1.0 + (q.hi / d.hi) * dp;
-    d = sub(sub(broadcast(f.a[j]), z), q);
+// The Newton steps d / d' of the last top-down pivot at candidate_batch
+// points, one to a lane (lane_pair.h), in pair_count vectors whose chains
+// interleave in one pass over the rows: the pivot in double-double, its
+// derivative in double. From a candidate within e of the node the step
+// lands within about e * 2^-50 (the derivative's relative error) plus the
+// quadratic term, so the second order is kept where it matters, and a
+// division in double-double is saved on every row.
+constexpr int pair_count = 2;
+constexpr int candidate_batch = 2 * pair_count;
+
+void dd_newton_batch(const FastMatrix& f, const DdPair* z, DdPair* steps) {
+  DdPair d[pair_count];
+  Pair dp[pair_count];
+  for (int v = 0; v < pair_count; ++v) {
+    d[v] = sub(broadcast(f.a[0]), z[v]);
+    dp[v] = broadcast(-1.0);
   }
-  return div(d, dp);
+  for (std::size_t j = 1; j < f.a.size(); ++j) {
+    for (int v = 0; v < pair_count; ++v) {
+      const PairMask vanished = d[v].hi == 0.0;
+      d[v].hi = pair_select(vanished, broadcast(0x1p-900), d[v].hi);
+      d[v].lo = pair_select(vanished, broadcast(0.0), d[v].lo);
+      const DdPair q = div(broadcast(f.b2[j - 1]), d[v]);
+      dp[v] = -1.0 + (q.hi / d[v].hi) * dp[v];
+      d[v] = sub(sub(broadcast(f.a[j]), z[v]), q);
+    }
+  }
+  for (int v = 0; v < pair_count; ++v) {
+    steps[v] = div(d[v], dp[v]);
+  }
 }
 
 // (a - z) - q, in one operation when a is exactly 0 (the symmetric
@@ -780,21 +792,25 @@ class Engine {
 
   // Node k's candidate: Newton in double from the last two nodes' line
   // (extrapolated), or bisection in double to about an ulp; then Newton in
-  // double-double. Node k + 1's is made beside it (its double phase needs
-  // only node k's), the two in one pass's lanes, and kept for the next call.
+  // double-double. The next nodes' are made beside it (a node's double
+  // phase needs only the nodes' before it), candidate_batch of them in one
+  // pass's lanes, and kept for the next calls.
   Dyadic first_candidate(int k) {
-    Candidate c = next_;
-    next_ = Candidate{};
-    if (c.k != k) {
-      Candidate pair[2] = {double_candidate(k), {}};
-      const bool both = k + 1 < solve_count_;
-      pair[1] = both ? double_candidate(k + 1) : pair[0];
-      polish(pair);
-      c = pair[0];
-      if (both) {
-        next_ = pair[1];
+    if (ahead_.empty() || ahead_.front().k != k) {
+      ahead_.clear();
+      Candidate batch[candidate_batch];
+      int count = 0;
+      for (; count < candidate_batch && k + count < solve_count_; ++count) {
+        batch[count] = double_candidate(k + count);
       }
+      for (int l = count; l < candidate_batch; ++l) {
+        batch[l] = batch[0];  // an idle lane repeats the first
+      }
+      polish(batch);
+      ahead_.assign(batch, batch + std::max(count, 1));
     }
+    const Candidate c = ahead_.front();
+    ahead_.erase(ahead_.begin());
     step_magnitude_ = c.step == 0.0 ? INT_MIN : std::ilogb(c.step) + 1;
     return dyadic_from_dd(c.z);
   }
@@ -854,18 +870,30 @@ class Engine {
     return c;
   }
 
-  // Newton in double-double on both candidates at once, each lane stopping
-  // as it would alone (its later steps are made but not taken).
+  // Newton in double-double on candidate_batch candidates at once, each
+  // lane stopping as it would alone (its later steps are made but not
+  // taken).
   void polish(Candidate* c) const {
-    bool active[2] = {true, true};
-    for (int i = 0; i < dd_newton_steps && (active[0] || active[1]); ++i) {
-      const DdPair z{{c[0].z.hi, c[1].z.hi}, {c[0].z.lo, c[1].z.lo}};
-      const DdPair steps = dd_newton_steps_pair(fast_, z);
-      for (int l = 0; l < 2; ++l) {
+    bool active[candidate_batch];
+    std::fill(active, active + candidate_batch, true);
+    const auto any_active = [&active] {
+      return std::find(active, active + candidate_batch, true) !=
+             active + candidate_batch;
+    };
+    for (int i = 0; i < dd_newton_steps && any_active(); ++i) {
+      DdPair z[pair_count];
+      for (int v = 0; v < pair_count; ++v) {
+        const Candidate& c0 = c[2 * v];
+        const Candidate& c1 = c[2 * v + 1];
+        z[v] = DdPair{Pair{c0.z.hi, c1.z.hi}, Pair{c0.z.lo, c1.z.lo}};
+      }
+      DdPair steps[pair_count];
+      dd_newton_batch(fast_, z, steps);
+      for (int l = 0; l < candidate_batch; ++l) {
         if (!active[l]) {
           continue;
         }
-        const Dd s{steps.hi[l], steps.lo[l]};
+        const Dd s{steps[l / 2].hi[l % 2], steps[l / 2].lo[l % 2]};
         if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
           active[l] = false;
           continue;
@@ -1071,7 +1099,7 @@ class Engine {
   // How many nodes the caller solves, 0 to solve_count_ - 1 in order, and
   // the candidates made ahead.
   int solve_count_ = 0;
-  Candidate next_;
+  std::vector<Candidate> ahead_;
 };
 
 }  // namespace
