@@ -27,17 +27,18 @@
 // of the polynomials. lambda_k (ascending, 0-based) lies in (lo, hi) when
 // count(lo) == k and count(hi) == k + 1.
 //
-// Candidates. Newton in double from the line through the last two nodes,
-// kept when counts in double confirm it found node k, else bisection by
-// the same counts in double to 2^-20 of the node; then Newton's method on
-// the last pivot d_{m-1}(z) = det(T - z) / det(T_{0..m-2} - z) in double
-// and in double-double takes it to about 2^-100 relative (in ball midpoints at
-// the higher precisions). d_{m-1}'s derivative at lambda_k is -1 / u_{k,m-1}^2,
-// and the last component of a Gauss rule's eigenvector is never tiny (its nodes
-// lie where the polynomial of degree m - 1 oscillates), so the iteration is
-// well conditioned for every node; the first pivot's derivative, -1 /
-// u_{k,0}^2, reaches e^2000 for the outer Hermite nodes and would overflow a
-// double. The candidates only have to be close: the counts certify.
+// Candidates. Newton in double from the parabola through the last three
+// nodes (the line through the two for the third node), kept when counts in
+// double confirm it found node k, else bisection by the same counts in double
+// to 2^-20 of the node; then Newton's method on the last pivot d_{m-1}(z) =
+// det(T - z) / det(T_{0..m-2} - z) in double and in double-double takes it to
+// about 2^-100 relative (in ball midpoints at the higher precisions). d_{m-1}'s
+// derivative at lambda_k is -1 / u_{k,m-1}^2, and the last component of a Gauss
+// rule's eigenvector is never tiny (its nodes lie where the polynomial of
+// degree m - 1 oscillates), so the iteration is well conditioned for every
+// node; the first pivot's derivative, -1 / u_{k,0}^2, reaches e^2000 for the
+// outer Hermite nodes and would overflow a double. The candidates only have to
+// be close: the counts certify.
 //
 // Weights. The bottom-up pivots delta_{m-1} = a_{m-1} - z, delta_j = (a_j -
 // z) - b2_j / delta_{j+1} give delta_0(z) = det(T - z) / det(T_{1..m-1} -
@@ -87,9 +88,9 @@ long long fallbacks = 0;
 constexpr int dd_newton_steps = 5;
 constexpr int double_newton_steps = 4;
 constexpr int ball_newton_steps = 8;
-// From a node extrapolated from the last two, Newton in double converges
-// in a few steps where the nodes' spacing changes slowly; past this many
-// the bisection takes over.
+// From a node extrapolated from the last three, Newton in double converges
+// in two or three steps where the nodes' spacing changes slowly; past this
+// many the bisection takes over.
 constexpr int extrapolated_newton_steps = 8;
 // The enclosure's half width is the larger of 2^enclosure_step_bits times
 // the last Newton step (the candidate's error, at the noise of its
@@ -756,7 +757,8 @@ class Engine {
     return norm_ * 0x1p-1000 + 0x1p-1000;
   }
 
-  // Newton in double from the last two nodes' line, taken when the counts
+  // Newton in double from the parabola through the last three nodes (the
+  // line through the two for the third node), taken when the counts
   // in double put node k and no other within the polish's reach of it;
   // false for the first two nodes and wherever it does not converge to
   // node k (then the bisection).
@@ -766,7 +768,8 @@ class Engine {
       return false;
     }
     const double floor = pivot_floor();
-    double x = found_[i - 1] + (found_[i - 1] - found_[i - 2]);
+    double x = k < 3 ? found_[i - 1] + (found_[i - 1] - found_[i - 2])
+                     : 3.0 * (found_[i - 1] - found_[i - 2]) + found_[i - 3];
     bool converged = false;
     for (int j = 0; j < extrapolated_newton_steps && !converged; ++j) {
       const double step = double_newton_step(fast_, x, floor);
@@ -790,7 +793,7 @@ class Engine {
     return true;
   }
 
-  // Node k's candidate: Newton in double from the last two nodes' line
+  // Node k's candidate: Newton in double from the last nodes' parabola
   // (extrapolated), or bisection in double to about an ulp; then Newton in
   // double-double. The next nodes' are made beside it (a node's double
   // phase needs only the nodes' before it), candidate_batch of them in one
