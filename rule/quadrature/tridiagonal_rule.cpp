@@ -399,31 +399,29 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
 }
 
 // The twist row for the candidate z: the least |gamma_j|, by the pivots
-// in double (only a choice; the enclosure does not depend on it).
+// in double (only a choice; the enclosure does not depend on it). The
+// top-down pivots run in one lane and the bottom-up ones in the other, row
+// i beside row m - 1 - i; pivots holds the m top-down then the m bottom-up.
 std::size_t twist_row(const std::vector<double>& a,
                       const std::vector<double>& b2, double z,
-                      double pivot_floor) {
+                      double pivot_floor, std::vector<double>& pivots) {
   const std::size_t m = a.size();
-  std::vector<double> down(m);
-  double d = a[0] - z;
-  for (std::size_t j = 0; j < m; ++j) {
-    if (j > 0) {
-      d = (a[j] - z) - b2[j - 1] / d;
+  pivots.resize(2 * m);
+  double* down = pivots.data();
+  double* up = down + m;
+  Pair d{a[0] - z, a[m - 1] - z};
+  for (std::size_t i = 0; i < m; ++i) {
+    if (i > 0) {
+      d = (Pair{a[i], a[m - 1 - i]} - z) - Pair{b2[i - 1], b2[m - 1 - i]} / d;
     }
-    if (std::fabs(d) < pivot_floor) {
-      d = -pivot_floor;
-    }
-    down[j] = d;
+    d = pair_select(pair_abs(d) < pivot_floor, broadcast(-pivot_floor), d);
+    down[i] = d[0];
+    up[m - 1 - i] = d[1];
   }
   std::size_t best = m - 1;
   double best_gamma = std::fabs(down[m - 1]);
-  double delta = a[m - 1] - z;
   for (std::size_t j = m - 1; j-- > 0;) {
-    delta = (a[j] - z) - b2[j] / delta;
-    if (std::fabs(delta) < pivot_floor) {
-      delta = -pivot_floor;
-    }
-    const double gamma = std::fabs(down[j] + delta - (a[j] - z));
+    const double gamma = std::fabs(down[j] + up[j] - (a[j] - z));
     if (gamma < best_gamma) {
       best_gamma = gamma;
       best = j;
@@ -624,8 +622,9 @@ class Engine {
         const Dyadic half_width =
             dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1));
         const Ball z = ball_widen(ball_from_dyadic(candidate), half_width);
-        const std::size_t r = twist_row(fast_.a1, fast_.b21,
-                                        dyadic_round(candidate), pivot_floor());
+        const std::size_t r =
+            twist_row(fast_.a1, fast_.b21, dyadic_round(candidate),
+                      pivot_floor(), twist_pivots_);
         // The sum in double-double first (fast_count.h); in balls when it
         // cannot decide or its ball is too wide to round.
         Ball fast;
@@ -1103,6 +1102,7 @@ class Engine {
   // the candidates made ahead.
   int solve_count_ = 0;
   std::vector<Candidate> ahead_;
+  std::vector<double> twist_pivots_;  // twist_row's room
 };
 
 }  // namespace
