@@ -122,6 +122,21 @@ void BM_FastCountPair(benchmark::State& state) {
 }
 BENCHMARK(BM_FastCountPair)->Arg(300)->Arg(999);
 
+// The weight's pass (fast_inverse_first_square) over an enclosure of 2^-90
+// around a point near a node of the same matrix, twisted at the middle row.
+void BM_FastWeightPass(benchmark::State& state) {
+  const FastCountMatrix t = legendre_count_matrix(999);
+  const Dyadic z = dyadic_from_double(0.3);
+  const Dyadic half_width = dyadic_from_double(0x1p-90);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fast_inverse_first_square(t, z, half_width, 499));
+  }
+  state.counters["ns_per_row"] = benchmark::Counter(
+      999, benchmark::Counter::kIsIterationInvariantRate |
+               benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FastWeightPass);
+
 }  // namespace
 }  // namespace zemta::detail
 

@@ -8,6 +8,9 @@
 namespace zemta::detail {
 namespace {
 
+// The precision of 1 / b2's ball, finer than a double-double.
+constexpr int inverse_bits = 128;
+
 // Covers the roundings of a radius computed in a few double operations on
 // non-negative numbers (each within 2^-53 relative).
 constexpr double radius_slack = 1.0 + 0x1p-40;
@@ -81,12 +84,16 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
   for (std::size_t j = 0; j < a.size() && ok; ++j) {
     ok = dd_interval_from_ball(a[j], &t.a[j]);
   }
+  t.inverse_b2.resize(b2.size());
   for (std::size_t j = 0; j < b2.size() && ok; ++j) {
-    ok = dd_interval_from_ball(b2[j], &t.b2[j]) && t.b2[j].mid.hi > 0.0;
+    ok = dd_interval_from_ball(b2[j], &t.b2[j]) && t.b2[j].mid.hi > 0.0 &&
+         dd_interval_from_ball(ball_div(ball_from_int(1), b2[j], inverse_bits),
+                               &t.inverse_b2[j]);
   }
   if (!ok) {
     t.a.clear();
     t.b2.clear();
+    t.inverse_b2.clear();
   }
   return t;
 }
@@ -243,13 +250,14 @@ bool next_pivot(const DdInterval& a, const DdInterval& z, const DdInterval& b2,
          interval_sub(shifted, q, out);
 }
 
-// square * d^2 / b2.
+// square * d^2 / b2, by 1 / b2 (a product, not a quotient, on the
+// squares' chain).
 bool next_square(const DdInterval& square, const DdInterval& d,
-                 const DdInterval& b2, DdInterval* out) {
+                 const DdInterval& inverse_b2, DdInterval* out) {
   DdInterval d2;
   DdInterval p;
   return interval_mul(d, d, &d2) && interval_mul(square, d2, &p) &&
-         interval_div(p, b2, out);
+         interval_mul(p, inverse_b2, out);
 }
 
 Dyadic dyadic_of_interval_mid(const DdInterval& x, int e) {
@@ -275,22 +283,22 @@ class SquaresWalk {
       : ok_(interval_sub(a, z, &pivot_)) {}
 
   // The square of the next row, s p^2 / b2 with b2 joining to it, from
-  // square (this row's); false when undecided.
-  bool next_square(const DdInterval& square, const DdInterval& b2,
+  // square (this row's) and 1 / b2; false when undecided.
+  bool next_square(const DdInterval& square, const DdInterval& inverse_b2,
                    DdInterval* out) {
     if (!ok_) {
       return false;
     }
     previous_ = square;
     if (!pole_) {
-      return ::zemta::detail::next_square(square, pivot_, b2, out);
+      return ::zemta::detail::next_square(square, pivot_, inverse_b2, out);
     }
     // s_{i+2} = s_i g^2 / (b2_i b2_{i+1}), s_i the square before.
     DdInterval g2;
     DdInterval p;
-    DdInterval b2b2;
+    DdInterval q;
     return interval_mul(g_, g_, &g2) && interval_mul(before_, g2, &p) &&
-           interval_mul(b2_before_, b2, &b2b2) && interval_div(p, b2b2, out);
+           interval_div(p, b2_before_, &q) && interval_mul(q, inverse_b2, out);
   }
 
   // Moves to the next row, of diagonal a, joined to this one by b2.
@@ -355,7 +363,7 @@ bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
     if (j > 0 && !down.step(t.a[j], z, t.b2[j - 1])) {
       return false;
     }
-    if (!down.next_square(square, t.b2[j], &square) ||
+    if (!down.next_square(square, t.inverse_b2[j], &square) ||
         !interval_add(sum, square, &sum)) {
       return false;
     }
@@ -376,7 +384,7 @@ bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
         return false;
       }
       if (!interval_add(tail, v, &tail) ||
-          !up.next_square(v, t.b2[j - 1], &v)) {
+          !up.next_square(v, t.inverse_b2[j - 1], &v)) {
         return false;
       }
       if (v.mid.hi > rescale_above || tail.mid.hi > rescale_above) {

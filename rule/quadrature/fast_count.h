@@ -40,6 +40,7 @@ struct DdInterval {
 struct FastCountMatrix {
   std::vector<DdInterval> a;
   std::vector<DdInterval> b2;
+  std::vector<DdInterval> inverse_b2;  // 1 / b2[j], for the weight's pass
 };
 
 // The enclosure of a ball as a DdInterval; false if out of range.
