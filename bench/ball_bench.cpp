@@ -1,7 +1,8 @@
 // Time per ball operation at the precisions the engine's Sturm counts use:
 // ball_mul and ball_div on operands of full precision with a radius, and
-// one step of a count (a division and a subtraction); and per call of exp,
-// log and log Gamma.
+// one step of a count (a division and a subtraction); per call of exp,
+// log and log Gamma; and per row, the engine's passes in double-double: a
+// certified count, two in one pass, and the weight's pass.
 #include <benchmark/benchmark.h>
 
 #include "rule/quadrature/ball.h"
@@ -92,22 +93,28 @@ FastCountMatrix legendre_count_matrix(int m) {
   return fast_count_matrix(a, b2);
 }
 
+// The time per row of a pass over that matrix, as the counter ns_per_row.
+constexpr int bench_rows = 999;
+void count_rows(benchmark::State& state) {
+  state.counters["ns_per_row"] = benchmark::Counter(
+      bench_rows, benchmark::Counter::kIsIterationInvariantRate |
+                      benchmark::Counter::kInvert);
+}
+
 void BM_FastCount(benchmark::State& state) {
-  const FastCountMatrix t = legendre_count_matrix(999);
+  const FastCountMatrix t = legendre_count_matrix(bench_rows);
   const Dyadic z =
       dyadic_from_double(static_cast<double>(state.range(0)) / 1000);
   for (auto _ : state) {
     benchmark::DoNotOptimize(fast_count(t, z));
   }
-  state.counters["ns_per_row"] =
-      benchmark::Counter(999, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+  count_rows(state);
 }
 BENCHMARK(BM_FastCount)->Arg(300)->Arg(999);
 
 // Two points in one pass (fast_count_pair): per row, against one count.
 void BM_FastCountPair(benchmark::State& state) {
-  const FastCountMatrix t = legendre_count_matrix(999);
+  const FastCountMatrix t = legendre_count_matrix(bench_rows);
   const double x = static_cast<double>(state.range(0)) / 1000;
   const Dyadic z0 = dyadic_from_double(x);
   const Dyadic z1 = dyadic_from_double(x + 0x1p-40);
@@ -116,24 +123,20 @@ void BM_FastCountPair(benchmark::State& state) {
     fast_count_pair(t, z0, z1, counts);
     benchmark::DoNotOptimize(counts);
   }
-  state.counters["ns_per_row"] =
-      benchmark::Counter(999, benchmark::Counter::kIsIterationInvariantRate |
-                                  benchmark::Counter::kInvert);
+  count_rows(state);
 }
 BENCHMARK(BM_FastCountPair)->Arg(300)->Arg(999);
 
 // The weight's pass (fast_inverse_first_square) over an enclosure of 2^-90
 // around a point near a node of the same matrix, twisted at the middle row.
 void BM_FastWeightPass(benchmark::State& state) {
-  const FastCountMatrix t = legendre_count_matrix(999);
+  const FastCountMatrix t = legendre_count_matrix(bench_rows);
   const Dyadic z = dyadic_from_double(0.3);
   const Dyadic half_width = dyadic_from_double(0x1p-90);
   for (auto _ : state) {
     benchmark::DoNotOptimize(fast_inverse_first_square(t, z, half_width, 499));
   }
-  state.counters["ns_per_row"] = benchmark::Counter(
-      999, benchmark::Counter::kIsIterationInvariantRate |
-               benchmark::Counter::kInvert);
+  count_rows(state);
 }
 BENCHMARK(BM_FastWeightPass);
 
