@@ -884,7 +884,7 @@ class Engine {
     };
     for (int i = 0; i < dd_newton_steps && any_active(); ++i) {
       DdPair z[pair_count];
-      for (int v = 0; v < pair_count; ++v) {
+      for (std::ptrdiff_t v = 0; v < pair_count; ++v) {
         const Candidate& c0 = c[2 * v];
         const Candidate& c1 = c[2 * v + 1];
         z[v] = DdPair{Pair{c0.z.hi, c1.z.hi}, Pair{c0.z.lo, c1.z.lo}};

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -422,7 +423,7 @@ TEST(FastCountPair, EachLaneIsTheCountAlone) {
   constexpr int m = 60;
   std::vector<detail::Ball> a(m, detail::ball_from_int(0));
   std::vector<detail::Ball> b2;
-  for (int k = 1; k < m; ++k) {
+  for (std::int64_t k = 1; k < m; ++k) {
     b2.push_back(detail::ball_div(detail::ball_from_int(k * k),
                                   detail::ball_from_int(4 * k * k - 1), 128));
   }
