@@ -66,7 +66,9 @@ void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
 // which has the derivation) in the same arithmetic, over every point of z
 // with twist row r: a ball enclosing 1 / u_0^2, or a whole ball when
 // undecided. Unlike the balls' pass it steps over a pivot that may vanish,
-// two rows at once (fast_count.cpp, SquaresWalk). The squares and their sums
+// two rows at once (fast_count.cpp, SquaresWalk), and multiplies the squares
+// by 1 / b2 (inverse_b2, a 128-bit ball of it made with the matrix) rather
+// than dividing them by b2. The squares and their sums
 // carry a power of two apart (they reach 2^3000), rescaled exactly; products
 // and quotients follow |xy - XY| <= |x| r_Y + |y| r_X + r_X r_Y and the
 // quotient rule above, each with its operation's error (mul is DWTimesDW1,

@@ -1,9 +1,9 @@
 // Two computations side by side in the lanes of a 16-byte vector, for the
 // engine's passes over the matrix's rows (fast_count.cpp,
 // tridiagonal_rule.cpp). Each pass is one long chain of dependent
-// double-double operations, so it is bound by the operations' latency: two
-// chains in two lanes cost about what one did. Internal to the quadrature
-// library.
+// operations (in double-double or double), so it is bound by the
+// operations' latency: two chains in two lanes cost about what one did.
+// Internal to the quadrature library.
 //
 // Every lane performs exactly the IEEE operations a double would (the
 // double-double templates of common/double_double.h on the vector, each
