@@ -140,6 +140,21 @@ void BM_FastWeightPass(benchmark::State& state) {
 }
 BENCHMARK(BM_FastWeightPass);
 
+// Two points' weight passes in one: the counter is per row for both.
+void BM_FastWeightPassPair(benchmark::State& state) {
+  const FastCountMatrix t = legendre_count_matrix(bench_rows);
+  const Dyadic z[2] = {dyadic_from_double(0.3), dyadic_from_double(0.31)};
+  const Dyadic half_width[2] = {dyadic_from_double(0x1p-90),
+                                dyadic_from_double(0x1p-90)};
+  for (auto _ : state) {
+    Ball out[2];
+    fast_inverse_first_square_pair(t, z, half_width, 499, out);
+    benchmark::DoNotOptimize(out);
+  }
+  count_rows(state);
+}
+BENCHMARK(BM_FastWeightPassPair);
+
 }  // namespace
 }  // namespace zemta::detail
 

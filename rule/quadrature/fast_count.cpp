@@ -407,27 +407,231 @@ bool fast_sum(const FastCountMatrix& t, const DdInterval& z, std::size_t r,
 
 }  // namespace
 
-Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
-                               const Dyadic& half_width, std::size_t r) {
-  Ball whole;
-  whole.whole = true;
-  if (t.a.empty()) {
-    return whole;
-  }
-  DdInterval z;
-  if (!dd_interval_from_dyadic(centre, &z)) {
-    return whole;
+namespace {
+
+// The point's interval: centre's, widened by half_width.
+bool weight_point(const Dyadic& centre, const Dyadic& half_width,
+                  DdInterval* z) {
+  if (!dd_interval_from_dyadic(centre, z)) {
+    return false;
   }
   const double w = std::fabs(dyadic_round(half_width));
-  z.rad = (z.rad + w * (1.0 + 0x1p-52) + 0x1p-1074) * radius_slack;
-  DdInterval total;
-  int e = 0;
-  if (!fast_sum(t, z, r, &total, &e)) {
-    return whole;
-  }
+  z->rad = (z->rad + w * (1.0 + 0x1p-52) + 0x1p-1074) * radius_slack;
+  return true;
+}
+
+Ball sum_ball(const DdInterval& total, int e) {
   Dyadic rad = dyadic_from_double(total.rad);
   rad.exponent += e;
   return ball_widen(ball_from_dyadic(dyadic_of_interval_mid(total, e)), rad);
+}
+
+Ball whole_ball() {
+  Ball whole;
+  whole.whole = true;
+  return whole;
+}
+
+// The interval operations above on two lanes, each lane given exactly a
+// double's operations, a lane's failure gathered into a mask instead of
+// returned.
+struct IntervalPair {
+  DdPair mid;
+  Pair rad;
+};
+
+IntervalPair lane_broadcast(const DdInterval& x) {
+  return {broadcast(x.mid), broadcast(x.rad)};
+}
+
+IntervalPair lane_select(PairMask mask, const IntervalPair& if_true,
+                         const IntervalPair& if_false) {
+  return {{pair_select(mask, if_true.mid.hi, if_false.mid.hi),
+           pair_select(mask, if_true.mid.lo, if_false.mid.lo)},
+          pair_select(mask, if_true.rad, if_false.rad)};
+}
+
+PairMask lane_checked(const DdPair& v) {
+  return (v.hi == 0.0) | pair_in_range(v.hi);
+}
+
+PairMask lane_decided(const IntervalPair& x) {
+  return pair_in_range(x.mid.hi) & (x.rad < pair_abs(x.mid.hi) * 0.5);
+}
+
+IntervalPair lane_sub(const IntervalPair& x, const IntervalPair& y,
+                      PairMask* failed) {
+  const DdPair v = sub(x.mid, y.mid);
+  *failed |= ~lane_checked(v);
+  return {v, (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
+                 radius_slack};
+}
+
+IntervalPair lane_add(const IntervalPair& x, const IntervalPair& y,
+                      PairMask* failed) {
+  const DdPair v = add(x.mid, y.mid);
+  *failed |= ~lane_checked(v);
+  return {v, (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
+                 radius_slack};
+}
+
+IntervalPair lane_mul(const IntervalPair& x, const IntervalPair& y,
+                      PairMask* failed) {
+  const DdPair v = mul(x.mid, y.mid);
+  *failed |= ~lane_checked(v);
+  const Pair xm = pair_abs(x.mid.hi) * (1.0 + 0x1p-52);
+  const Pair ym = pair_abs(y.mid.hi) * (1.0 + 0x1p-52);
+  return {v, (xm * y.rad + ym * x.rad + x.rad * y.rad +
+              pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
+                 radius_slack};
+}
+
+IntervalPair lane_div(const IntervalPair& x, const IntervalPair& y,
+                      PairMask* failed) {
+  *failed |= ~lane_decided(y);
+  const DdPair v = div(x.mid, y.mid);
+  *failed |= ~lane_checked(v);
+  const Pair xm = pair_abs(x.mid.hi) * (1.0 + 0x1p-52);
+  const Pair y_above = pair_abs(y.mid.hi) * (1.0 + 0x1p-52);
+  const Pair ym = pair_abs(y.mid.hi) * (1.0 - 0x1p-52);
+  return {v, ((xm * y.rad + y_above * x.rad) / (ym * (ym - y.rad)) +
+              pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
+                 radius_slack};
+}
+
+// scaled(x, -rescale_bits): a product by a power of two is the exactly
+// scaled value rounded once, as ldexp's.
+IntervalPair lane_scaled_down(const IntervalPair& x) {
+  constexpr double f = 0x1p-200;
+  static_assert(rescale_bits == 200);
+  return {{x.mid.hi * f, x.mid.lo * f}, x.rad * f};
+}
+
+// The step of a walk at a row past its first: the pivot before must be
+// decided (where it may vanish the scalar walk steps over the pole: the
+// lane fails, and the caller runs that walk).
+IntervalPair lane_next_pivot(const IntervalPair& a, const IntervalPair& z,
+                             const IntervalPair& b2,
+                             const IntervalPair& previous, PairMask* failed) {
+  *failed |= ~lane_decided(previous);
+  const IntervalPair shifted = lane_sub(a, z, failed);
+  const IntervalPair q = lane_div(b2, previous, failed);
+  return lane_sub(shifted, q, failed);
+}
+
+IntervalPair lane_next_square(const IntervalPair& square, const IntervalPair& d,
+                              const IntervalPair& inverse_b2,
+                              PairMask* failed) {
+  const IntervalPair d2 = lane_mul(d, d, failed);
+  const IntervalPair p = lane_mul(square, d2, failed);
+  return lane_mul(p, inverse_b2, failed);
+}
+
+// fast_sum for two points with one twist row r, each lane ending with
+// what fast_sum gives its point, or failed.
+PairMask lane_fast_sum(const FastCountMatrix& t, const IntervalPair& z,
+                       std::size_t r, IntervalPair* total, Pair* e) {
+  const std::size_t m = t.a.size();
+  const IntervalPair one{broadcast(Dd{1.0, 0.0}), Pair{}};
+  PairMask failed{};
+  // Top-down, rows 0 .. r - 1.
+  IntervalPair square = one;
+  IntervalPair sum = one;
+  *e = Pair{};
+  if (r > 0) {
+    IntervalPair pivot = lane_sub(lane_broadcast(t.a[0]), z, &failed);
+    for (std::size_t j = 0; j < r; ++j) {
+      if (j > 0) {
+        pivot = lane_next_pivot(lane_broadcast(t.a[j]), z,
+                                lane_broadcast(t.b2[j - 1]), pivot, &failed);
+      }
+      square = lane_next_square(square, pivot,
+                                lane_broadcast(t.inverse_b2[j]), &failed);
+      sum = lane_add(sum, square, &failed);
+      const PairMask big = sum.mid.hi > rescale_above;
+      if ((big[0] | big[1]) != 0) {
+        sum = lane_select(big, lane_scaled_down(sum), sum);
+        square = lane_select(big, lane_scaled_down(square), square);
+        *e += pair_select(big, broadcast(static_cast<double>(rescale_bits)),
+                          Pair{});
+      }
+      if ((failed[0] & failed[1]) != 0) {
+        return failed;
+      }
+    }
+  }
+  // Bottom-up, rows m - 1 .. r + 1.
+  if (r + 1 < m) {
+    IntervalPair v = one;
+    IntervalPair tail{{Pair{}, Pair{}}, Pair{}};
+    IntervalPair pivot = lane_sub(lane_broadcast(t.a[m - 1]), z, &failed);
+    for (std::size_t j = m - 1; j > r; --j) {
+      if (j < m - 1) {
+        pivot = lane_next_pivot(lane_broadcast(t.a[j]), z,
+                                lane_broadcast(t.b2[j]), pivot, &failed);
+      }
+      tail = lane_add(tail, v, &failed);
+      v = lane_next_square(v, pivot, lane_broadcast(t.inverse_b2[j - 1]),
+                           &failed);
+      const PairMask big =
+          (v.mid.hi > rescale_above) | (tail.mid.hi > rescale_above);
+      if ((big[0] | big[1]) != 0) {
+        v = lane_select(big, lane_scaled_down(v), v);
+        tail = lane_select(big, lane_scaled_down(tail), tail);
+      }
+      if ((failed[0] & failed[1]) != 0) {
+        return failed;
+      }
+    }
+    const IntervalPair ratio = lane_div(tail, v, &failed);
+    const IntervalPair rows_above = lane_mul(ratio, square, &failed);
+    sum = lane_add(sum, rows_above, &failed);
+  }
+  *total = sum;
+  return failed | ~lane_decided(sum);
+}
+
+}  // namespace
+
+Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
+                               const Dyadic& half_width, std::size_t r) {
+  DdInterval z;
+  if (t.a.empty() || !weight_point(centre, half_width, &z)) {
+    return whole_ball();
+  }
+  DdInterval total;
+  int e = 0;
+  if (!fast_sum(t, z, r, &total, &e)) {
+    return whole_ball();
+  }
+  return sum_ball(total, e);
+}
+
+void fast_inverse_first_square_pair(const FastCountMatrix& t,
+                                    const Dyadic* centre,
+                                    const Dyadic* half_width, std::size_t r,
+                                    Ball* out) {
+  DdInterval z[2];
+  const bool ok0 = !t.a.empty() && weight_point(centre[0], half_width[0], &z[0]);
+  const bool ok1 = !t.a.empty() && weight_point(centre[1], half_width[1], &z[1]);
+  PairMask failed{ok0 ? 0 : -1, ok1 ? 0 : -1};
+  IntervalPair total{};
+  Pair e{};
+  if (ok0 && ok1) {
+    const IntervalPair zp{{Pair{z[0].mid.hi, z[1].mid.hi},
+                           Pair{z[0].mid.lo, z[1].mid.lo}},
+                          Pair{z[0].rad, z[1].rad}};
+    failed |= lane_fast_sum(t, zp, r, &total, &e);
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (failed[i] != 0) {
+      // Its walk steps over a pole, or it fails alone.
+      out[i] = fast_inverse_first_square(t, centre[i], half_width[i], r);
+      continue;
+    }
+    const DdInterval lane{{total.mid.hi[i], total.mid.lo[i]}, total.rad[i]};
+    out[i] = sum_ball(lane, static_cast<int>(e[i]));
+  }
 }
 
 }  // namespace zemta::detail

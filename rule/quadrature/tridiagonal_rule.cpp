@@ -398,15 +398,16 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
   return ball_add(sum, ball_div(ball_mul(tail, square, bits), v, bits), bits);
 }
 
-// The twist row for the candidate z: the least |gamma_j|, by the pivots
-// in double (only a choice; the enclosure does not depend on it). The
-// top-down pivots run in one lane and the bottom-up ones in the other, row
-// i beside row m - 1 - i; pivots holds the m top-down then the m bottom-up.
-std::size_t twist_row(const std::vector<double>& a,
-                      const std::vector<double>& b2, double z,
-                      double pivot_floor, std::vector<double>& pivots) {
+// |gamma_j| for the candidate z, j = 0 .. m - 1 (gamma_j = d_j + delta_j -
+// (a_j - z), by the pivots in double), for the twist row. The top-down
+// pivots run in one lane and the bottom-up ones in the other, row i beside
+// row m - 1 - i; pivots is room for the m top-down then the m bottom-up.
+void twist_gammas(const std::vector<double>& a, const std::vector<double>& b2,
+                  double z, double pivot_floor, std::vector<double>& pivots,
+                  std::vector<double>& gammas) {
   const std::size_t m = a.size();
   pivots.resize(2 * m);
+  gammas.resize(m);
   double* down = pivots.data();
   double* up = down + m;
   Pair d{a[0] - z, a[m - 1] - z};
@@ -418,12 +419,44 @@ std::size_t twist_row(const std::vector<double>& a,
     down[i] = d[0];
     up[m - 1 - i] = d[1];
   }
-  std::size_t best = m - 1;
-  double best_gamma = std::fabs(down[m - 1]);
+  gammas[m - 1] = std::fabs(down[m - 1]);
   for (std::size_t j = m - 1; j-- > 0;) {
-    const double gamma = std::fabs(down[j] + up[j] - (a[j] - z));
-    if (gamma < best_gamma) {
-      best_gamma = gamma;
+    gammas[j] = std::fabs(down[j] + up[j] - (a[j] - z));
+  }
+}
+
+// The twist row: the least |gamma_j|, where the eigenvector is largest
+// (only a choice; the enclosure does not depend on it), the last of equals.
+std::size_t twist_row(const std::vector<double>& gammas) {
+  std::size_t best = gammas.size() - 1;
+  for (std::size_t j = best; j-- > 0;) {
+    if (gammas[j] < gammas[best]) {
+      best = j;
+    }
+  }
+  return best;
+}
+
+// A twist row for two nodes at once: the least of the larger of
+// |gamma_j| / least |gamma| of each. Over the middle of a Gauss rule's
+// eigenvector its components are all alike and the least |gamma_j| falls
+// anywhere, so a row good for both is near as good for each.
+std::size_t shared_twist_row(const std::vector<double>& g0, std::size_t r0,
+                             const std::vector<double>& g1, std::size_t r1) {
+  const double s0 = g0[r0] > 0.0 ? 1.0 / g0[r0] : 0.0;
+  const double s1 = g1[r1] > 0.0 ? 1.0 / g1[r1] : 0.0;
+  if (s0 == 0.0) {
+    return r0;
+  }
+  if (s1 == 0.0) {
+    return r1;
+  }
+  std::size_t best = g0.size() - 1;
+  double best_ratio = std::max(g0[best] * s0, g1[best] * s1);
+  for (std::size_t j = best; j-- > 0;) {
+    const double ratio = std::max(g0[j] * s0, g1[j] * s1);
+    if (ratio < best_ratio) {
+      best_ratio = ratio;
       best = j;
     }
   }
@@ -559,122 +592,107 @@ class Engine {
     return true;
   }
 
-  // Node k (and, if mirror, node m-1-k as -lambda_k) and its weight.
-  bool solve(int k, bool mirror, double* node, double* mirrored,
-             double* weight) {
-    have_bracket_ = false;
+  // One node's work between the engine's calls: node k (and, if mirror,
+  // node m-1-k as -lambda_k) and its weight, the enclosures so far, and the
+  // first try's weight waiting for the double-double pass it shares with
+  // the next node's (pending_weights).
+  struct NodeWork {
+    int k = 0;
+    bool mirror = false;
+    double node = 0.0;
+    double mirrored = 0.0;
+    double weight = 0.0;
     bool node_done = false;
-    bool mirror_done = !mirror;
+    bool mirror_done = false;
     bool weight_done = false;
-    Dyadic candidate = first_candidate(k);
+    Dyadic candidate;
     Dyadic last_lo;
     Dyadic last_hi;
     Ball last_weight;
-    last_weight.whole = true;
     bool have_enclosure = false;
-    const int first_bits = start_bits();
-    for (int level = 0;; ++level) {
-      const int bits = first_bits << level;
-      if (bits > tridiagonal_max_bits) {
-        break;
-      }
-      const JacobiMatrix* t = matrix(level);
-      if (t == nullptr) {
-        continue;
-      }
-      if (level > 0) {
-        ++retries;
-        candidate = refine(*t, candidate, bits, &step_magnitude_);
-        // Newton from a poor candidate can leave the enclosure already
-        // certified: then bisection inside it.
-        if (have_bracket_ &&
-            (big_sign(dyadic_sub(candidate, bracket_lo_).mantissa) < 0 ||
-             big_sign(dyadic_sub(bracket_hi_, candidate).mantissa) < 0)) {
-          candidate = dyadic_mul(dyadic_add(bracket_lo_, bracket_hi_),
-                                 power_of_two(-1));
-          step_magnitude_ = INT_MAX;
-        }
-      }
-      Dyadic lo;
-      Dyadic hi;
-      if (!enclose(*t, k, bits, &candidate, &lo, &hi)) {
-        continue;
-      }
-      have_bracket_ = true;
-      bracket_lo_ = lo;
-      bracket_hi_ = hi;
-      last_lo = lo;
-      last_hi = hi;
-      have_enclosure = true;
-      const bool skip = skip_rounding_test && level == 0;
-      if (!node_done) {
-        node_done = skip ? round_midpoint(node_ball(candidate), node)
-                         : round_node(map_, lo, hi, node);
-      }
-      if (!mirror_done) {
-        const Dyadic nlo = dyadic_neg(hi);
-        const Dyadic nhi = dyadic_neg(lo);
-        mirror_done =
-            skip ? round_midpoint(node_ball(dyadic_neg(candidate)), mirrored)
-                 : round_node(map_, nlo, nhi, mirrored);
-      }
-      if (!weight_done) {
-        const Dyadic half_width =
-            dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1));
-        const Ball z = ball_widen(ball_from_dyadic(candidate), half_width);
-        const std::size_t r =
-            twist_row(fast_.a1, fast_.b21, dyadic_round(candidate),
-                      pivot_floor(), twist_pivots_);
-        // The sum in double-double first (fast_count.h); in balls when it
-        // cannot decide or its ball is too wide to round.
-        Ball fast;
-        fast.whole = true;
-        if (fast_paths()) {
-          fast = fast_inverse_first_square(counts_, candidate, half_width, r);
-        }
-        if (!fast.whole) {
-          last_weight = mapped_weight(*t, map_, z, fast, bits);
-          weight_done = skip ? round_midpoint(last_weight, weight)
-                             : ball_round(last_weight, weight);
-        }
-        if (!weight_done) {
-          Ball inverse_u2 = inverse_first_square(*t, z, bits, r);
-          if (inverse_u2.whole) {
-            inverse_u2 = inverse_first_component(*t, z, bits);
-          }
-          last_weight = mapped_weight(*t, map_, z, inverse_u2, bits);
-          weight_done = skip ? round_midpoint(last_weight, weight)
-                             : ball_round(last_weight, weight);
-        }
-        if (!weight_done && beyond_double(last_weight)) {
-          return false;
-        }
-      }
-      if (node_done && mirror_done && weight_done) {
-        return true;
+    // The search's state (the engine's members while it works on this
+    // node).
+    bool have_bracket = false;
+    Dyadic bracket_lo;
+    Dyadic bracket_hi;
+    int step_magnitude = INT_MAX;
+    // The weight's point at the last try: the enclosure's half width, its
+    // ball, the twist row.
+    Dyadic half_width;
+    Ball z;
+    std::size_t r = 0;
+    bool weight_pending = false;
+    bool begun_done = false;
+  };
+
+  // The first try at node w.k up to its weight, whose double-double pass is
+  // left pending.
+  void begin(NodeWork& w) {
+    have_bracket_ = false;
+    w.candidate = first_candidate(w.k);
+    w.mirror_done = !w.mirror;
+    w.last_weight.whole = true;
+    const Step s = attempt(w, 0, fast_paths());
+    w.begun_done = s == Step::done;
+    save(w);
+  }
+
+  // The pending weights' double-double passes, two nodes' side by side at
+  // a twist row shared (shared_twist_row): fast[i] for work[i] (whole when
+  // none is pending). A node the shared row does not decide gets its own
+  // row's pass.
+  void pending_weights(NodeWork* work, int count, Ball* fast) {
+    int pending[2];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+      fast[i].whole = true;
+      if (work[i].weight_pending) {
+        NodeWork& w = work[i];
+        twist_gammas(fast_.a1, fast_.b21, dyadic_round(w.candidate),
+                     pivot_floor(), twist_pivots_, gammas_[n]);
+        w.r = twist_row(gammas_[n]);
+        pending[n++] = i;
       }
     }
-    // Past the most bits.
-    if (!have_enclosure) {
-      return false;
+    if (n == 2) {
+      NodeWork& w0 = work[pending[0]];
+      NodeWork& w1 = work[pending[1]];
+      const std::size_t r = shared_twist_row(gammas_[0], w0.r, gammas_[1], w1.r);
+      const Dyadic centres[2] = {w0.candidate, w1.candidate};
+      const Dyadic half_widths[2] = {w0.half_width, w1.half_width};
+      Ball out[2];
+      fast_inverse_first_square_pair(counts_, centres, half_widths, r, out);
+      fast[pending[0]] = out[0];
+      fast[pending[1]] = out[1];
     }
-    ++fallbacks;
-    const auto mapped = [this](const Dyadic& x) {
-      return dyadic_add(map_.shift, dyadic_mul(map_.scale, x));
-    };
-    if (!node_done &&
-        !round_undecided(mapped(last_lo), mapped(last_hi), node)) {
-      return false;
+    for (int i = 0; i < n; ++i) {
+      const NodeWork& w = work[pending[i]];
+      if (fast[pending[i]].whole) {
+        fast[pending[i]] =
+            fast_inverse_first_square(counts_, w.candidate, w.half_width, w.r);
+      }
     }
-    if (!mirror_done &&
-        !round_undecided(mapped(dyadic_neg(last_hi)),
-                         mapped(dyadic_neg(last_lo)), mirrored)) {
-      return false;
+  }
+
+  // Node w's first try's weight from fast (its double-double pass), then
+  // the tries at more bits; false when the rule cannot be made.
+  bool finish(NodeWork& w, const Ball& fast) {
+    if (w.begun_done) {
+      return true;
     }
-    if (!weight_done && !round_undecided(last_weight, weight)) {
-      return false;
+    restore(w);
+    Step s = Step::more;
+    if (w.weight_pending) {
+      w.weight_pending = false;
+      s = weigh(w, 0, fast);
     }
-    return true;
+    for (int level = 1; s == Step::more; ++level) {
+      if ((start_bits() << level) > tridiagonal_max_bits) {
+        return past_most_bits(w);
+      }
+      s = attempt(w, level, false);
+    }
+    return s == Step::done;
   }
 
   // The middle node 0 of an odd symmetric rule and its weight.
@@ -721,6 +739,138 @@ class Engine {
   }
 
  private:
+  enum class Step { more, done, failed };
+
+  void save(NodeWork& w) const {
+    w.have_bracket = have_bracket_;
+    w.bracket_lo = bracket_lo_;
+    w.bracket_hi = bracket_hi_;
+    w.step_magnitude = step_magnitude_;
+  }
+
+  void restore(const NodeWork& w) {
+    have_bracket_ = w.have_bracket;
+    bracket_lo_ = w.bracket_lo;
+    bracket_hi_ = w.bracket_hi;
+    step_magnitude_ = w.step_magnitude;
+  }
+
+  // One try at start_bits() << level: the candidate refined (past the
+  // first), certified, the node rounded, and the weight, unless defer
+  // (then only its point is made, for the double-double pass).
+  Step attempt(NodeWork& w, int level, bool defer) {
+    const int bits = start_bits() << level;
+    const JacobiMatrix* t = matrix(level);
+    if (t == nullptr) {
+      return Step::more;
+    }
+    if (level > 0) {
+      ++retries;
+      w.candidate = refine(*t, w.candidate, bits, &step_magnitude_);
+      // Newton from a poor candidate can leave the enclosure already
+      // certified: then bisection inside it.
+      if (have_bracket_ &&
+          (big_sign(dyadic_sub(w.candidate, bracket_lo_).mantissa) < 0 ||
+           big_sign(dyadic_sub(bracket_hi_, w.candidate).mantissa) < 0)) {
+        w.candidate = dyadic_mul(dyadic_add(bracket_lo_, bracket_hi_),
+                                 power_of_two(-1));
+        step_magnitude_ = INT_MAX;
+      }
+    }
+    Dyadic lo;
+    Dyadic hi;
+    if (!enclose(*t, w.k, bits, &w.candidate, &lo, &hi)) {
+      return Step::more;
+    }
+    have_bracket_ = true;
+    bracket_lo_ = lo;
+    bracket_hi_ = hi;
+    w.last_lo = lo;
+    w.last_hi = hi;
+    w.have_enclosure = true;
+    const bool skip = skip_rounding_test && level == 0;
+    if (!w.node_done) {
+      w.node_done = skip ? round_midpoint(node_ball(w.candidate), &w.node)
+                         : round_node(map_, lo, hi, &w.node);
+    }
+    if (!w.mirror_done) {
+      const Dyadic nlo = dyadic_neg(hi);
+      const Dyadic nhi = dyadic_neg(lo);
+      w.mirror_done =
+          skip ? round_midpoint(node_ball(dyadic_neg(w.candidate)), &w.mirrored)
+               : round_node(map_, nlo, nhi, &w.mirrored);
+    }
+    if (w.weight_done) {
+      return w.node_done && w.mirror_done ? Step::done : Step::more;
+    }
+    w.half_width = dyadic_mul(dyadic_sub(hi, lo), power_of_two(-1));
+    w.z = ball_widen(ball_from_dyadic(w.candidate), w.half_width);
+    if (defer) {
+      w.weight_pending = true;
+      return Step::more;
+    }
+    twist_gammas(fast_.a1, fast_.b21, dyadic_round(w.candidate), pivot_floor(),
+                 twist_pivots_, gammas_[0]);
+    w.r = twist_row(gammas_[0]);
+    // The sum in double-double first (fast_count.h); in balls when it
+    // cannot decide or its ball is too wide to round.
+    Ball fast;
+    fast.whole = true;
+    if (fast_paths()) {
+      fast = fast_inverse_first_square(counts_, w.candidate, w.half_width, w.r);
+    }
+    return weigh(w, level, fast);
+  }
+
+  // The weight at w's point of the try at level, from fast (the
+  // double-double pass's ball, whole if none) or else the balls.
+  Step weigh(NodeWork& w, int level, const Ball& fast) {
+    const int bits = start_bits() << level;
+    const JacobiMatrix& t = *matrix(level);
+    const bool skip = skip_rounding_test && level == 0;
+    if (!fast.whole) {
+      w.last_weight = mapped_weight(t, map_, w.z, fast, bits);
+      w.weight_done = skip ? round_midpoint(w.last_weight, &w.weight)
+                           : ball_round(w.last_weight, &w.weight);
+    }
+    if (!w.weight_done) {
+      Ball inverse_u2 = inverse_first_square(t, w.z, bits, w.r);
+      if (inverse_u2.whole) {
+        inverse_u2 = inverse_first_component(t, w.z, bits);
+      }
+      w.last_weight = mapped_weight(t, map_, w.z, inverse_u2, bits);
+      w.weight_done = skip ? round_midpoint(w.last_weight, &w.weight)
+                           : ball_round(w.last_weight, &w.weight);
+    }
+    if (!w.weight_done && beyond_double(w.last_weight)) {
+      return Step::failed;
+    }
+    return w.node_done && w.mirror_done && w.weight_done ? Step::done
+                                                          : Step::more;
+  }
+
+  // Past the most bits: each value still undecided takes the rounding of
+  // its last enclosure (round_undecided).
+  bool past_most_bits(NodeWork& w) const {
+    if (!w.have_enclosure) {
+      return false;
+    }
+    ++fallbacks;
+    const auto mapped = [this](const Dyadic& x) {
+      return dyadic_add(map_.shift, dyadic_mul(map_.scale, x));
+    };
+    if (!w.node_done &&
+        !round_undecided(mapped(w.last_lo), mapped(w.last_hi), &w.node)) {
+      return false;
+    }
+    if (!w.mirror_done &&
+        !round_undecided(mapped(dyadic_neg(w.last_hi)),
+                         mapped(dyadic_neg(w.last_lo)), &w.mirrored)) {
+      return false;
+    }
+    return w.weight_done || round_undecided(w.last_weight, &w.weight);
+  }
+
   // The double-double passes (fast_count.h), off when a test sets the
   // first try's bits, so that it is made in balls at those bits.
   static bool fast_paths() { return start_bits_override == 0; }
@@ -1102,7 +1252,8 @@ class Engine {
   // the candidates made ahead.
   int solve_count_ = 0;
   std::vector<Candidate> ahead_;
-  std::vector<double> twist_pivots_;  // twist_row's room
+  std::vector<double> twist_pivots_;  // twist_gammas' room
+  std::vector<double> gammas_[2];
 };
 
 }  // namespace
@@ -1126,15 +1277,28 @@ bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
   if (!engine.prepare()) {
     return false;
   }
-  for (int k = 0; k < pairs; ++k) {
-    const int mirror = m - 1 - k;
-    double mirrored = 0.0;
-    if (!engine.solve(k, symmetric, &nodes[k], &mirrored, &weights[k])) {
-      return false;
+  // Two nodes at a time, their first tries' weight passes side by side.
+  for (int k = 0; k < pairs; k += 2) {
+    Engine::NodeWork work[2];
+    const int count = std::min(2, pairs - k);
+    for (int i = 0; i < count; ++i) {
+      work[i].k = k + i;
+      work[i].mirror = symmetric;
+      engine.begin(work[i]);
     }
-    if (symmetric) {
-      nodes[mirror] = mirrored;
-      weights[mirror] = weights[k];
+    Ball fast[2];
+    engine.pending_weights(work, count, fast);
+    for (int i = 0; i < count; ++i) {
+      if (!engine.finish(work[i], fast[i])) {
+        return false;
+      }
+      const auto at = static_cast<std::size_t>(k + i);
+      nodes[at] = work[i].node;
+      weights[at] = work[i].weight;
+      if (symmetric) {
+        nodes[static_cast<std::size_t>(m - 1 - k - i)] = work[i].mirrored;
+        weights[static_cast<std::size_t>(m - 1 - k - i)] = work[i].weight;
+      }
     }
   }
   if (symmetric && m % 2 == 1) {
