@@ -614,10 +614,12 @@ void fast_inverse_first_square_pair(const FastCountMatrix& t,
   DdInterval z[2];
   const bool ok0 = !t.a.empty() && weight_point(centre[0], half_width[0], &z[0]);
   const bool ok1 = !t.a.empty() && weight_point(centre[1], half_width[1], &z[1]);
-  PairMask failed{ok0 ? 0 : -1, ok1 ? 0 : -1};
+  // A point out of range sends both alone.
+  PairMask failed{-1, -1};
   IntervalPair total{};
   Pair e{};
   if (ok0 && ok1) {
+    failed = PairMask{};
     const IntervalPair zp{{Pair{z[0].mid.hi, z[1].mid.hi},
                            Pair{z[0].mid.lo, z[1].mid.lo}},
                           Pair{z[0].rad, z[1].rad}};
