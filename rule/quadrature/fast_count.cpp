@@ -459,20 +459,19 @@ PairMask lane_decided(const IntervalPair& x) {
   return pair_in_range(x.mid.hi) & (x.rad < pair_abs(x.mid.hi) * 0.5);
 }
 
-IntervalPair lane_sub(const IntervalPair& x, const IntervalPair& y,
-                      PairMask* failed) {
-  const DdPair v = sub(x.mid, y.mid);
-  *failed |= ~lane_checked(v);
-  return {v, (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
-                 radius_slack};
-}
-
 IntervalPair lane_add(const IntervalPair& x, const IntervalPair& y,
                       PairMask* failed) {
   const DdPair v = add(x.mid, y.mid);
   *failed |= ~lane_checked(v);
-  return {v, (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
-                 radius_slack};
+  return {v,
+          (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
+              radius_slack};
+}
+
+// As sub: the sum with -y, exactly.
+IntervalPair lane_sub(const IntervalPair& x, const IntervalPair& y,
+                      PairMask* failed) {
+  return lane_add(x, {neg(y.mid), y.rad}, failed);
 }
 
 IntervalPair lane_mul(const IntervalPair& x, const IntervalPair& y,
@@ -545,8 +544,8 @@ PairMask lane_fast_sum(const FastCountMatrix& t, const IntervalPair& z,
         pivot = lane_next_pivot(lane_broadcast(t.a[j]), z,
                                 lane_broadcast(t.b2[j - 1]), pivot, &failed);
       }
-      square = lane_next_square(square, pivot,
-                                lane_broadcast(t.inverse_b2[j]), &failed);
+      square = lane_next_square(square, pivot, lane_broadcast(t.inverse_b2[j]),
+                                &failed);
       sum = lane_add(sum, square, &failed);
       const PairMask big = sum.mid.hi > rescale_above;
       if ((big[0] | big[1]) != 0) {
@@ -612,17 +611,19 @@ void fast_inverse_first_square_pair(const FastCountMatrix& t,
                                     const Dyadic* half_width, std::size_t r,
                                     Ball* out) {
   DdInterval z[2];
-  const bool ok0 = !t.a.empty() && weight_point(centre[0], half_width[0], &z[0]);
-  const bool ok1 = !t.a.empty() && weight_point(centre[1], half_width[1], &z[1]);
+  const bool ok0 =
+      !t.a.empty() && weight_point(centre[0], half_width[0], &z[0]);
+  const bool ok1 =
+      !t.a.empty() && weight_point(centre[1], half_width[1], &z[1]);
   // A point out of range sends both alone.
   PairMask failed{-1, -1};
   IntervalPair total{};
   Pair e{};
   if (ok0 && ok1) {
     failed = PairMask{};
-    const IntervalPair zp{{Pair{z[0].mid.hi, z[1].mid.hi},
-                           Pair{z[0].mid.lo, z[1].mid.lo}},
-                          Pair{z[0].rad, z[1].rad}};
+    const IntervalPair zp{
+        {Pair{z[0].mid.hi, z[1].mid.hi}, Pair{z[0].mid.lo, z[1].mid.lo}},
+        Pair{z[0].rad, z[1].rad}};
     failed |= lane_fast_sum(t, zp, r, &total, &e);
   }
   for (int i = 0; i < 2; ++i) {

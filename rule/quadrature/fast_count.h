@@ -79,7 +79,8 @@ Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
 // out[i] = fast_inverse_first_square(t, centre[i], half_width[i], r) for
 // i = 0, 1, the same balls, from one pass with the two points side by side
 // in vector lanes (a point whose walk steps over a vanishing pivot is then
-// passed alone): about two thirds of the cost of two passes.
+// passed alone): less than two passes cost (bench/ball_bench,
+// BM_FastWeightPassPair).
 void fast_inverse_first_square_pair(const FastCountMatrix& t,
                                     const Dyadic* centre,
                                     const Dyadic* half_width, std::size_t r,

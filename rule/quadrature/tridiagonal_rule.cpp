@@ -64,7 +64,10 @@
 // with a rigorous bound (fast_count.h), about a hundred times cheaper than
 // the balls, which take over only where that bound cannot decide a sign or
 // round a weight; the enclosure is widened for them while it can still
-// round.
+// round. The nodes go two at a time, so that their first tries' weight
+// passes run side by side in vector lanes at one twist row (at any row the
+// ball holds the weight; the pass fails where a pivot on its walk may
+// vanish, and a node its shared row does not decide is passed alone).
 //
 // Symmetric rules. With a zero diagonal T is similar to -T, so lambda_{m-1-k}
 // = -lambda_k with the same weight, and an odd order has the node 0. Its
@@ -657,7 +660,8 @@ class Engine {
     if (n == 2) {
       NodeWork& w0 = work[pending[0]];
       NodeWork& w1 = work[pending[1]];
-      const std::size_t r = shared_twist_row(gammas_[0], w0.r, gammas_[1], w1.r);
+      const std::size_t r =
+          shared_twist_row(gammas_[0], w0.r, gammas_[1], w1.r);
       const Dyadic centres[2] = {w0.candidate, w1.candidate};
       const Dyadic half_widths[2] = {w0.half_width, w1.half_width};
       Ball out[2];
@@ -772,8 +776,8 @@ class Engine {
       if (have_bracket_ &&
           (big_sign(dyadic_sub(w.candidate, bracket_lo_).mantissa) < 0 ||
            big_sign(dyadic_sub(bracket_hi_, w.candidate).mantissa) < 0)) {
-        w.candidate = dyadic_mul(dyadic_add(bracket_lo_, bracket_hi_),
-                                 power_of_two(-1));
+        w.candidate =
+            dyadic_mul(dyadic_add(bracket_lo_, bracket_hi_), power_of_two(-1));
         step_magnitude_ = INT_MAX;
       }
     }
@@ -846,7 +850,7 @@ class Engine {
       return Step::failed;
     }
     return w.node_done && w.mirror_done && w.weight_done ? Step::done
-                                                          : Step::more;
+                                                         : Step::more;
   }
 
   // Past the most bits: each value still undecided takes the rounding of
@@ -1292,12 +1296,12 @@ bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
       if (!engine.finish(work[i], fast[i])) {
         return false;
       }
-      const auto at = static_cast<std::size_t>(k + i);
+      const int at = k + i;
       nodes[at] = work[i].node;
       weights[at] = work[i].weight;
       if (symmetric) {
-        nodes[static_cast<std::size_t>(m - 1 - k - i)] = work[i].mirrored;
-        weights[static_cast<std::size_t>(m - 1 - k - i)] = work[i].weight;
+        nodes[m - 1 - at] = work[i].mirrored;
+        weights[m - 1 - at] = work[i].weight;
       }
     }
   }

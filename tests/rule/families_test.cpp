@@ -467,7 +467,8 @@ TEST(FastCountPair, EachLaneIsTheCountAlone) {
   int whole = 0;
   for (std::size_t i = 0; i < points.size(); i += 7) {
     for (std::size_t j = 2; j < points.size(); j += 11) {
-      for (const std::size_t r : {0, 17, m - 1}) {
+      for (const std::size_t r :
+           {std::size_t{0}, std::size_t{17}, std::size_t{m - 1}}) {
         const detail::Dyadic centres[2] = {points[i], points[j]};
         const detail::Dyadic widths[2] = {half_width, half_width};
         detail::Ball pair[2];
