@@ -1,19 +1,24 @@
 #include "rule/quadrature/fast_count.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
-#include "rule/quadrature/lane_pair.h"
+#include "rule/quadrature/interval_lanes.h"
 
 namespace zemta::detail {
+
+extern const IntervalLanes portable_interval_lanes;
+#if defined(__x86_64__) || defined(__i386__)
+extern const IntervalLanes avx2_interval_lanes;
+#endif
+
 namespace {
 
 // The precision of 1 / b2's ball, finer than a double-double.
 constexpr int inverse_bits = 128;
 
-// Covers the roundings of a radius computed in a few double operations on
-// non-negative numbers (each within 2^-53 relative).
-constexpr double radius_slack = 1.0 + 0x1p-40;
+constexpr double radius_slack = fast_radius_slack;
 
 bool in_range(double v) {
   const double m = std::fabs(v);
@@ -98,73 +103,47 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
   return t;
 }
 
-namespace {
-
-PairMask pair_in_range(Pair v) {
-  const Pair m = pair_abs(v);
-  return (m >= fast_count_least) & (m <= fast_count_most);
+const IntervalLanes* interval_lanes(KernelVariant variant) {
+  if (!processor_runs(variant)) {
+    return nullptr;
+  }
+  switch (variant) {
+    case KernelVariant::portable:
+      return &portable_interval_lanes;
+#if defined(__x86_64__) || defined(__i386__)
+    case KernelVariant::avx2:
+      return &avx2_interval_lanes;
+#endif
+    default:
+      return nullptr;
+  }
 }
 
-}  // namespace
+const IntervalLanes& best_interval_lanes() {
+  static const IntervalLanes& best = [] {
+    const IntervalLanes* avx2 = interval_lanes(KernelVariant::avx2);
+    return avx2 != nullptr ? *avx2 : portable_interval_lanes;
+  }();
+  return best;
+}
 
-// Each lane is a count on its own (lane_pair.h); a lane that becomes
-// undecided is only masked, so its answer is the one its point would get
-// alone.
+void fast_counts(const IntervalLanes& kernel, const FastCountMatrix& t,
+                 const Dyadic* points, int n, int* counts) {
+  DdInterval z[max_interval_lanes] = {};
+  bool ok[max_interval_lanes] = {};
+  for (int i = 0; i < kernel.lanes; ++i) {
+    // An idle lane repeats the first point.
+    ok[i] = dd_interval_from_dyadic(points[i < n ? i : 0], &z[i]);
+  }
+  int all[max_interval_lanes];
+  kernel.counts(t, z, ok, all);
+  std::copy(all, all + n, counts);
+}
+
 void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
                      const Dyadic& z1, int* counts) {
-  counts[0] = -1;
-  counts[1] = -1;
-  if (t.a.empty()) {
-    return;
-  }
-  DdInterval zi[2] = {};
-  const bool ok0 = dd_interval_from_dyadic(z0, &zi[0]);
-  const bool ok1 = dd_interval_from_dyadic(z1, &zi[1]);
-  if (!ok0 && !ok1) {
-    return;
-  }
-  const DdPair z{{zi[0].mid.hi, zi[1].mid.hi}, {zi[0].mid.lo, zi[1].mid.lo}};
-  const Pair z_rad{zi[0].rad, zi[1].rad};
-  const double e = fast_count_operation_error;
-  PairMask failed{ok0 ? 0 : -1, ok1 ? 0 : -1};
-  PairMask negative{};
-  DdPair d{};
-  Pair d_rad{};
-  for (std::size_t j = 0; j < t.a.size(); ++j) {
-    const DdPair shifted = sub(broadcast(t.a[j].mid), z);
-    failed |= (shifted.hi != 0.0) & ~pair_in_range(shifted.hi);
-    Pair rad = t.a[j].rad + z_rad + pair_abs(shifted.hi) * 2.0 * e;
-    DdPair pivot = shifted;
-    if (j > 0) {
-      // b2_{j-1} / d_{j-1}: |b2/d - B/D| <= (|b2| r_d + |d| r_b) / (|d| (|d|
-      // - r_d)) for |B - b2| <= r_b, |D - d| <= r_d; and the division's own
-      // error. |x| <= |x.hi| (1 + 2^-52) for a double-double x.
-      const DdInterval& b = t.b2[j - 1];
-      const DdPair q = div(broadcast(b.mid), d);
-      failed |= ~pair_in_range(q.hi);
-      const Pair d_above = pair_abs(d.hi) * (1.0 + 0x1p-52);
-      const Pair dm = pair_abs(d.hi) * (1.0 - 0x1p-52);
-      const double bm = std::fabs(b.mid.hi) * (1.0 + 0x1p-52);
-      const Pair rq = (bm * d_rad + d_above * b.rad) / (dm * (dm - d_rad)) +
-                      pair_abs(q.hi) * 2.0 * e;
-      pivot = sub(shifted, q);
-      failed |= (pivot.hi != 0.0) & ~pair_in_range(pivot.hi);
-      rad += rq + pair_abs(pivot.hi) * 2.0 * e;
-    }
-    d = pivot;
-    d_rad = rad * radius_slack;
-    // Decided only with the radius below half the magnitude.
-    failed |= ~(d_rad < pair_abs(d.hi) * 0.5) | ~pair_in_range(d.hi);
-    if (failed[0] != 0 && failed[1] != 0) {
-      return;
-    }
-    negative -= d.hi < 0.0;
-  }
-  for (int i = 0; i < 2; ++i) {
-    if (failed[i] == 0) {
-      counts[i] = static_cast<int>(negative[i]);
-    }
-  }
+  const Dyadic points[2] = {z0, z1};
+  fast_counts(portable_interval_lanes, t, points, 2, counts);
 }
 
 int fast_count(const FastCountMatrix& t, const Dyadic& z) {
@@ -236,10 +215,8 @@ DdInterval scaled(const DdInterval& x, int e) {
           std::ldexp(x.rad, e)};
 }
 
-// Rescaling: past this magnitude a running product and its sum are
-// multiplied by 2^-rescale_bits.
-constexpr double rescale_above = 0x1p200;
-constexpr int rescale_bits = 200;
+constexpr double rescale_above = fast_rescale_above;
+constexpr int rescale_bits = fast_rescale_bits;
 
 // (a_j - z) - b2 / previous, the pivot recurrence.
 bool next_pivot(const DdInterval& a, const DdInterval& z, const DdInterval& b2,
@@ -432,164 +409,6 @@ Ball whole_ball() {
   return whole;
 }
 
-// The interval operations above on two lanes, each lane given exactly a
-// double's operations, a lane's failure gathered into a mask instead of
-// returned.
-struct IntervalPair {
-  DdPair mid;
-  Pair rad;
-};
-
-IntervalPair lane_broadcast(const DdInterval& x) {
-  return {broadcast(x.mid), broadcast(x.rad)};
-}
-
-IntervalPair lane_select(PairMask mask, const IntervalPair& if_true,
-                         const IntervalPair& if_false) {
-  return {{pair_select(mask, if_true.mid.hi, if_false.mid.hi),
-           pair_select(mask, if_true.mid.lo, if_false.mid.lo)},
-          pair_select(mask, if_true.rad, if_false.rad)};
-}
-
-PairMask lane_checked(const DdPair& v) {
-  return (v.hi == 0.0) | pair_in_range(v.hi);
-}
-
-PairMask lane_decided(const IntervalPair& x) {
-  return pair_in_range(x.mid.hi) & (x.rad < pair_abs(x.mid.hi) * 0.5);
-}
-
-IntervalPair lane_add(const IntervalPair& x, const IntervalPair& y,
-                      PairMask* failed) {
-  const DdPair v = add(x.mid, y.mid);
-  *failed |= ~lane_checked(v);
-  return {v,
-          (x.rad + y.rad + pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
-              radius_slack};
-}
-
-// As sub: the sum with -y, exactly.
-IntervalPair lane_sub(const IntervalPair& x, const IntervalPair& y,
-                      PairMask* failed) {
-  return lane_add(x, {neg(y.mid), y.rad}, failed);
-}
-
-IntervalPair lane_mul(const IntervalPair& x, const IntervalPair& y,
-                      PairMask* failed) {
-  const DdPair v = mul(x.mid, y.mid);
-  *failed |= ~lane_checked(v);
-  const Pair xm = pair_abs(x.mid.hi) * (1.0 + 0x1p-52);
-  const Pair ym = pair_abs(y.mid.hi) * (1.0 + 0x1p-52);
-  return {v, (xm * y.rad + ym * x.rad + x.rad * y.rad +
-              pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
-                 radius_slack};
-}
-
-IntervalPair lane_div(const IntervalPair& x, const IntervalPair& y,
-                      PairMask* failed) {
-  *failed |= ~lane_decided(y);
-  const DdPair v = div(x.mid, y.mid);
-  *failed |= ~lane_checked(v);
-  const Pair xm = pair_abs(x.mid.hi) * (1.0 + 0x1p-52);
-  const Pair y_above = pair_abs(y.mid.hi) * (1.0 + 0x1p-52);
-  const Pair ym = pair_abs(y.mid.hi) * (1.0 - 0x1p-52);
-  return {v, ((xm * y.rad + y_above * x.rad) / (ym * (ym - y.rad)) +
-              pair_abs(v.hi) * 2.0 * fast_count_operation_error) *
-                 radius_slack};
-}
-
-// scaled(x, -rescale_bits): a product by a power of two is the exactly
-// scaled value rounded once, as ldexp's.
-IntervalPair lane_scaled_down(const IntervalPair& x) {
-  constexpr double f = 0x1p-200;
-  static_assert(rescale_bits == 200);
-  return {{x.mid.hi * f, x.mid.lo * f}, x.rad * f};
-}
-
-// The step of a walk at a row past its first: the pivot before must be
-// decided (where it may vanish the scalar walk steps over the pole: the
-// lane fails, and the caller runs that walk).
-IntervalPair lane_next_pivot(const IntervalPair& a, const IntervalPair& z,
-                             const IntervalPair& b2,
-                             const IntervalPair& previous, PairMask* failed) {
-  *failed |= ~lane_decided(previous);
-  const IntervalPair shifted = lane_sub(a, z, failed);
-  const IntervalPair q = lane_div(b2, previous, failed);
-  return lane_sub(shifted, q, failed);
-}
-
-IntervalPair lane_next_square(const IntervalPair& square, const IntervalPair& d,
-                              const IntervalPair& inverse_b2,
-                              PairMask* failed) {
-  const IntervalPair d2 = lane_mul(d, d, failed);
-  const IntervalPair p = lane_mul(square, d2, failed);
-  return lane_mul(p, inverse_b2, failed);
-}
-
-// fast_sum for two points with one twist row r, each lane ending with
-// what fast_sum gives its point, or failed.
-PairMask lane_fast_sum(const FastCountMatrix& t, const IntervalPair& z,
-                       std::size_t r, IntervalPair* total, Pair* e) {
-  const std::size_t m = t.a.size();
-  const IntervalPair one{broadcast(Dd{1.0, 0.0}), Pair{}};
-  PairMask failed{};
-  // Top-down, rows 0 .. r - 1.
-  IntervalPair square = one;
-  IntervalPair sum = one;
-  *e = Pair{};
-  if (r > 0) {
-    IntervalPair pivot = lane_sub(lane_broadcast(t.a[0]), z, &failed);
-    for (std::size_t j = 0; j < r; ++j) {
-      if (j > 0) {
-        pivot = lane_next_pivot(lane_broadcast(t.a[j]), z,
-                                lane_broadcast(t.b2[j - 1]), pivot, &failed);
-      }
-      square = lane_next_square(square, pivot, lane_broadcast(t.inverse_b2[j]),
-                                &failed);
-      sum = lane_add(sum, square, &failed);
-      const PairMask big = sum.mid.hi > rescale_above;
-      if ((big[0] | big[1]) != 0) {
-        sum = lane_select(big, lane_scaled_down(sum), sum);
-        square = lane_select(big, lane_scaled_down(square), square);
-        *e += pair_select(big, broadcast(static_cast<double>(rescale_bits)),
-                          Pair{});
-      }
-      if ((failed[0] & failed[1]) != 0) {
-        return failed;
-      }
-    }
-  }
-  // Bottom-up, rows m - 1 .. r + 1.
-  if (r + 1 < m) {
-    IntervalPair v = one;
-    IntervalPair tail{{Pair{}, Pair{}}, Pair{}};
-    IntervalPair pivot = lane_sub(lane_broadcast(t.a[m - 1]), z, &failed);
-    for (std::size_t j = m - 1; j > r; --j) {
-      if (j < m - 1) {
-        pivot = lane_next_pivot(lane_broadcast(t.a[j]), z,
-                                lane_broadcast(t.b2[j]), pivot, &failed);
-      }
-      tail = lane_add(tail, v, &failed);
-      v = lane_next_square(v, pivot, lane_broadcast(t.inverse_b2[j - 1]),
-                           &failed);
-      const PairMask big =
-          (v.mid.hi > rescale_above) | (tail.mid.hi > rescale_above);
-      if ((big[0] | big[1]) != 0) {
-        v = lane_select(big, lane_scaled_down(v), v);
-        tail = lane_select(big, lane_scaled_down(tail), tail);
-      }
-      if ((failed[0] & failed[1]) != 0) {
-        return failed;
-      }
-    }
-    const IntervalPair ratio = lane_div(tail, v, &failed);
-    const IntervalPair rows_above = lane_mul(ratio, square, &failed);
-    sum = lane_add(sum, rows_above, &failed);
-  }
-  *total = sum;
-  return failed | ~lane_decided(sum);
-}
-
 }  // namespace
 
 Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
@@ -606,34 +425,30 @@ Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
   return sum_ball(total, e);
 }
 
-void fast_inverse_first_square_pair(const FastCountMatrix& t,
-                                    const Dyadic* centre,
-                                    const Dyadic* half_width, std::size_t r,
-                                    Ball* out) {
-  DdInterval z[2];
-  const bool ok0 =
-      !t.a.empty() && weight_point(centre[0], half_width[0], &z[0]);
-  const bool ok1 =
-      !t.a.empty() && weight_point(centre[1], half_width[1], &z[1]);
-  // A point out of range sends both alone.
-  PairMask failed{-1, -1};
-  IntervalPair total{};
-  Pair e{};
-  if (ok0 && ok1) {
-    failed = PairMask{};
-    const IntervalPair zp{
-        {Pair{z[0].mid.hi, z[1].mid.hi}, Pair{z[0].mid.lo, z[1].mid.lo}},
-        Pair{z[0].rad, z[1].rad}};
-    failed |= lane_fast_sum(t, zp, r, &total, &e);
+void fast_inverse_first_squares(const IntervalLanes& kernel,
+                                const FastCountMatrix& t, const Dyadic* centre,
+                                const Dyadic* half_width, int n, std::size_t r,
+                                Ball* out) {
+  DdInterval z[max_interval_lanes] = {};
+  bool ok = !t.a.empty();
+  for (int i = 0; i < n; ++i) {
+    ok = ok && weight_point(centre[i], half_width[i], &z[i]);
   }
-  for (int i = 0; i < 2; ++i) {
-    if (failed[i] != 0) {
-      // Its walk steps over a pole, or it fails alone.
-      out[i] = fast_inverse_first_square(t, centre[i], half_width[i], r);
-      continue;
-    }
-    const DdInterval lane{{total.mid.hi[i], total.mid.lo[i]}, total.rad[i]};
-    out[i] = sum_ball(lane, static_cast<int>(e[i]));
+  // An idle lane repeats the first point.
+  std::fill(z + n, z + kernel.lanes, z[0]);
+  DdInterval total[max_interval_lanes];
+  int e[max_interval_lanes];
+  bool failed[max_interval_lanes];
+  // A point out of range sends every one alone.
+  std::fill(failed, failed + max_interval_lanes, true);
+  if (ok) {
+    kernel.weight_sums(t, z, r, total, e, failed);
+  }
+  for (int i = 0; i < n; ++i) {
+    // Its walk steps over a pole, or it fails alone.
+    out[i] = failed[i]
+                 ? fast_inverse_first_square(t, centre[i], half_width[i], r)
+                 : sum_ball(total[i], e[i]);
   }
 }
 

@@ -27,6 +27,13 @@
 namespace zemta::detail {
 
 inline constexpr double fast_count_operation_error = 0x1p-99;
+// Covers the roundings of a radius computed in a few double operations on
+// non-negative numbers (each within 2^-53 relative).
+inline constexpr double fast_radius_slack = 1.0 + 0x1p-40;
+// The weight pass's rescaling: past this magnitude a running product and
+// its sum are multiplied by 2^-fast_rescale_bits.
+inline constexpr double fast_rescale_above = 0x1p200;
+inline constexpr int fast_rescale_bits = 200;
 inline constexpr double fast_count_least = 0x1p-400;
 inline constexpr double fast_count_most = 0x1p400;
 
@@ -75,15 +82,5 @@ void fast_count_pair(const FastCountMatrix& t, const Dyadic& z0,
 // <= 7u^2, within the same 2^-99).
 Ball fast_inverse_first_square(const FastCountMatrix& t, const Dyadic& centre,
                                const Dyadic& half_width, std::size_t r);
-
-// out[i] = fast_inverse_first_square(t, centre[i], half_width[i], r) for
-// i = 0, 1, the same balls, from one pass with the two points side by side
-// in vector lanes (a point whose walk steps over a vanishing pivot is then
-// passed alone): less than two passes cost (bench/ball_bench,
-// BM_FastWeightPassPair).
-void fast_inverse_first_square_pair(const FastCountMatrix& t,
-                                    const Dyadic* centre,
-                                    const Dyadic* half_width, std::size_t r,
-                                    Ball* out);
 
 }  // namespace zemta::detail

@@ -11,6 +11,7 @@
 #include "common/double_double.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/fast_count.h"
+#include "rule/quadrature/interval_lanes.h"
 #include "rule/quadrature/lane_pair.h"
 
 // The method, for T of order m with diagonal a_j and squared off-diagonal
@@ -440,24 +441,32 @@ std::size_t twist_row(const std::vector<double>& gammas) {
   return best;
 }
 
-// A twist row for two nodes at once: the least of the larger of
-// |gamma_j| / least |gamma| of each. Over the middle of a Gauss rule's
-// eigenvector its components are all alike and the least |gamma_j| falls
-// anywhere, so a row good for both is near as good for each.
-std::size_t shared_twist_row(const std::vector<double>& g0, std::size_t r0,
-                             const std::vector<double>& g1, std::size_t r1) {
-  const double s0 = g0[r0] > 0.0 ? 1.0 / g0[r0] : 0.0;
-  const double s1 = g1[r1] > 0.0 ? 1.0 / g1[r1] : 0.0;
-  if (s0 == 0.0) {
-    return r0;
+// A twist row for n nodes at once, gammas[i] and rows[i] node i's: the
+// least of the largest of |gamma_j| / least |gamma| of each. Over the
+// middle of a Gauss rule's eigenvector its components are all alike and the
+// least |gamma_j| falls anywhere, so a row good for all is near as good for
+// each.
+std::size_t shared_twist_row(const std::vector<double>* gammas,
+                             const std::size_t* rows, int n) {
+  double scale[max_interval_lanes];
+  for (int i = 0; i < n; ++i) {
+    const double least = gammas[i][rows[i]];
+    if (!(least > 0.0)) {
+      return rows[i];
+    }
+    scale[i] = 1.0 / least;
   }
-  if (s1 == 0.0) {
-    return r1;
-  }
-  std::size_t best = g0.size() - 1;
-  double best_ratio = std::max(g0[best] * s0, g1[best] * s1);
+  const auto worst = [&](std::size_t j) {
+    double w = 0.0;
+    for (int i = 0; i < n; ++i) {
+      w = std::max(w, gammas[i][j] * scale[i]);
+    }
+    return w;
+  };
+  std::size_t best = gammas[0].size() - 1;
+  double best_ratio = worst(best);
   for (std::size_t j = best; j-- > 0;) {
-    const double ratio = std::max(g0[j] * s0, g1[j] * s1);
+    const double ratio = worst(j);
     if (ratio < best_ratio) {
       best_ratio = ratio;
       best = j;
@@ -628,24 +637,52 @@ class Engine {
     bool begun_done = false;
   };
 
-  // The first try at node w.k up to its weight, whose double-double pass is
-  // left pending.
-  void begin(NodeWork& w) {
-    have_bracket_ = false;
-    w.candidate = first_candidate(w.k);
-    w.mirror_done = !w.mirror;
-    w.last_weight.whole = true;
-    const Step s = attempt(w, 0, fast_paths());
-    w.begun_done = s == Step::done;
-    save(w);
+  // The nodes solved side by side: as many as the lanes' points.
+  [[nodiscard]] int group_size() const { return lanes_.lanes; }
+
+  // The first tries at nodes work[0..count-1] (count <= group_size(), in
+  // order) up to their weights, whose double-double passes are left
+  // pending; the nodes' first certified counts side by side.
+  void begin(NodeWork* work, int count) {
+    for (int i = 0; i < count; ++i) {
+      NodeWork& w = work[i];
+      w.candidate = first_candidate(w.k);
+      w.step_magnitude = step_magnitude_;
+      w.mirror_done = !w.mirror;
+      w.last_weight.whole = true;
+    }
+    // The counts' points, two a node, and where each node's are.
+    Dyadic points[2 * max_interval_lanes];
+    int counts[2 * max_interval_lanes];
+    int at[max_interval_lanes];
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+      step_magnitude_ = work[i].step_magnitude;
+      at[i] = first_count_points(work[i], &points[n]) ? n : -1;
+      n += at[i] >= 0 ? 2 : 0;
+    }
+    for (int p = 0; p < n; p += lanes_.lanes) {
+      fast_counts(lanes_, counts_, &points[p], std::min(lanes_.lanes, n - p),
+                  &counts[p]);
+    }
+    for (int i = 0; i < count; ++i) {
+      NodeWork& w = work[i];
+      have_bracket_ = false;
+      step_magnitude_ = w.step_magnitude;
+      const Step s = attempt(w, 0, fast_paths(),
+                             at[i] >= 0 ? &counts[at[i]] : nullptr);
+      w.begun_done = s == Step::done;
+      save(w);
+    }
   }
 
-  // The pending weights' double-double passes, two nodes' side by side at
-  // a twist row shared (shared_twist_row): fast[i] for work[i] (whole when
-  // none is pending). A node the shared row does not decide gets its own
-  // row's pass.
+  // The pending weights' double-double passes, side by side at a twist row
+  // shared (shared_twist_row): fast[i] for work[i] (whole when none is
+  // pending). A node the shared row does not decide gets its own row's
+  // pass.
   void pending_weights(NodeWork* work, int count, Ball* fast) {
-    int pending[2];
+    int pending[max_interval_lanes];
+    std::size_t rows[max_interval_lanes];
     int n = 0;
     for (int i = 0; i < count; ++i) {
       fast[i].whole = true;
@@ -654,20 +691,24 @@ class Engine {
         twist_gammas(fast_.a1, fast_.b21, dyadic_round(w.candidate),
                      pivot_floor(), twist_pivots_, gammas_[n]);
         w.r = twist_row(gammas_[n]);
+        rows[n] = w.r;
         pending[n++] = i;
       }
     }
-    if (n == 2) {
-      NodeWork& w0 = work[pending[0]];
-      NodeWork& w1 = work[pending[1]];
-      const std::size_t r =
-          shared_twist_row(gammas_[0], w0.r, gammas_[1], w1.r);
-      const Dyadic centres[2] = {w0.candidate, w1.candidate};
-      const Dyadic half_widths[2] = {w0.half_width, w1.half_width};
-      Ball out[2];
-      fast_inverse_first_square_pair(counts_, centres, half_widths, r, out);
-      fast[pending[0]] = out[0];
-      fast[pending[1]] = out[1];
+    if (n > 1) {
+      const std::size_t r = shared_twist_row(gammas_, rows, n);
+      Dyadic centres[max_interval_lanes];
+      Dyadic half_widths[max_interval_lanes];
+      for (int i = 0; i < n; ++i) {
+        centres[i] = work[pending[i]].candidate;
+        half_widths[i] = work[pending[i]].half_width;
+      }
+      Ball out[max_interval_lanes];
+      fast_inverse_first_squares(lanes_, counts_, centres, half_widths, n, r,
+                                 out);
+      for (int i = 0; i < n; ++i) {
+        fast[pending[i]] = out[i];
+      }
     }
     for (int i = 0; i < n; ++i) {
       const NodeWork& w = work[pending[i]];
@@ -762,7 +803,8 @@ class Engine {
   // One try at start_bits() << level: the candidate refined (past the
   // first), certified, the node rounded, and the weight, unless defer
   // (then only its point is made, for the double-double pass).
-  Step attempt(NodeWork& w, int level, bool defer) {
+  Step attempt(NodeWork& w, int level, bool defer,
+               const int* first_counts = nullptr) {
     const int bits = start_bits() << level;
     const JacobiMatrix* t = matrix(level);
     if (t == nullptr) {
@@ -783,7 +825,7 @@ class Engine {
     }
     Dyadic lo;
     Dyadic hi;
-    if (!enclose(*t, w.k, bits, &w.candidate, &lo, &hi)) {
+    if (!enclose(*t, w.k, bits, &w.candidate, &lo, &hi, first_counts)) {
       return Step::more;
     }
     have_bracket_ = true;
@@ -1092,31 +1134,70 @@ class Engine {
 
   // Certifies lambda_k in [lo, hi] around *candidate, by the candidate's
   // enclosure and, if the counts deny it, by bisection with the counts.
-  bool enclose(const JacobiMatrix& t, int k, int bits, Dyadic* candidate,
-               Dyadic* lo, Dyadic* hi) {
-    const int cl = dyadic_magnitude(*candidate);
+  // The half width's exponent of the certified enclosure around the
+  // candidate at bits.
+  [[nodiscard]] int enclosure_exponent(const Dyadic& candidate,
+                                       int bits) const {
+    const int cl = dyadic_magnitude(candidate);
     int e = (cl == INT_MIN ? -1100 : cl) - (bits - enclosure_guard_bits);
     if (step_magnitude_ != INT_MAX && step_magnitude_ != INT_MIN) {
       e = std::max(e, step_magnitude_ + enclosure_step_bits);
     } else if (step_magnitude_ == INT_MAX) {
       e = std::max(e, std::ilogb(norm_) + 1 - bits / 2);
     }
-    // The double-double counts first, widening the enclosure while it
-    // stays narrow enough to round (their bound is about 2^-99 times the
-    // matrix's norm, coarser than the candidate near a small node).
-    // At the first try only: a retry needs its narrower enclosure.
+    return e;
+  }
+
+  // The double-double counts first, widening the enclosure while it stays
+  // narrow enough to round (their bound is about 2^-99 times the matrix's
+  // norm, coarser than the candidate near a small node). At the first try
+  // only: a retry needs its narrower enclosure.
+  [[nodiscard]] int fast_exponent(int e, int bits) const {
+    return bits == start_bits()
+               ? std::max(e, std::ilogb(norm_) + 1 - fast_floor_bits)
+               : e;
+  }
+
+  [[nodiscard]] static bool fast_tries(const Dyadic& candidate, int fast_e,
+                                       int widen) {
+    const int cl = dyadic_magnitude(candidate);
+    return fast_paths() && cl != INT_MIN && widen <= fast_widen_most &&
+           fast_e + widen < cl - 60;
+  }
+
+  // The points of the double-double counts' first try around node w's
+  // candidate at the first bits, in points[0..1]; false if there is none.
+  bool first_count_points(const NodeWork& w, Dyadic* points) const {
+    const int bits = start_bits();
     const int fast_e =
-        bits == start_bits()
-            ? std::max(e, std::ilogb(norm_) + 1 - fast_floor_bits)
-            : e;
-    for (int widen = 0; fast_paths() && cl != INT_MIN &&
-                        widen <= fast_widen_most && fast_e + widen < cl - 60;
+        fast_exponent(enclosure_exponent(w.candidate, bits), bits);
+    if (!fast_tries(w.candidate, fast_e, 0)) {
+      return false;
+    }
+    const Dyadic wide = power_of_two(fast_e);
+    points[0] = dyadic_sub(w.candidate, wide);
+    points[1] = dyadic_add(w.candidate, wide);
+    return true;
+  }
+
+  // first_counts: the counts at first_count_points, if made.
+  bool enclose(const JacobiMatrix& t, int k, int bits, Dyadic* candidate,
+               Dyadic* lo, Dyadic* hi, const int* first_counts = nullptr) {
+    const int cl = dyadic_magnitude(*candidate);
+    const int e = enclosure_exponent(*candidate, bits);
+    const int fast_e = fast_exponent(e, bits);
+    for (int widen = 0; fast_tries(*candidate, fast_e, widen);
          widen += fast_widen_step) {
       const Dyadic wide = power_of_two(fast_e + widen);
       *lo = dyadic_sub(*candidate, wide);
       *hi = dyadic_add(*candidate, wide);
       int counts[2];
-      fast_count_pair(counts_, *lo, *hi, counts);
+      if (widen == 0 && first_counts != nullptr) {
+        counts[0] = first_counts[0];
+        counts[1] = first_counts[1];
+      } else {
+        fast_count_pair(counts_, *lo, *hi, counts);
+      }
       const int below = counts[0];
       const int above = counts[1];
       if (below == k && above == k + 1) {
@@ -1257,7 +1338,8 @@ class Engine {
   int solve_count_ = 0;
   std::vector<Candidate> ahead_;
   std::vector<double> twist_pivots_;  // twist_gammas' room
-  std::vector<double> gammas_[2];
+  std::vector<double> gammas_[max_interval_lanes];
+  const IntervalLanes& lanes_ = best_interval_lanes();
 };
 
 }  // namespace
@@ -1281,16 +1363,17 @@ bool tridiagonal_gauss_rule(JacobiMatrixMaker make, const void* context, int m,
   if (!engine.prepare()) {
     return false;
   }
-  // Two nodes at a time, their first tries' weight passes side by side.
-  for (int k = 0; k < pairs; k += 2) {
-    Engine::NodeWork work[2];
-    const int count = std::min(2, pairs - k);
+  // A group of nodes at a time, their first tries' passes side by side.
+  const int group = engine.group_size();
+  for (int k = 0; k < pairs; k += group) {
+    Engine::NodeWork work[max_interval_lanes];
+    const int count = std::min(group, pairs - k);
     for (int i = 0; i < count; ++i) {
       work[i].k = k + i;
       work[i].mirror = symmetric;
-      engine.begin(work[i]);
     }
-    Ball fast[2];
+    engine.begin(work, count);
+    Ball fast[max_interval_lanes];
     engine.pending_weights(work, count, fast);
     for (int i = 0; i < count; ++i) {
       if (!engine.finish(work[i], fast[i])) {

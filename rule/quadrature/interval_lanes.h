@@ -1,0 +1,60 @@
+// The engine's double-double passes (fast_count.h) on vector lanes, one
+// point to a lane: the certified counts and the weight's sum. Internal to
+// the quadrature library.
+//
+// Every lane performs exactly the IEEE operations the scalar pass does for
+// its point alone (the double-double templates on the vector, each
+// constant broadcast), and a lane never reads another's values, so each
+// lane's answer is the scalar pass's, on every variant: 16-byte vectors
+// everywhere (SSE2, NEON, WebAssembly's SIMD or scalar code), 32-byte
+// vectors where the processor has AVX2, chosen at run time as the Legendre
+// rule's root batches are (root_batch.h).
+#pragma once
+
+#include <cstddef>
+
+#include "quadrature/lane_kernel.h"
+#include "rule/quadrature/fast_count.h"
+
+namespace zemta::detail {
+
+struct IntervalLanes {
+  const char* name;
+  int lanes;  // points per call
+  // counts[i]: the number of T's eigenvalues below z[i] (a point, radius
+  // its dyadic's residual), certain, or -1 when undecided or !ok[i].
+  void (*counts)(const FastCountMatrix& t, const DdInterval* z,
+                 const bool* ok, int* counts);
+  // The weight pass's sum over the interval z[i] with twist row r: its
+  // interval total[i] times 2^exponent[i], or failed[i] where the pass
+  // alone would fail or step over a pivot that may vanish (then the
+  // caller runs that pass alone).
+  void (*weight_sums)(const FastCountMatrix& t, const DdInterval* z,
+                      std::size_t r, DdInterval* total, int* exponent,
+                      bool* failed);
+};
+
+inline constexpr int max_interval_lanes = 4;
+
+// The variant's, or nullptr where this build or processor lacks it (only
+// portable and avx2 exist).
+const IntervalLanes* interval_lanes(KernelVariant variant);
+
+// The widest this processor runs.
+const IntervalLanes& best_interval_lanes();
+
+// counts[i] = fast_count(t, points[i]) for i < n <= kernel.lanes, the same
+// answers, from one pass with the points side by side.
+void fast_counts(const IntervalLanes& kernel, const FastCountMatrix& t,
+                 const Dyadic* points, int n, int* counts);
+
+// out[i] = fast_inverse_first_square(t, centre[i], half_width[i], r) for
+// i < n <= kernel.lanes, the same balls, from one pass with the points side
+// by side (a point whose walk steps over a vanishing pivot, or fails, is
+// then passed alone).
+void fast_inverse_first_squares(const IntervalLanes& kernel,
+                                const FastCountMatrix& t, const Dyadic* centre,
+                                const Dyadic* half_width, int n, std::size_t r,
+                                Ball* out);
+
+}  // namespace zemta::detail
