@@ -32,6 +32,13 @@ struct IntervalLanes {
   void (*weight_sums)(const FastCountMatrix& t, const DdInterval* z,
                       std::size_t r, DdInterval* total, int* exponent,
                       bool* failed);
+  // For 2 * lanes candidates z (only candidates: nothing is certified by
+  // it), steps[i] = d_{m-1}(z[i]) / d'_{m-1}(z[i]), the Newton step of
+  // the last top-down pivot of the matrix of diagonal a[0..m-1] and
+  // squared off-diagonal b2[0..m-2], the pivots in double-double and the
+  // derivative in double (a pivot exactly 0 taken as 2^-900).
+  void (*newton_steps)(const Dd* a, const Dd* b2, std::size_t m, const Dd* z,
+                       Dd* steps);
 };
 
 inline constexpr int max_interval_lanes = 4;

@@ -13,7 +13,7 @@ namespace zemta::detail {
 extern const IntervalLanes avx2_interval_lanes;
 const IntervalLanes avx2_interval_lanes = {"avx2", avx2_lanes::kernel_lanes,
                                            avx2_lanes::counts,
-                                           avx2_lanes::weight_sums};
+                                           avx2_lanes::weight_sums, avx2_lanes::newton_steps};
 
 }  // namespace zemta::detail
 #endif

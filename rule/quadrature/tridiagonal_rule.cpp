@@ -225,37 +225,9 @@ double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
   return d / dp;
 }
 
-// The Newton steps d / d' of the last top-down pivot at candidate_batch
-// points, one to a lane (lane_pair.h), in pair_count vectors whose chains
-// interleave in one pass over the rows: the pivot in double-double, its
-// derivative in double. From a candidate within e of the node the step
-// lands within about e * 2^-50 (the derivative's relative error) plus the
-// quadratic term, so the second order is kept where it matters, and a
-// division in double-double is saved on every row.
-constexpr int pair_count = 2;
-constexpr int candidate_batch = 2 * pair_count;
-
-void dd_newton_batch(const FastMatrix& f, const DdPair* z, DdPair* steps) {
-  DdPair d[pair_count];
-  Pair dp[pair_count];
-  for (int v = 0; v < pair_count; ++v) {
-    d[v] = sub(broadcast(f.a[0]), z[v]);
-    dp[v] = broadcast(-1.0);
-  }
-  for (std::size_t j = 1; j < f.a.size(); ++j) {
-    for (int v = 0; v < pair_count; ++v) {
-      const PairMask vanished = d[v].hi == 0.0;
-      d[v].hi = pair_select(vanished, broadcast(0x1p-900), d[v].hi);
-      d[v].lo = pair_select(vanished, broadcast(0.0), d[v].lo);
-      const DdPair q = div(broadcast(f.b2[j - 1]), d[v]);
-      dp[v] = -1.0 + (q.hi / d[v].hi) * dp[v];
-      d[v] = sub(sub(broadcast(f.a[j]), z[v]), q);
-    }
-  }
-  for (int v = 0; v < pair_count; ++v) {
-    steps[v] = div(d[v], dp[v]);
-  }
-}
+// The most candidates made at once: the Newton steps in double-double
+// run on 2 * lanes of them side by side (IntervalLanes::newton_steps).
+constexpr int max_candidate_batch = 2 * max_interval_lanes;
 
 // (a - z) - q, in one operation when a is exactly 0 (the symmetric
 // families' whole diagonal): -z - q, with -z made once per pass.
@@ -991,17 +963,18 @@ class Engine {
   // Node k's candidate: Newton in double from the last nodes' parabola
   // (extrapolated), or bisection in double to about an ulp; then Newton in
   // double-double. The next nodes' are made beside it (a node's double
-  // phase needs only the nodes' before it), candidate_batch of them in one
-  // pass's lanes, and kept for the next calls.
+  // phase needs only the nodes' before it), candidate_batch() of them in
+  // one pass's lanes, and kept for the next calls.
   Dyadic first_candidate(int k) {
     if (ahead_.empty() || ahead_.front().k != k) {
       ahead_.clear();
-      Candidate batch[candidate_batch];
+      Candidate batch[max_candidate_batch];
+      const int size = candidate_batch();
       int count = 0;
-      for (; count < candidate_batch && k + count < solve_count_; ++count) {
+      for (; count < size && k + count < solve_count_; ++count) {
         batch[count] = double_candidate(k + count);
       }
-      for (int l = count; l < candidate_batch; ++l) {
+      for (int l = count; l < size; ++l) {
         batch[l] = batch[0];  // an idle lane repeats the first
       }
       polish(batch);
@@ -1068,30 +1041,32 @@ class Engine {
     return c;
   }
 
-  // Newton in double-double on candidate_batch candidates at once, each
+  // How many candidates polish takes at once.
+  [[nodiscard]] int candidate_batch() const { return 2 * lanes_.lanes; }
+
+  // Newton in double-double on candidate_batch() candidates at once, each
   // lane stopping as it would alone (its later steps are made but not
   // taken).
   void polish(Candidate* c) const {
-    bool active[candidate_batch];
-    std::fill(active, active + candidate_batch, true);
-    const auto any_active = [&active] {
-      return std::find(active, active + candidate_batch, true) !=
-             active + candidate_batch;
+    const int size = candidate_batch();
+    bool active[max_candidate_batch];
+    std::fill(active, active + size, true);
+    const auto any_active = [&active, size] {
+      return std::find(active, active + size, true) != active + size;
     };
     for (int i = 0; i < dd_newton_steps && any_active(); ++i) {
-      DdPair z[pair_count];
-      for (std::ptrdiff_t v = 0; v < pair_count; ++v) {
-        const Candidate& c0 = c[2 * v];
-        const Candidate& c1 = c[2 * v + 1];
-        z[v] = DdPair{Pair{c0.z.hi, c1.z.hi}, Pair{c0.z.lo, c1.z.lo}};
+      Dd z[max_candidate_batch];
+      for (int l = 0; l < size; ++l) {
+        z[l] = c[l].z;
       }
-      DdPair steps[pair_count];
-      dd_newton_batch(fast_, z, steps);
-      for (int l = 0; l < candidate_batch; ++l) {
+      Dd steps[max_candidate_batch];
+      lanes_.newton_steps(fast_.a.data(), fast_.b2.data(), fast_.a.size(), z,
+                          steps);
+      for (int l = 0; l < size; ++l) {
         if (!active[l]) {
           continue;
         }
-        const Dd s{steps[l / 2].hi[l % 2], steps[l / 2].lo[l % 2]};
+        const Dd s = steps[l];
         if (!std::isfinite(s.hi) || std::fabs(s.hi) > norm_ * 0x1p-10) {
           active[l] = false;
           continue;
