@@ -39,6 +39,14 @@ struct IntervalLanes {
   // derivative in double (a pivot exactly 0 taken as 2^-900).
   void (*newton_steps)(const Dd* a, const Dd* b2, std::size_t m, const Dd* z,
                        Dd* steps);
+  // The same in double for 2 * lanes points, and the numbers of negative
+  // pivots in double there, each pivot of magnitude below pivot_floor
+  // taken as -pivot_floor (only for candidates, as above).
+  void (*double_newton_steps)(const double* a, const double* b2, std::size_t m,
+                              double pivot_floor, const double* z,
+                              double* steps);
+  void (*double_counts)(const double* a, const double* b2, std::size_t m,
+                        double pivot_floor, const double* z, int* counts);
 };
 
 inline constexpr int max_interval_lanes = 4;

@@ -970,10 +970,8 @@ class Engine {
       ahead_.clear();
       Candidate batch[max_candidate_batch];
       const int size = candidate_batch();
-      int count = 0;
-      for (; count < size && k + count < solve_count_; ++count) {
-        batch[count] = double_candidate(k + count);
-      }
+      const int count = std::min(size, solve_count_ - k);
+      double_candidates(k, count, batch);
       for (int l = count; l < size; ++l) {
         batch[l] = batch[0];  // an idle lane repeats the first
       }
@@ -993,6 +991,83 @@ class Engine {
     double step = 0.0;
     int k = -1;
   };
+
+  // The candidates in double of nodes k .. k + count - 1 (count <=
+  // candidate_batch()) into out: Newton in double for all at once from the
+  // parabola through the last three nodes found, each taken, in order,
+  // while the counts in double confirm it found its node (as extrapolated
+  // does one); the rest one at a time.
+  void double_candidates(int k, int count, Candidate* out) {
+    const auto i0 = static_cast<std::size_t>(k);
+    int taken = 0;
+    if (k >= 3 && count > 1 && found_.size() == i0) {
+      const double floor = pivot_floor();
+      const int size = candidate_batch();
+      const double f1 = found_[i0 - 1];
+      const double d1 = f1 - found_[i0 - 2];
+      const double d2 = d1 - (found_[i0 - 2] - found_[i0 - 3]);
+      double x[max_candidate_batch];
+      bool active[max_candidate_batch];
+      bool converged[max_candidate_batch];
+      for (int l = 0; l < size; ++l) {
+        const double h = l < count ? l + 1.0 : 1.0;
+        x[l] = f1 + h * d1 + 0.5 * h * (h + 1.0) * d2;
+        active[l] = l < count;
+        converged[l] = false;
+      }
+      for (int j = 0; j < extrapolated_newton_steps; ++j) {
+        double steps[max_candidate_batch];
+        lanes_.double_newton_steps(fast_.a1.data(), fast_.b21.data(),
+                                   fast_.a1.size(), floor, x, steps);
+        bool any = false;
+        for (int l = 0; l < count; ++l) {
+          if (!active[l]) {
+            continue;
+          }
+          x[l] -= steps[l];
+          active[l] = std::isfinite(x[l]);
+          converged[l] = active[l] && std::fabs(steps[l]) <= std::fabs(x[l]) * 0x1p-40;
+          active[l] = active[l] && !converged[l];
+          any = any || active[l];
+        }
+        if (!any) {
+          break;
+        }
+      }
+      // The counts in double at x -+ reach, two points a node.
+      double points[2 * max_candidate_batch];
+      double reach[max_candidate_batch];
+      for (int l = 0; l < size; ++l) {
+        const double xl = l < count && converged[l] ? x[l] : f1;
+        reach[l] = std::max(std::fabs(xl) * 0x1p-30, norm_ * 0x1p-40);
+        points[2 * l] = xl - reach[l];
+        points[2 * l + 1] = xl + reach[l];
+      }
+      int counts[2 * max_candidate_batch];
+      for (int p = 0; p < 2 * size; p += size) {
+        lanes_.double_counts(fast_.a1.data(), fast_.b21.data(), fast_.a1.size(),
+                             floor, &points[p], &counts[p]);
+      }
+      double below = f1;
+      for (; taken < count; ++taken) {
+        const int l = taken;
+        if (!converged[l] || x[l] - reach[l] <= below ||
+            counts[2 * l] != k + l || counts[2 * l + 1] != k + l + 1) {
+          break;
+        }
+        below = x[l];
+        previous_low_ = x[l];
+        found_.push_back(x[l]);
+        Candidate& c = out[l];
+        c.z = {x[l], 0.0};
+        c.k = k + l;
+        c.step = std::fabs(x[l]) * 0x1p-40;
+      }
+    }
+    for (int l = taken; l < count; ++l) {
+      out[l] = double_candidate(k + l);
+    }
+  }
 
   Candidate double_candidate(int k) {
     const double floor = pivot_floor();
