@@ -47,6 +47,14 @@ struct IntervalLanes {
                               double* steps);
   void (*double_counts)(const double* a, const double* b2, std::size_t m,
                         double pivot_floor, const double* z, int* counts);
+  // For lanes points z, the twist row's measure at each row j:
+  // gammas[i * m + j] = |d_j + delta_j - (a_j - z[i])| by the top-down and
+  // bottom-up pivots in double (each of magnitude below pivot_floor taken as
+  // -pivot_floor), and |d_{m-1}| at j = m - 1; pivots is room for 2 m lanes
+  // doubles.
+  void (*twist_gammas)(const double* a, const double* b2, std::size_t m,
+                       double pivot_floor, const double* z, double* pivots,
+                       double* gammas);
 };
 
 inline constexpr int max_interval_lanes = 4;

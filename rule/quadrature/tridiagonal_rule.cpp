@@ -656,16 +656,30 @@ class Engine {
     int pending[max_interval_lanes];
     std::size_t rows[max_interval_lanes];
     int n = 0;
+    double z[max_interval_lanes];
     for (int i = 0; i < count; ++i) {
       fast[i].whole = true;
       if (work[i].weight_pending) {
-        NodeWork& w = work[i];
-        twist_gammas(fast_.a1, fast_.b21, dyadic_round(w.candidate),
-                     pivot_floor(), twist_pivots_, gammas_[n]);
-        w.r = twist_row(gammas_[n]);
-        rows[n] = w.r;
+        z[n] = dyadic_round(work[i].candidate);
         pending[n++] = i;
       }
+    }
+    if (n == 0) {
+      return;
+    }
+    // The twist rows' measures of every pending node in one pass.
+    const std::size_t m = fast_.a1.size();
+    std::fill(z + n, z + lanes_.lanes, z[0]);
+    twist_pivots_.resize(2 * m * static_cast<std::size_t>(lanes_.lanes));
+    twist_room_.resize(m * static_cast<std::size_t>(lanes_.lanes));
+    lanes_.twist_gammas(fast_.a1.data(), fast_.b21.data(), m, pivot_floor(),
+                        z, twist_pivots_.data(), twist_room_.data());
+    for (int i = 0; i < n; ++i) {
+      const auto from = static_cast<std::ptrdiff_t>(m) * i;
+      gammas_[i].assign(twist_room_.begin() + from,
+                        twist_room_.begin() + from + static_cast<std::ptrdiff_t>(m));
+      work[pending[i]].r = twist_row(gammas_[i]);
+      rows[i] = work[pending[i]].r;
     }
     if (n > 1) {
       const std::size_t r = shared_twist_row(gammas_, rows, n);
@@ -1389,6 +1403,7 @@ class Engine {
   std::vector<Candidate> ahead_;
   std::vector<double> twist_pivots_;  // twist_gammas' room
   std::vector<double> gammas_[max_interval_lanes];
+  std::vector<double> twist_room_;  // the lanes' twist measures
   const IntervalLanes& lanes_ = best_interval_lanes();
 };
 
