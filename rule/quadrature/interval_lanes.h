@@ -23,8 +23,8 @@ struct IntervalLanes {
   int lanes;  // points per call
   // counts[i]: the number of T's eigenvalues below z[i] (a point, radius
   // its dyadic's residual), certain, or -1 when undecided or !ok[i].
-  void (*counts)(const FastCountMatrix& t, const DdInterval* z,
-                 const bool* ok, int* counts);
+  void (*counts)(const FastCountMatrix& t, const DdInterval* z, const bool* ok,
+                 int* counts);
   // The weight pass's sum over the interval z[i] with twist row r: its
   // interval total[i] times 2^exponent[i], or failed[i] where the pass
   // alone would fail or step over a pivot that may vanish (then the

@@ -11,11 +11,14 @@
 namespace zemta::detail {
 
 extern const IntervalLanes avx2_interval_lanes;
-const IntervalLanes avx2_interval_lanes = {"avx2", avx2_lanes::kernel_lanes,
+const IntervalLanes avx2_interval_lanes = {"avx2",
+                                           avx2_lanes::kernel_lanes,
                                            avx2_lanes::counts,
-                                           avx2_lanes::weight_sums, avx2_lanes::newton_steps,
-    avx2_lanes::double_newton_steps, avx2_lanes::double_counts,
-    avx2_lanes::twist_gammas};
+                                           avx2_lanes::weight_sums,
+                                           avx2_lanes::newton_steps,
+                                           avx2_lanes::double_newton_steps,
+                                           avx2_lanes::double_counts,
+                                           avx2_lanes::twist_gammas};
 
 }  // namespace zemta::detail
 #endif

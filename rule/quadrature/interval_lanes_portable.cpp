@@ -11,9 +11,13 @@ namespace zemta::detail {
 
 extern const IntervalLanes portable_interval_lanes;
 const IntervalLanes portable_interval_lanes = {
-    "portable", portable_lanes::kernel_lanes, portable_lanes::counts,
-    portable_lanes::weight_sums, portable_lanes::newton_steps,
-    portable_lanes::double_newton_steps, portable_lanes::double_counts,
+    "portable",
+    portable_lanes::kernel_lanes,
+    portable_lanes::counts,
+    portable_lanes::weight_sums,
+    portable_lanes::newton_steps,
+    portable_lanes::double_newton_steps,
+    portable_lanes::double_counts,
     portable_lanes::twist_gammas};
 
 }  // namespace zemta::detail

@@ -12,7 +12,6 @@
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/fast_count.h"
 #include "rule/quadrature/interval_lanes.h"
-#include "rule/quadrature/lane_pair.h"
 
 // The method, for T of order m with diagonal a_j and squared off-diagonal
 // b2_j (rows j and j+1), 0-based.
@@ -184,47 +183,6 @@ FastMatrix fast_matrix(const JacobiMatrix& t) {
   return f;
 }
 
-// The numbers of eigenvalues below z[0] and z[1] by the pivots in double
-// (Kahan's bisection: a pivot of magnitude below pivot_floor is taken as
-// -pivot_floor), the two points in one pass's lanes. Only for candidates.
-void double_counts(const FastMatrix& f, const Pair& z, double pivot_floor,
-                   int* counts) {
-  PairMask negative{};
-  Pair d = f.a1[0] - z;
-  for (std::size_t j = 0;; ++j) {
-    d = pair_select(pair_abs(d) < pivot_floor, broadcast(-pivot_floor), d);
-    negative -= d < 0.0;
-    if (j + 1 == f.a1.size()) {
-      break;
-    }
-    d = (f.a1[j + 1] - z) - f.b21[j] / d;
-  }
-  counts[0] = static_cast<int>(negative[0]);
-  counts[1] = static_cast<int>(negative[1]);
-}
-
-int double_count(const FastMatrix& f, double z, double pivot_floor) {
-  int counts[2];
-  double_counts(f, broadcast(z), pivot_floor, counts);
-  return counts[0];
-}
-
-// The Newton step d / d' of the last top-down pivot in double (pivots
-// below pivot_floor taken as -pivot_floor, as in the counts).
-double double_newton_step(const FastMatrix& f, double z, double pivot_floor) {
-  double d = f.a1[0] - z;
-  double dp = -1.0;
-  for (std::size_t j = 1; j < f.a1.size(); ++j) {
-    if (std::fabs(d) < pivot_floor) {
-      d = -pivot_floor;
-    }
-    const double q = f.b21[j - 1] / d;
-    dp = -1.0 + (q / d) * dp;
-    d = (f.a1[j] - z) - q;
-  }
-  return d / dp;
-}
-
 // The most candidates made at once: the Newton steps in double-double
 // run on 2 * lanes of them side by side (IntervalLanes::newton_steps).
 constexpr int max_candidate_batch = 2 * max_interval_lanes;
@@ -372,33 +330,6 @@ Ball inverse_first_square(const JacobiMatrix& t, const Ball& z, int bits,
   }
   // Rows above r scale by u_r^2 / v_r^2.
   return ball_add(sum, ball_div(ball_mul(tail, square, bits), v, bits), bits);
-}
-
-// |gamma_j| for the candidate z, j = 0 .. m - 1 (gamma_j = d_j + delta_j -
-// (a_j - z), by the pivots in double), for the twist row. The top-down
-// pivots run in one lane and the bottom-up ones in the other, row i beside
-// row m - 1 - i; pivots is room for the m top-down then the m bottom-up.
-void twist_gammas(const std::vector<double>& a, const std::vector<double>& b2,
-                  double z, double pivot_floor, std::vector<double>& pivots,
-                  std::vector<double>& gammas) {
-  const std::size_t m = a.size();
-  pivots.resize(2 * m);
-  gammas.resize(m);
-  double* down = pivots.data();
-  double* up = down + m;
-  Pair d{a[0] - z, a[m - 1] - z};
-  for (std::size_t i = 0; i < m; ++i) {
-    if (i > 0) {
-      d = (Pair{a[i], a[m - 1 - i]} - z) - Pair{b2[i - 1], b2[m - 1 - i]} / d;
-    }
-    d = pair_select(pair_abs(d) < pivot_floor, broadcast(-pivot_floor), d);
-    down[i] = d[0];
-    up[m - 1 - i] = d[1];
-  }
-  gammas[m - 1] = std::fabs(down[m - 1]);
-  for (std::size_t j = m - 1; j-- > 0;) {
-    gammas[j] = std::fabs(down[j] + up[j] - (a[j] - z));
-  }
 }
 
 // The twist row: the least |gamma_j|, where the eigenvector is largest
@@ -641,8 +572,8 @@ class Engine {
       NodeWork& w = work[i];
       have_bracket_ = false;
       step_magnitude_ = w.step_magnitude;
-      const Step s = attempt(w, 0, fast_paths(),
-                             at[i] >= 0 ? &counts[at[i]] : nullptr);
+      const Step s =
+          attempt(w, 0, fast_paths(), at[i] >= 0 ? &counts[at[i]] : nullptr);
       w.begun_done = s == Step::done;
       save(w);
     }
@@ -668,16 +599,8 @@ class Engine {
       return;
     }
     // The twist rows' measures of every pending node in one pass.
-    const std::size_t m = fast_.a1.size();
-    std::fill(z + n, z + lanes_.lanes, z[0]);
-    twist_pivots_.resize(2 * m * static_cast<std::size_t>(lanes_.lanes));
-    twist_room_.resize(m * static_cast<std::size_t>(lanes_.lanes));
-    lanes_.twist_gammas(fast_.a1.data(), fast_.b21.data(), m, pivot_floor(),
-                        z, twist_pivots_.data(), twist_room_.data());
+    twist_gammas(z, n, gammas_);
     for (int i = 0; i < n; ++i) {
-      const auto from = static_cast<std::ptrdiff_t>(m) * i;
-      gammas_[i].assign(twist_room_.begin() + from,
-                        twist_room_.begin() + from + static_cast<std::ptrdiff_t>(m));
       work[pending[i]].r = twist_row(gammas_[i]);
       rows[i] = work[pending[i]].r;
     }
@@ -841,8 +764,7 @@ class Engine {
       w.weight_pending = true;
       return Step::more;
     }
-    twist_gammas(fast_.a1, fast_.b21, dyadic_round(w.candidate), pivot_floor(),
-                 twist_pivots_, gammas_[0]);
+    twist_gammas(dyadic_round(w.candidate), gammas_[0]);
     w.r = twist_row(gammas_[0]);
     // The sum in double-double first (fast_count.h); in balls when it
     // cannot decide or its ball is too wide to round.
@@ -938,6 +860,56 @@ class Engine {
     return norm_ * 0x1p-1000 + 0x1p-1000;
   }
 
+  // The lanes' passes in double (IntervalLanes) at one or two points, the
+  // other lanes repeating them: only for candidates and the twist row.
+  [[nodiscard]] double double_newton_step(double z) const {
+    double points[max_candidate_batch];
+    double steps[max_candidate_batch];
+    std::fill(points, points + candidate_batch(), z);
+    lanes_.double_newton_steps(fast_.a1.data(), fast_.b21.data(),
+                               fast_.a1.size(), pivot_floor(), points, steps);
+    return steps[0];
+  }
+
+  void double_counts(double z0, double z1, int* counts) const {
+    double points[max_candidate_batch];
+    int all[max_candidate_batch];
+    std::fill(points, points + candidate_batch(), z1);
+    points[0] = z0;
+    lanes_.double_counts(fast_.a1.data(), fast_.b21.data(), fast_.a1.size(),
+                         pivot_floor(), points, all);
+    counts[0] = all[0];
+    counts[1] = all[1];
+  }
+
+  [[nodiscard]] int double_count(double z) const {
+    int counts[2];
+    double_counts(z, z, counts);
+    return counts[0];
+  }
+
+  // gammas[i] the twist rows' measures at z[i], i < n <= the lanes.
+  void twist_gammas(const double* z, int n, std::vector<double>* gammas) {
+    const std::size_t m = fast_.a1.size();
+    const auto lanes = static_cast<std::size_t>(lanes_.lanes);
+    double points[max_interval_lanes];
+    std::copy(z, z + n, points);
+    std::fill(points + n, points + lanes, z[0]);
+    twist_pivots_.resize(2 * m * lanes);
+    twist_room_.resize(m * lanes);
+    lanes_.twist_gammas(fast_.a1.data(), fast_.b21.data(), m, pivot_floor(),
+                        points, twist_pivots_.data(), twist_room_.data());
+    for (int i = 0; i < n; ++i) {
+      const auto from =
+          twist_room_.begin() + static_cast<std::ptrdiff_t>(m) * i;
+      gammas[i].assign(from, from + static_cast<std::ptrdiff_t>(m));
+    }
+  }
+
+  void twist_gammas(double z, std::vector<double>& gammas) {
+    twist_gammas(&z, 1, &gammas);
+  }
+
   // Newton in double from the parabola through the last three nodes (the
   // line through the two for the third node), taken when the counts
   // in double put node k and no other within the polish's reach of it;
@@ -948,12 +920,11 @@ class Engine {
     if (k < 2 || found_.size() != i) {
       return false;
     }
-    const double floor = pivot_floor();
     double x = k < 3 ? found_[i - 1] + (found_[i - 1] - found_[i - 2])
                      : 3.0 * (found_[i - 1] - found_[i - 2]) + found_[i - 3];
     bool converged = false;
     for (int j = 0; j < extrapolated_newton_steps && !converged; ++j) {
-      const double step = double_newton_step(fast_, x, floor);
+      const double step = double_newton_step(x);
       x -= step;
       if (!std::isfinite(x)) {
         return false;
@@ -965,7 +936,7 @@ class Engine {
       return false;
     }
     int counts[2];
-    double_counts(fast_, Pair{x - reach, x + reach}, floor, counts);
+    double_counts(x - reach, x + reach, counts);
     if (counts[0] != k || counts[1] != k + 1) {
       return false;
     }
@@ -1040,7 +1011,8 @@ class Engine {
           }
           x[l] -= steps[l];
           active[l] = std::isfinite(x[l]);
-          converged[l] = active[l] && std::fabs(steps[l]) <= std::fabs(x[l]) * 0x1p-40;
+          converged[l] =
+              active[l] && std::fabs(steps[l]) <= std::fabs(x[l]) * 0x1p-40;
           active[l] = active[l] && !converged[l];
           any = any || active[l];
         }
@@ -1084,7 +1056,6 @@ class Engine {
   }
 
   Candidate double_candidate(int k) {
-    const double floor = pivot_floor();
     double lo = std::max(lower_, previous_low_);
     double hi = upper_;
     const bool guessed = extrapolated(k, &lo, &hi);
@@ -1101,7 +1072,7 @@ class Engine {
         double x = mid;
         double last = hi - lo;
         for (int j = 0; j < double_newton_steps && newton; ++j) {
-          last = double_newton_step(fast_, x, floor);
+          last = double_newton_step(x);
           x -= last;
           newton = std::isfinite(x) && x > lo && x < hi;
         }
@@ -1112,7 +1083,7 @@ class Engine {
           break;
         }
       }
-      if (double_count(fast_, mid, floor) > k) {
+      if (double_count(mid) > k) {
         hi = mid;
       } else {
         lo = mid;

@@ -18,6 +18,7 @@
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/fast_count.h"
+#include "rule/quadrature/interval_lanes.h"
 #include "rule/quadrature/tridiagonal_rule.h"
 #include "support/memory_stream.h"
 
@@ -415,11 +416,12 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
   EXPECT_GT(differ, 0);
 }
 
-// The counts of two points in one pass give each point's count alone,
-// undecided ones included: points at and beside the nodes of the order-60
-// Legendre matrix, and points where the count gives up (0, where the first
-// pivot vanishes, and points out of its range), paired every way.
-TEST(FastCountPair, EachLaneIsTheCountAlone) {
+// On every lanes variant the processor runs, each lane's certified count
+// and weight sum is what its point gets alone, undecided ones included:
+// points at and beside the nodes of the order-60 Legendre matrix, and
+// points where the passes give up (0, where every other pivot vanishes, and
+// points out of range), grouped many ways, at three twist rows.
+TEST(IntervalLanes, EachLaneIsThePointAlone) {
   constexpr int m = 60;
   std::vector<detail::Ball> a(m, detail::ball_from_int(0));
   std::vector<detail::Ball> b2;
@@ -440,21 +442,6 @@ TEST(FastCountPair, EachLaneIsTheCountAlone) {
       points.push_back(detail::dyadic_from_double(x + offset));
     }
   }
-  int undecided = 0;
-  for (std::size_t i = 0; i < points.size(); i += 3) {
-    for (std::size_t j = 1; j < points.size(); j += 5) {
-      int pair[2];
-      detail::fast_count_pair(t, points[i], points[j], pair);
-      const int alone = detail::fast_count(t, points[i]);
-      ASSERT_EQ(pair[0], alone) << i << " " << j;
-      ASSERT_EQ(pair[1], detail::fast_count(t, points[j])) << i << " " << j;
-      undecided += alone < 0 ? 1 : 0;
-    }
-  }
-  EXPECT_GT(undecided, 0);
-  // The weight passes of two points give each point's pass alone: the
-  // same ball or, where it fails (a pivot that may vanish, as every other
-  // one at 0 does), the same whole ball.
   const auto same = [](const detail::Ball& x, const detail::Ball& y) {
     return x.whole == y.whole &&
            (x.whole || (x.mid.mantissa.limbs == y.mid.mantissa.limbs &&
@@ -464,26 +451,49 @@ TEST(FastCountPair, EachLaneIsTheCountAlone) {
                         x.rad.exponent == y.rad.exponent));
   };
   const detail::Dyadic half_width = detail::dyadic_from_double(0x1p-80);
-  int whole = 0;
-  for (std::size_t i = 0; i < points.size(); i += 7) {
-    for (std::size_t j = 2; j < points.size(); j += 11) {
+  const detail::Dyadic widths[detail::max_interval_lanes] = {
+      half_width, half_width, half_width, half_width};
+  int variants = 0;
+  for (const detail::KernelVariant variant : detail::lane_kernel_variants) {
+    const detail::IntervalLanes* lanes = detail::interval_lanes(variant);
+    if (lanes == nullptr) {
+      continue;
+    }
+    ++variants;
+    int undecided = 0;
+    int whole = 0;
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n; i += 3) {
+      // Lane l takes point i + 7 l (mod n): every lane meets every kind.
+      detail::Dyadic group[detail::max_interval_lanes];
+      for (int l = 0; l < lanes->lanes; ++l) {
+        group[l] = points[(i + 7 * static_cast<std::size_t>(l)) % n];
+      }
+      int counts[detail::max_interval_lanes];
+      detail::fast_counts(*lanes, t, group, lanes->lanes, counts);
+      for (int l = 0; l < lanes->lanes; ++l) {
+        const int alone = detail::fast_count(t, group[l]);
+        ASSERT_EQ(counts[l], alone) << lanes->name << " " << i << " " << l;
+        undecided += alone < 0 ? 1 : 0;
+      }
       for (const std::size_t r :
            {std::size_t{0}, std::size_t{17}, std::size_t{m - 1}}) {
-        const detail::Dyadic centres[2] = {points[i], points[j]};
-        const detail::Dyadic widths[2] = {half_width, half_width};
-        detail::Ball pair[2];
-        detail::fast_inverse_first_square_pair(t, centres, widths, r, pair);
-        const detail::Ball alone =
-            detail::fast_inverse_first_square(t, points[i], half_width, r);
-        ASSERT_TRUE(same(pair[0], alone)) << i << " " << j << " " << r;
-        ASSERT_TRUE(same(pair[1], detail::fast_inverse_first_square(
-                                      t, points[j], half_width, r)))
-            << i << " " << j << " " << r;
-        whole += alone.whole ? 1 : 0;
+        detail::Ball sums[detail::max_interval_lanes];
+        detail::fast_inverse_first_squares(*lanes, t, group, widths,
+                                           lanes->lanes, r, sums);
+        for (int l = 0; l < lanes->lanes; ++l) {
+          const detail::Ball alone =
+              detail::fast_inverse_first_square(t, group[l], half_width, r);
+          ASSERT_TRUE(same(sums[l], alone))
+              << lanes->name << " " << i << " " << l << " " << r;
+          whole += alone.whole ? 1 : 0;
+        }
       }
     }
+    EXPECT_GT(undecided, 0) << lanes->name;
+    EXPECT_GT(whole, 0) << lanes->name;
   }
-  EXPECT_GT(whole, 0);
+  EXPECT_GT(variants, 0);
 }
 
 // Outside the domain: 0, and the arrays untouched.
