@@ -7,6 +7,7 @@
 
 #include "rule/quadrature/ball.h"
 #include "rule/quadrature/fast_count.h"
+#include "rule/quadrature/interval_lanes.h"
 
 namespace zemta::detail {
 namespace {
@@ -140,20 +141,26 @@ void BM_FastWeightPass(benchmark::State& state) {
 }
 BENCHMARK(BM_FastWeightPass);
 
-// Two points' weight passes in one: the counter is per row for both.
-void BM_FastWeightPassPair(benchmark::State& state) {
+// The weight passes of as many points as the fastest lanes take, in one
+// pass: the counter is per row for all of them.
+void BM_FastWeightPassLanes(benchmark::State& state) {
   const FastCountMatrix t = legendre_count_matrix(bench_rows);
-  const Dyadic z[2] = {dyadic_from_double(0.3), dyadic_from_double(0.31)};
-  const Dyadic half_width[2] = {dyadic_from_double(0x1p-90),
-                                dyadic_from_double(0x1p-90)};
+  const IntervalLanes& lanes = best_interval_lanes();
+  Dyadic z[max_interval_lanes];
+  Dyadic half_width[max_interval_lanes];
+  for (int i = 0; i < lanes.lanes; ++i) {
+    z[i] = dyadic_from_double(0.3 + 0.01 * i);
+    half_width[i] = dyadic_from_double(0x1p-90);
+  }
   for (auto _ : state) {
-    Ball out[2];
-    fast_inverse_first_square_pair(t, z, half_width, 499, out);
+    Ball out[max_interval_lanes];
+    fast_inverse_first_squares(lanes, t, z, half_width, lanes.lanes, 499, out);
     benchmark::DoNotOptimize(out);
   }
   count_rows(state);
+  state.SetLabel(lanes.name);
 }
-BENCHMARK(BM_FastWeightPassPair);
+BENCHMARK(BM_FastWeightPassLanes);
 
 }  // namespace
 }  // namespace zemta::detail

@@ -67,6 +67,18 @@ inline DoubleDouble<T> two_prod(const T& a, const T& b) {
   return two_prod(a, split(a), split(b), b);
 }
 
+// How the products below find a product's exact error: by two_prod, or, as
+// a variant compiled for fused multiply-adds passes instead, by p = a * b
+// and e = fma(a, b, -p), the same exact p + e in two operations (for the
+// operands two_prod is exact for, that is far from overflow and
+// underflow).
+struct DekkerProduct {
+  template <class T>
+  static DoubleDouble<T> product(const T& a, const T& b) {
+    return two_prod(a, b);
+  }
+};
+
 // p + e = a * m exactly for an m of at most 26 significant bits (an integer
 // below 2^26, say): m is then its own upper half, its lower half is zero,
 // and Dekker's product drops the terms that multiply by it.
@@ -99,15 +111,15 @@ inline DoubleDouble<T> sub(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   return add(a, neg(b));
 }
 
-template <class T>
+template <class P = DekkerProduct, class T>
 inline DoubleDouble<T> mul(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
-  const DoubleDouble<T> p = two_prod(a.hi, b.hi);
+  const DoubleDouble<T> p = P::product(a.hi, b.hi);
   return quick_two_sum(p.hi, p.lo + (a.hi * b.lo + a.lo * b.hi));
 }
 
-template <class T>
+template <class P = DekkerProduct, class T>
 inline DoubleDouble<T> mul(const DoubleDouble<T>& a, const T& b) {
-  const DoubleDouble<T> p = two_prod(a.hi, b);
+  const DoubleDouble<T> p = P::product(a.hi, b);
   return quick_two_sum(p.hi, p.lo + a.lo * b);
 }
 
@@ -119,18 +131,18 @@ inline DoubleDouble<T> mul_short(const DoubleDouble<T>& a, const T& m) {
   return quick_two_sum(p.hi, p.lo + a.lo * m);
 }
 
-template <class T>
+template <class P = DekkerProduct, class T>
 inline DoubleDouble<T> div(const DoubleDouble<T>& a, const T& b) {
   const T q = a.hi / b;
-  const DoubleDouble<T> p = two_prod(q, b);
+  const DoubleDouble<T> p = P::product(q, b);
   const T r = ((a.hi - p.hi) - p.lo + a.lo) / b;
   return quick_two_sum(q, r);
 }
 
-template <class T>
+template <class P = DekkerProduct, class T>
 inline DoubleDouble<T> div(const DoubleDouble<T>& a, const DoubleDouble<T>& b) {
   const T q = a.hi / b.hi;
-  const DoubleDouble<T> r = sub(a, mul(b, q));
+  const DoubleDouble<T> r = sub(a, mul<P>(b, q));
   return quick_two_sum(q, r.hi / b.hi);
 }
 

@@ -12,6 +12,9 @@ extern const IntervalLanes portable_interval_lanes;
 #if defined(__x86_64__) || defined(__i386__)
 extern const IntervalLanes avx2_interval_lanes;
 #endif
+#if defined(__x86_64__)
+extern const IntervalLanes avx2_fma_interval_lanes;
+#endif
 
 namespace {
 
@@ -114,15 +117,24 @@ const IntervalLanes* interval_lanes(KernelVariant variant) {
     case KernelVariant::avx2:
       return &avx2_interval_lanes;
 #endif
+#if defined(__x86_64__)
+    case KernelVariant::avx2_fma:
+      return &avx2_fma_interval_lanes;
+#endif
     default:
       return nullptr;
   }
 }
 
 const IntervalLanes& best_interval_lanes() {
-  static const IntervalLanes& best = [] {
-    const IntervalLanes* avx2 = interval_lanes(KernelVariant::avx2);
-    return avx2 != nullptr ? *avx2 : portable_interval_lanes;
+  static const IntervalLanes& best = []() -> const IntervalLanes& {
+    for (const KernelVariant variant :
+         {KernelVariant::avx2_fma, KernelVariant::avx2}) {
+      if (const IntervalLanes* lanes = interval_lanes(variant)) {
+        return *lanes;
+      }
+    }
+    return portable_interval_lanes;
   }();
   return best;
 }
