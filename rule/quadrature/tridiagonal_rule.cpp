@@ -64,10 +64,12 @@
 // with a rigorous bound (fast_count.h), about a hundred times cheaper than
 // the balls, which take over only where that bound cannot decide a sign or
 // round a weight; the enclosure is widened for them while it can still
-// round. The nodes go two at a time, so that their first tries' weight
-// passes run side by side in vector lanes at one twist row (at any row the
-// ball holds the weight; the pass fails where a pivot on its walk may
-// vanish, and a node its shared row does not decide is passed alone).
+// round. The nodes go in groups, their first tries' passes side by side
+// in vector lanes, one point to a lane (interval_lanes.h): the candidates,
+// the first counts, the twist rows' measures, and the weight passes at one
+// twist row for the group (at any row the ball holds the weight; the pass
+// fails where a pivot on its walk may vanish, and a node its shared row
+// does not decide is passed alone). The rest of a node's tries run alone.
 //
 // Symmetric rules. With a zero diagonal T is similar to -T, so lambda_{m-1-k}
 // = -lambda_k with the same weight, and an odd order has the node 0. Its
@@ -1026,8 +1028,9 @@ class Engine {
       for (int l = 0; l < size; ++l) {
         const double xl = l < count && converged[l] ? x[l] : f1;
         reach[l] = std::max(std::fabs(xl) * 0x1p-30, norm_ * 0x1p-40);
-        points[2 * l] = xl - reach[l];
-        points[2 * l + 1] = xl + reach[l];
+        const auto i = 2 * static_cast<std::ptrdiff_t>(l);
+        points[i] = xl - reach[l];
+        points[i + 1] = xl + reach[l];
       }
       int counts[2 * max_candidate_batch];
       for (int p = 0; p < 2 * size; p += size) {
@@ -1037,8 +1040,9 @@ class Engine {
       double below = f1;
       for (; taken < count; ++taken) {
         const int l = taken;
-        if (!converged[l] || x[l] - reach[l] <= below ||
-            counts[2 * l] != k + l || counts[2 * l + 1] != k + l + 1) {
+        const auto i = 2 * static_cast<std::ptrdiff_t>(l);
+        if (!converged[l] || x[l] - reach[l] <= below || counts[i] != k + l ||
+            counts[i + 1] != k + l + 1) {
           break;
         }
         below = x[l];
