@@ -1268,24 +1268,51 @@ class Engine {
               Dyadic* candidate, Dyadic* lo, Dyadic* hi) const {
     const Dyadic half = power_of_two(-1);
     for (int i = 0; i < 200; ++i) {
-      if (dyadic_magnitude(dyadic_sub(*hi, *lo)) <= width_log) {
+      const Dyadic width = dyadic_sub(*hi, *lo);
+      if (dyadic_magnitude(width) <= width_log) {
         break;
+      }
+      // The double-double counts at the three quarters, side by side: the
+      // enclosure becomes the quarter between the last that counts at most
+      // k and the first that counts more (each count is certain, so they
+      // agree), two halvings a pass.
+      const Dyadic quarter = dyadic_mul(width, power_of_two(-2));
+      Dyadic points[3];
+      points[0] = dyadic_add(*lo, quarter);
+      points[1] = dyadic_add(points[0], quarter);
+      points[2] = dyadic_add(points[1], quarter);
+      int counts[3];
+      for (int p = 0; p < 3; p += lanes_.lanes) {
+        fast_counts(lanes_, counts_, &points[p], std::min(lanes_.lanes, 3 - p),
+                    &counts[p]);
+      }
+      bool moved = false;
+      for (int j = 0; j < 3; ++j) {
+        if (counts[j] >= 0 && counts[j] <= k) {
+          *lo = points[j];
+          moved = true;
+        }
+      }
+      for (int j = 3; j-- > 0;) {
+        if (counts[j] > k) {
+          *hi = points[j];
+          moved = true;
+        }
+      }
+      if (moved) {
+        continue;
       }
       // The balls only while the enclosure is too wide to round a node
       // (a poor candidate); below that the double-double counts alone.
-      const bool wide =
-          dyadic_magnitude(dyadic_sub(*hi, *lo)) > width_log + narrow_ball_bits;
-      const auto counted = [&](const Dyadic& z) {
-        const int fast = fast_count(counts_, z);
-        return fast >= 0 || !wide ? fast : ball_count(t, z, bits);
-      };
-      Dyadic mid = dyadic_mul(dyadic_add(*lo, *hi), half);
-      int c = counted(mid);
+      if (dyadic_magnitude(width) <= width_log + narrow_ball_bits) {
+        break;
+      }
+      int c = ball_count(t, points[1], bits);
+      Dyadic mid = points[1];
       if (c < 0) {
         // Undecided at the midpoint: a point a quarter of the way along.
-        mid =
-            dyadic_add(*lo, dyadic_mul(dyadic_sub(*hi, *lo), power_of_two(-2)));
-        c = counted(mid);
+        mid = points[0];
+        c = ball_count(t, mid, bits);
       }
       if (c < 0) {
         break;
