@@ -9,10 +9,10 @@
 namespace zemta::detail {
 
 extern const IntervalLanes portable_interval_lanes;
-#if defined(__x86_64__) || defined(__i386__)
-extern const IntervalLanes avx2_interval_lanes;
-#endif
+// The wide variants on x86-64 only: the 32-bit build (Windows, run in the
+// emulated machine) takes the portable lanes, the ones checked there.
 #if defined(__x86_64__)
+extern const IntervalLanes avx2_interval_lanes;
 extern const IntervalLanes avx2_fma_interval_lanes;
 #endif
 
@@ -113,11 +113,9 @@ const IntervalLanes* interval_lanes(KernelVariant variant) {
   switch (variant) {
     case KernelVariant::portable:
       return &portable_interval_lanes;
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
     case KernelVariant::avx2:
       return &avx2_interval_lanes;
-#endif
-#if defined(__x86_64__)
     case KernelVariant::avx2_fma:
       return &avx2_fma_interval_lanes;
 #endif

@@ -1,6 +1,7 @@
 // The AVX2 interval lanes: 32-byte vectors. Run only where the processor
 // reports AVX2 (interval_lanes in fast_count.cpp).
-#if defined(__x86_64__) || defined(__i386__)
+// x86-64 only (fast_count.cpp says why).
+#if defined(__x86_64__)
 #include "rule/quadrature/interval_lanes.h"
 
 #define ZEMTA_LANES_NAMESPACE avx2_lanes
