@@ -1,14 +1,18 @@
-// The engine's double-double passes (fast_count.h) on vector lanes, one
-// point to a lane: the certified counts and the weight's sum. Internal to
-// the quadrature library.
+// The engine's passes over the matrix's rows on vector lanes, one point to
+// a lane: the certified counts and the weight's sum in double-double
+// (fast_count.h), and the candidates' Newton steps, counts in double and
+// twist measures (tridiagonal_rule.cpp). Internal to the quadrature
+// library.
 //
 // Every lane performs exactly the IEEE operations the scalar pass does for
 // its point alone (the double-double templates on the vector, each
 // constant broadcast), and a lane never reads another's values, so each
 // lane's answer is the scalar pass's, on every variant: 16-byte vectors
-// everywhere (SSE2, NEON, WebAssembly's SIMD or scalar code), 32-byte
-// vectors where the processor has AVX2, chosen at run time as the Legendre
-// rule's root batches are (root_batch.h).
+// everywhere (SSE2, NEON, WebAssembly's SIMD or scalar code); on x86-64,
+// 32-byte vectors where the processor has AVX2, and with FMA the
+// double-double products' exact errors by fused multiply-adds (the same
+// values: interval_lanes_body.inc); chosen at run time from what the
+// processor reports, as the Legendre rule's root batches are (root_batch.h).
 #pragma once
 
 #include <cstddef>
@@ -60,10 +64,10 @@ struct IntervalLanes {
 inline constexpr int max_interval_lanes = 4;
 
 // The variant's, or nullptr where this build or processor lacks it (only
-// portable and avx2 exist).
+// portable, avx2 and avx2_fma exist).
 const IntervalLanes* interval_lanes(KernelVariant variant);
 
-// The widest this processor runs.
+// avx2_fma where the processor runs it, else avx2, else portable.
 const IntervalLanes& best_interval_lanes();
 
 // counts[i] = fast_count(t, points[i]) for i < n <= kernel.lanes, the same
