@@ -512,7 +512,7 @@ class Engine {
   // One node's work between the engine's calls: node k (and, if mirror,
   // node m-1-k as -lambda_k) and its weight, the enclosures so far, and the
   // first try's weight waiting for the double-double pass it shares with
-  // the next node's (pending_weights).
+  // the rest of its group (pending_weights).
   struct NodeWork {
     int k = 0;
     bool mirror = false;
