@@ -25,10 +25,11 @@
 # WebAssembly module: its streams go to the page's memory, where no write
 # fails. RUNNER runs every order in one process: given a folder and the
 # orders, it writes each run's streams and exit status to <n>.out, <n>.err
-# and <n>.status there (tests/wasm/run_module.mjs --runs); the usage errors
-# still run through PROGRAM. Without it (or empty), each order runs through
-# PROGRAM. With RUNS, the orders are not run but read from such files, and
-# no usage error runs.
+# and <n>.status there (tests/wasm/run_module.mjs --runs, or on Windows
+# zemta-order-runner, tests/lock/order_runner.cpp); the usage errors, and
+# with them the least and the greatest order, still run through PROGRAM.
+# Without it (or empty), each order runs through PROGRAM. With RUNS, the
+# orders are not run but read from such files, and no usage error runs.
 #
 # The streams go to files, not pipes: Wine's helper processes inherit the
 # streams and outlive the program, so a pipe would never reach its end.
@@ -124,9 +125,12 @@ if(RUNNER)
   file(REMOVE_RECURSE "${RUNS}")
   file(MAKE_DIRECTORY "${RUNS}")
   if(ORDERS)
-    execute_process(COMMAND ${RUNNER} "${RUNS}" ${ORDERS} RESULT_VARIABLE status)
+    # Its streams to files too, as Wine's helpers would hold a pipe open.
+    execute_process(COMMAND ${RUNNER} "${RUNS}" ${ORDERS} RESULT_VARIABLE status
+      OUTPUT_FILE "${WORK_DIR}/runner.out" ERROR_FILE "${WORK_DIR}/runner.err")
     if(NOT status STREQUAL "0")
-      message(FATAL_ERROR "check_program: ${RUNNER} failed (${status})")
+      file(READ "${WORK_DIR}/runner.err" runner_err)
+      message(FATAL_ERROR "check_program: ${RUNNER} failed (${status}):\n${runner_err}")
     endif()
   endif()
 endif()
@@ -146,6 +150,17 @@ endforeach()
 if(RUNNER)
   file(REMOVE_RECURSE "${RUNS}")
   unset(RUNS)
+  # The runner's process is not the program's: with the usage errors, the
+  # least and the greatest order run through PROGRAM too.
+  if(CASES AND NOT WRITE)
+    foreach(n IN ITEMS ${ZEMTA_MIN_ORDER} ${ZEMTA_MAX_ORDER})
+      run(got "${n}" "")
+      set(got "${got_status};${got_out};${got_err}")
+      if(NOT got STREQUAL "0;${order_${n}}")
+        differs("order ${n} through ${PROGRAM} (status;stdout;stderr)" "${got}" "0;${order_${n}}")
+      endif()
+    endforeach()
+  endif()
 endif()
 if(CASES AND NOT DEFINED RUNS)
   foreach(case IN LISTS cases)

@@ -8,7 +8,7 @@
 #
 #   cmake -DPROGRAM=<command>[;<argument>...] [-DLINE_ENDS=CRLF]
 #         [-DFAILED_WRITE=ON|OFF] [-DWORK_DIR=<dir>] [-DWRITE=ON]
-#         -P check_rule.cmake
+#         [-DSHARD=<k>/<m>] -P check_rule.cmake
 #
 # PROGRAM is zemta-rule with whatever runs it; LINE_ENDS=CRLF, as on
 # Windows, asks for CR LF line ends on both streams and compares them made
@@ -16,8 +16,9 @@
 # the streams go (a folder of its own under /tmp, removed after, unless
 # given); WRITE=ON writes rule_digests.txt instead of comparing. These five
 # mean what they mean to check_program.cmake; its other options (ORDERS,
-# CASES, RUNNER, RUNS) have no use here: every case always runs, through
-# PROGRAM.
+# CASES, RUNNER, RUNS) have no use here: every case runs through PROGRAM.
+# SHARD=<k>/<m> (not with WRITE) runs every m-th case from the k-th (k from
+# 0) for m machines that share them.
 cmake_minimum_required(VERSION 3.25)
 
 set(lock_dir "${CMAKE_CURRENT_LIST_DIR}")
@@ -148,7 +149,22 @@ else()
   endforeach()
 endif()
 
+set(shard_first 0)
+set(shard_step 1)
+if(DEFINED SHARD AND NOT WRITE)
+  if(NOT SHARD MATCHES "^([0-9]+)/([0-9]+)$" OR CMAKE_MATCH_2 EQUAL 0)
+    message(FATAL_ERROR "check_rule: SHARD must be <k>/<m>, not ${SHARD}")
+  endif()
+  set(shard_first ${CMAKE_MATCH_1})
+  set(shard_step ${CMAKE_MATCH_2})
+endif()
+set(index -1)
 foreach(case IN LISTS cases)
+  math(EXPR index "${index} + 1")
+  math(EXPR in_shard "${index} % ${shard_step} - ${shard_first}")
+  if(NOT in_shard EQUAL 0)
+    continue()
+  endif()
   string(REPLACE "|" ";" fields "${case}")
   list(GET fields 0 name)
   list(GET fields 1 args)

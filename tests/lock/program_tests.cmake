@@ -9,14 +9,19 @@
 # The WebAssembly module runs under Node through web/wasi.js, as the page
 # runs it (tests/wasm/run_module.mjs, the wasm preset's emulator), each
 # shard's orders in one Node process: a process per run would start Node
-# and compile the module each time, which costs far more than the run. Its streams go to memory, where no write fails, so
-# the case of a failed write is left out.
+# and compile the module each time, which costs far more than the run. Its
+# streams go to memory, where no write fails, so the case of a failed write
+# is left out. The Windows programs, under Wine, run their orders the same
+# way, in zemta-order-runner.
 set(zemta_lock_program ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zemta>)
 set(zemta_lock_line_ends LF)
 set(zemta_lock_failed_write ON)
 set(zemta_lock_runner "")
 if(WIN32)
   set(zemta_lock_line_ends CRLF)
+  # Under Wine a process starts slowly: the orders run in one process of
+  # zemta-order-runner (tests/lock/order_runner.cpp), which must be built.
+  set(zemta_lock_runner ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:zemta-order-runner>)
 elseif(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
   set(zemta_lock_failed_write OFF)
   set(zemta_lock_runner ${CMAKE_CROSSCOMPILING_EMULATOR} --runs $<TARGET_FILE:zemta>)
