@@ -33,28 +33,24 @@ bool processor_runs(KernelVariant variant) {
   }
 }
 
-const LaneKernel* lane_kernel(KernelVariant variant) {
-  if (!processor_runs(variant)) {
-    return nullptr;
-  }
-  switch (variant) {
-    case KernelVariant::portable:
-      return &portable_lane_kernel;
+namespace {
+
+// This build's kernels; the timing below chooses among them.
+constexpr KernelOfVariant<LaneKernel> lane_kernels[] = {
 #if defined(__x86_64__) || defined(__i386__)
-    case KernelVariant::avx2:
-      return &avx2_lane_kernel;
-    case KernelVariant::avx512:
-      return &avx512_lane_kernel;
+    {KernelVariant::avx2, &avx2_lane_kernel},
+    {KernelVariant::avx512, &avx512_lane_kernel},
 #endif
 #if defined(__x86_64__)
-    case KernelVariant::avx2_fma:
-      return &avx2_fma_lane_kernel;
-    case KernelVariant::avx512_fma:
-      return &avx512_fma_lane_kernel;
+    {KernelVariant::avx2_fma, &avx2_fma_lane_kernel},
+    {KernelVariant::avx512_fma, &avx512_fma_lane_kernel},
 #endif
-    default:
-      return nullptr;
-  }
+    {KernelVariant::portable, &portable_lane_kernel}};
+
+}  // namespace
+
+const LaneKernel* lane_kernel(KernelVariant variant) {
+  return kernel_of(lane_kernels, variant);
 }
 
 namespace {

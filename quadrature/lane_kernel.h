@@ -64,6 +64,44 @@ inline constexpr KernelVariant lane_kernel_variants[] = {
 // processor for every kernel family (this one and root_batch.h's).
 bool processor_runs(KernelVariant variant);
 
+// One variant of a kernel family, as the family's table lists it: the
+// variants this build contains, in the order the family prefers them, the
+// portable one last. The one way every family (these kernels, root_batch.h's
+// and the interval lanes) turns a variant into its kernel.
+template <class Kernel>
+struct KernelOfVariant {
+  KernelVariant variant;
+  const Kernel* kernel;
+};
+
+// The table's kernel of that variant, or nullptr when the table has none or
+// this processor cannot run it (processor_runs).
+template <class Kernel, int Count>
+const Kernel* kernel_of(const KernelOfVariant<Kernel> (&table)[Count],
+                        KernelVariant variant) {
+  if (!processor_runs(variant)) {
+    return nullptr;
+  }
+  for (const KernelOfVariant<Kernel>& entry : table) {
+    if (entry.variant == variant) {
+      return entry.kernel;
+    }
+  }
+  return nullptr;
+}
+
+// The first kernel of the table this processor runs: the table's last, the
+// portable one, where no other runs.
+template <class Kernel, int Count>
+const Kernel& first_runnable(const KernelOfVariant<Kernel> (&table)[Count]) {
+  for (const KernelOfVariant<Kernel>& entry : table) {
+    if (processor_runs(entry.variant)) {
+      return *entry.kernel;
+    }
+  }
+  return *table[Count - 1].kernel;
+}
+
 // The kernel of that variant, or nullptr when this build does not contain it
 // or this processor cannot run it (processor_runs). The portable kernel
 // always exists.

@@ -56,7 +56,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
 
 #include "common/double_double.h"
 #include "quadrature/coefficients.h"
@@ -269,32 +268,24 @@ extern const RootBatchKernel avx2_root_batch;
 extern const RootBatchKernel avx512_root_batch;
 #endif
 
-const RootBatchKernel* root_batch_kernel(KernelVariant variant) {
-  if (!processor_runs(variant)) {
-    return nullptr;
-  }
-  switch (variant) {
-    case KernelVariant::portable:
-      return &portable_root_batch;
+namespace {
+
+// This build's root-batch kernels, the fastest first.
+constexpr KernelOfVariant<RootBatchKernel> root_batch_kernels[] = {
 #if defined(__x86_64__) || defined(__i386__)
-    case KernelVariant::avx2:
-      return &avx2_root_batch;
-    case KernelVariant::avx512:
-      return &avx512_root_batch;
+    {KernelVariant::avx512, &avx512_root_batch},
+    {KernelVariant::avx2, &avx2_root_batch},
 #endif
-    default:
-      return nullptr;
-  }
+    {KernelVariant::portable, &portable_root_batch}};
+
+}  // namespace
+
+const RootBatchKernel* root_batch_kernel(KernelVariant variant) {
+  return kernel_of(root_batch_kernels, variant);
 }
 
 const RootBatchKernel& best_root_batch_kernel() {
-  for (const KernelVariant variant :
-       {KernelVariant::avx512, KernelVariant::avx2}) {
-    if (const RootBatchKernel* kernel = root_batch_kernel(variant)) {
-      return *kernel;
-    }
-  }
-  return portable_root_batch;
+  return first_runnable(root_batch_kernels);
 }
 
 int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double* nodes,

@@ -106,34 +106,24 @@ FastCountMatrix fast_count_matrix(const std::vector<Ball>& a,
   return t;
 }
 
-const IntervalLanes* interval_lanes(KernelVariant variant) {
-  if (!processor_runs(variant)) {
-    return nullptr;
-  }
-  switch (variant) {
-    case KernelVariant::portable:
-      return &portable_interval_lanes;
+namespace {
+
+// This build's variants, the fastest first.
+constexpr KernelOfVariant<IntervalLanes> interval_lanes_variants[] = {
 #if defined(__x86_64__)
-    case KernelVariant::avx2:
-      return &avx2_interval_lanes;
-    case KernelVariant::avx2_fma:
-      return &avx2_fma_interval_lanes;
+    {KernelVariant::avx2_fma, &avx2_fma_interval_lanes},
+    {KernelVariant::avx2, &avx2_interval_lanes},
 #endif
-    default:
-      return nullptr;
-  }
+    {KernelVariant::portable, &portable_interval_lanes}};
+
+}  // namespace
+
+const IntervalLanes* interval_lanes(KernelVariant variant) {
+  return kernel_of(interval_lanes_variants, variant);
 }
 
 const IntervalLanes& best_interval_lanes() {
-  static const IntervalLanes& best = []() -> const IntervalLanes& {
-    for (const KernelVariant variant :
-         {KernelVariant::avx2_fma, KernelVariant::avx2}) {
-      if (const IntervalLanes* lanes = interval_lanes(variant)) {
-        return *lanes;
-      }
-    }
-    return portable_interval_lanes;
-  }();
+  static const IntervalLanes& best = first_runnable(interval_lanes_variants);
   return best;
 }
 
