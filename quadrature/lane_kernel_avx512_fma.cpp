@@ -11,6 +11,7 @@
 #define ZEMTA_KERNEL_TARGET __attribute__((target("avx512f")))
 #define ZEMTA_VECTOR_BYTES 64
 #define ZEMTA_FUSED_QUOTIENT 1
+#define ZEMTA_COMPARE_TO_MASKS 1
 #define ZEMTA_MULTIPLY_SUBTRACT(a, b, c) _mm512_fmsub_pd(a, b, c)
 #define ZEMTA_NEGATED_MULTIPLY_ADD(a, b, c) _mm512_fnmadd_pd(a, b, c)
 #include "quadrature/lane_kernel_body.inc"
