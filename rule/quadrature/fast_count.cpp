@@ -14,6 +14,7 @@ extern const IntervalLanes portable_interval_lanes;
 #if defined(__x86_64__)
 extern const IntervalLanes avx2_interval_lanes;
 extern const IntervalLanes avx2_fma_interval_lanes;
+extern const IntervalLanes avx512_interval_lanes;
 #endif
 
 namespace {
@@ -111,6 +112,7 @@ namespace {
 // This build's variants, the fastest first.
 constexpr KernelOfVariant<IntervalLanes> interval_lanes_variants[] = {
 #if defined(__x86_64__)
+    {KernelVariant::avx512, &avx512_interval_lanes},
     {KernelVariant::avx2_fma, &avx2_fma_interval_lanes},
     {KernelVariant::avx2, &avx2_interval_lanes},
 #endif

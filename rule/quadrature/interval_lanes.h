@@ -11,7 +11,8 @@
 // everywhere (SSE2, NEON, WebAssembly's SIMD or scalar code); on x86-64,
 // 32-byte vectors where the processor has AVX2, and with FMA the
 // double-double products' exact errors by fused multiply-adds (the same
-// values: interval_lanes_body.inc); chosen at run time from what the
+// values: interval_lanes_body.inc), and 64-byte vectors with those
+// products where it has AVX-512F; chosen at run time from what the
 // processor reports, as the Legendre rule's root batches are (root_batch.h).
 #pragma once
 
@@ -61,13 +62,14 @@ struct IntervalLanes {
                        double* gammas);
 };
 
-inline constexpr int max_interval_lanes = 4;
+inline constexpr int max_interval_lanes = 8;
 
 // The variant's, or nullptr where this build or processor lacks it (only
-// portable, avx2 and avx2_fma exist).
+// portable, avx2, avx2_fma and avx512 exist).
 const IntervalLanes* interval_lanes(KernelVariant variant);
 
-// avx2_fma where the processor runs it, else avx2, else portable.
+// avx512 where the processor runs it, else avx2_fma, else avx2, else
+// portable.
 const IntervalLanes& best_interval_lanes();
 
 // counts[i] = fast_count(t, points[i]) for i < n <= kernel.lanes, the same

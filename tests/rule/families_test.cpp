@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -451,8 +453,8 @@ TEST(IntervalLanes, EachLaneIsThePointAlone) {
                         x.rad.exponent == y.rad.exponent));
   };
   const detail::Dyadic half_width = detail::dyadic_from_double(0x1p-80);
-  const detail::Dyadic widths[detail::max_interval_lanes] = {
-      half_width, half_width, half_width, half_width};
+  detail::Dyadic widths[detail::max_interval_lanes];
+  std::fill(std::begin(widths), std::end(widths), half_width);
   int variants = 0;
   for (const detail::KernelVariant variant : detail::lane_kernel_variants) {
     const detail::IntervalLanes* lanes = detail::interval_lanes(variant);
