@@ -16,15 +16,14 @@
 namespace zemta::detail {
 
 extern const IntervalLanes avx512_interval_lanes;
-const IntervalLanes avx512_interval_lanes = {
-    "avx512",
-    avx512_lanes::kernel_lanes,
-    avx512_lanes::counts,
-    avx512_lanes::weight_sums,
-    avx512_lanes::newton_steps,
-    avx512_lanes::double_newton_steps,
-    avx512_lanes::double_counts,
-    avx512_lanes::twist_gammas};
+const IntervalLanes avx512_interval_lanes = {"avx512",
+                                             avx512_lanes::kernel_lanes,
+                                             avx512_lanes::counts,
+                                             avx512_lanes::weight_sums,
+                                             avx512_lanes::newton_steps,
+                                             avx512_lanes::double_newton_steps,
+                                             avx512_lanes::double_counts,
+                                             avx512_lanes::twist_gammas};
 
 }  // namespace zemta::detail
 #endif
