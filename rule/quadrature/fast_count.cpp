@@ -112,7 +112,12 @@ namespace {
 // This build's variants, the fastest first.
 constexpr KernelOfVariant<IntervalLanes> interval_lanes_variants[] = {
 #if defined(__x86_64__)
+#if !defined(__SANITIZE_ADDRESS__)
+    // Not under AddressSanitizer: there the double-double templates are not
+    // inlined into the passes (which stay unchecked, interval_lanes_body.inc),
+    // and their 64-byte vectors on its fake stack, aligned to less, fault.
     {KernelVariant::avx512, &avx512_interval_lanes},
+#endif
     {KernelVariant::avx2_fma, &avx2_fma_interval_lanes},
     {KernelVariant::avx2, &avx2_interval_lanes},
 #endif
