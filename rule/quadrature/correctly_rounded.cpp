@@ -3,9 +3,9 @@
 // exact root, and the weight from the same evaluation.
 //
 // 1. Starting points. Tricomi's asymptotic form of the roots
-//    (asymptotic_root, predicted_search.h), with a cosine computed here
-//    from IEEE operations, so that every platform starts from the same
-//    bits.
+//    (asymptotic_root, predicted_search.h), with a cosine computed from
+//    IEEE operations (start_cosine, legendre_rounding.h), so that every
+//    platform starts from the same bits.
 // 2. Newton in double, until a step moves the root by at most
 //    polished_step: the root x0 is then within a few ulps of the exact
 //    root r, |x0 - r| < 2^-47.
@@ -39,7 +39,7 @@
 // On [a, b] (correctly_rounded_rule with ends): twice each node and weight,
 // (a + b) + (b - a) x and (b - a) w, in double-double from the exact sum
 // and difference of the (scaled) ends, each with a bound on its error from
-// the bounds above (decided() and the constants before it say how). A
+// the bounds above (legendre_rounding.cpp says how). A
 // value is kept only when the bound puts it strictly inside the rounding
 // cell of one double at the true quantum; any other value, and every
 // value when the fast path is refused (interval_rule.h, for the tests),
@@ -63,33 +63,13 @@
 #include "rule/quadrature/big_binary.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/interval_rule.h"
+#include "rule/quadrature/legendre_rounding.h"
 #include "rule/quadrature/root_batch.h"
 
 namespace zemta {
 
 namespace detail {
 namespace {
-
-// pi/2 and pi/4 to double precision: they only place starting points.
-constexpr double half_pi = 0x1.921fb54442d18p0;
-constexpr double quarter_pi = 0x1.921fb54442d18p-1;
-// Terms of the Taylor series of cos and sin at |u| <= pi/4: the first left
-// out, (pi/4)^22 / 22!, is below 2^-73.
-constexpr int cosine_terms = 10;
-
-// cos t for 0 <= t <= pi/2, within a few ulps: the series of cos t, or of
-// sin(pi/2 - t) above pi/4.
-double cosine(double t) {
-  const bool by_sine = t > quarter_pi;
-  const double u = by_sine ? half_pi - t : t;
-  const double u2 = u * u;
-  double sum = 1.0;
-  for (int j = cosine_terms; j >= 1; --j) {
-    const double k = 2.0 * j;
-    sum = 1.0 - u2 * sum / (by_sine ? k * (k + 1.0) : (k - 1.0) * k);
-  }
-  return by_sine ? u * sum : sum;
-}
 
 // Starting point for the non-negative root j (ascending, j = 0 the
 // smallest) of P_n: Tricomi's form, exactly 0 for the middle root of an
@@ -99,7 +79,7 @@ double starting_root(int n, int j) {
     return 0.0;
   }
   const AsymptoticRoot root = asymptotic_root(n, half_count(n) - j);
-  return root.scale * cosine(root.angle);
+  return root.scale * start_cosine(root.angle);
 }
 
 struct NodeWeight {
@@ -132,6 +112,12 @@ NodeWeight finish(int n, double x0, Dd p, Dd q) {
           div(Dd{2.0, 0.0}, mul(s_root, mul(slope, slope)))};
 }
 
+// The errors before the rounding, from the comment at the top: the root
+// within 2^-95 absolute, taken as 2^-92, and the weight on [-1, 1] within
+// 2^-85 relative, taken as 2^-83 (legendre_rounding.h adds the map's).
+constexpr int node_error_exponent = -92;
+constexpr int weight_error_exponent = -83;
+
 // The double nearest hi + lo (ties to even): one IEEE addition. For a
 // normalized double-double it is hi itself.
 double rounded(Dd v) { return v.hi + v.lo; }
@@ -150,114 +136,12 @@ void rule_dd(const RootBatchKernel& kernel, int n, Emit emit) {
     for (int l = 0; l < count; ++l) {
       start[l] = starting_root(n, first + l);
     }
-    kernel.refine(n, count, start, x0, p, q);
+    kernel.refine(RootTarget::polynomial, n, count, start, x0, p, q);
     for (int l = 0; l < count; ++l) {
       const NodeWeight r = finish(n, x0[l], p[l], q[l]);
       emit(first + l, r.node, r.weight);
     }
   }
-}
-
-// The interval's ends are scaled by 2^end_shift first, exactly, and the
-// fast path works on twice the node and weight, (a + b) + (b - a) x and
-// (b - a) w, so that nothing is halved: ends above large_end are scaled
-// down (so that neither a + b nor a split overflows, splits need |v| <
-// 2^996), and intervals whose ends are all below small_end scaled up, so
-// that their subnormal ends and sums become normal doubles with room
-// below them for the errors of the products.
-constexpr double large_end = 0x1p960;
-constexpr int large_end_shift = -64;
-constexpr double small_end = 0x1p-500;
-constexpr int small_end_shift = 600;
-
-// The fast path's errors before its rounding, from the header comment
-// above: the root within 2^-95 absolute, taken as 2^-92; the weight on
-// [-1, 1] within 2^-85 relative, taken as 2^-83; each double-double
-// product and sum within 7 u^2 < 2^-103 relative (double_double.h).
-// Hence, for a node V = (a + b) + (b - a) x computed as add(S, mul(R, x)),
-// |error| < |R| (2^-92 + 2^-103) + 2^-103 |V| < 2^-91 |R.hi| + 2^-102
-// |V.hi|, and for a weight W = mul(R, w), |error| < 2^-82 |W.hi|.
-constexpr int node_radius_error_exponent = -91;
-constexpr int node_value_error_exponent = -102;
-constexpr int weight_error_exponent = -82;
-// Absolute room for what the relative bounds above leave out, in the
-// scaled units: the low parts of products that fall below 2^-969 (only
-// values far below the interval's size, whose rounding this then leaves
-// to the slow path), and the bits of a tiny end lost when huge ends are
-// scaled down (the scaled end rounds to a multiple of 2^-1074, off by at
-// most 2^-1075, which moves S + R x by at most 2^-1074).
-constexpr double underflow_room = 0x1p-1060;
-// Below this a scaled value of an interval with huge ends (scaled down)
-// is left to the slow path: its quantum, 2^-1138, is not a double.
-constexpr double huge_interval_smallest = 0x1p-900;
-
-// The true value of the scaled value v * 2^-scale, rounded: true when the
-// bound (|v - exact| <= bound) decides the rounding to the nearest double
-// at the true quantum (2^-1074 for a subnormal), which is then in out.
-// Whichever double the candidate is, the test is that v +- bound lies
-// strictly inside its rounding cell, so a wrong candidate only fails.
-bool decided(Dd v, double bound, int scale, double& out) {
-  double r = 0.0;
-  if (scale < 0) {
-    if (std::fabs(v.hi) < huge_interval_smallest) {
-      return false;
-    }
-    r = v.hi + v.lo;
-  } else if (const double normal = std::ldexp(1.0, -1022 + scale);
-             std::fabs(v.hi) >= normal) {
-    r = v.hi + v.lo;
-    if (std::fabs(r) < normal) {
-      return false;
-    }
-  } else {
-    // A subnormal result: v / 2^-1074 (scaled) is below 2^52, so adding
-    // and subtracting 2^52 rounds its high part to an integer k, exactly
-    // (for either sign by symmetry), and the low part moves k by one.
-    const int quantum = -1074 + scale;
-    const double th = std::ldexp(v.hi, -quantum);
-    const double tl = std::ldexp(v.lo, -quantum);
-    constexpr double integer_rounding = 0x1p52;
-    double k = th >= 0.0 ? (th + integer_rounding) - integer_rounding
-                         : -((-th + integer_rounding) - integer_rounding);
-    const double f = (th - k) + tl;
-    if (f > 0.5) {
-      k += 1.0;
-    } else if (f < -0.5) {
-      k -= 1.0;
-    }
-    r = std::ldexp(k, quantum);
-  }
-  // r is a multiple of the true quantum: unscaled exactly.
-  const double rt = std::ldexp(r, -scale);
-  const double up = std::nextafter(rt, HUGE_VAL);
-  const double down = std::nextafter(rt, -HUGE_VAL);
-  const double gap_up = std::isinf(up) ? rt - down : up - rt;
-  const double gap_down = std::isinf(down) ? up - rt : rt - down;
-  // Exact differences of neighbours, rescaled exactly; their halves, less
-  // a little for the rounding of the sums compared with them.
-  constexpr double comparison_room = 1.0 - 0x1p-50;
-  const double half_up = std::ldexp(gap_up, scale - 1) * comparison_room;
-  const double half_down = std::ldexp(gap_down, scale - 1) * comparison_room;
-  // v - r as d1 + e1 + v.lo: d1 + e1 exactly, the two roundings after it
-  // each within 2^-53 of their results.
-  const Dd d1 = two_sum(v.hi, -r);
-  const double t = d1.lo + v.lo;
-  const double d = d1.hi + t;
-  const double slack =
-      (bound + 0x1p-52 * (std::fabs(t) + std::fabs(d))) * (1.0 + 0x1p-50);
-  if (!(d + slack < half_up && d - slack > -half_down)) {
-    return false;
-  }
-  if (rt == 0.0) {
-    // The nearest double is a zero, whose sign is the value's.
-    if (!(d - slack > 0.0 || d + slack < 0.0)) {
-      return false;
-    }
-    out = d > 0.0 ? 0.0 : -0.0;
-    return true;
-  }
-  out = rt;
-  return true;
 }
 
 }  // namespace
@@ -324,21 +208,7 @@ int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double a,
     return 0;
   }
   IntervalCounts tally;
-  const double largest = std::fmax(std::fabs(a), std::fabs(b));
-  int shift = 0;
-  if (largest > large_end) {
-    shift = large_end_shift;
-  } else if (largest < small_end) {
-    shift = small_end_shift;
-  }
-  // Twice the midpoint and the radius, S = a + b and R = b - a, exactly
-  // (scaled by 2^shift; a tiny end beside a huge one may lose bits when
-  // scaled down, which underflow_room allows for).
-  const double sa = std::ldexp(a, shift);
-  const double sb = std::ldexp(b, shift);
-  const Dd sum = two_sum(sa, sb);
-  const Dd difference = two_sum(sb, -sa);
-  const int scale = shift + 1;
+  const MappedFrame frame = mapped_frame(a, b);
   const bool try_fast = fast == FastRounding::allowed;
   const int half = half_count(n);
   rule_dd(kernel, n, [&](int j, Dd x, Dd w) {
@@ -349,20 +219,12 @@ int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double a,
       nodes[upper] = dyadic_round(half_sum(a, b));
       ++tally.exact_values;
     } else {
-      const Dd offset = mul(difference, x);
-      const double radius_error =
-          std::ldexp(std::fabs(difference.hi), node_radius_error_exponent);
-      const Dd values[2] = {add(sum, offset), sub(sum, offset)};
       const int targets[2] = {upper, lower};
       const int signs[2] = {1, -1};
       for (int side = 0; side < 2; ++side) {
-        const Dd v = values[side];
-        const double bound =
-            radius_error +
-            std::ldexp(std::fabs(v.hi), node_value_error_exponent) +
-            underflow_room;
         double& out = nodes[targets[side]];
-        if (!try_fast || !decided(v, bound, scale, out)) {
+        if (!try_fast || !round_mapped_node(frame, x, node_error_exponent,
+                                            signs[side], &out)) {
           int bits = 0;
           out = exact_mapped_node(n, x, a, b, signs[side], &bits);
           ++tally.slow_nodes;
@@ -375,16 +237,12 @@ int correctly_rounded_rule(const RootBatchKernel& kernel, int n, double a,
       // Both weights of order 2 are 1: the weight is (b - a)/2 exactly.
       weight = dyadic_round(half_difference(a, b));
       ++tally.exact_values;
-    } else {
-      const Dd v = mul(difference, w);
-      const double bound =
-          std::ldexp(std::fabs(v.hi), weight_error_exponent) + underflow_room;
-      if (!try_fast || !decided(v, bound, scale, weight)) {
-        int bits = 0;
-        weight = exact_mapped_weight(n, x, a, b, &bits);
-        ++tally.slow_weights;
-        tally.largest_bits = std::max(tally.largest_bits, bits);
-      }
+    } else if (!try_fast ||
+               !round_mapped_weight(frame, w, weight_error_exponent, &weight)) {
+      int bits = 0;
+      weight = exact_mapped_weight(n, x, a, b, &bits);
+      ++tally.slow_weights;
+      tally.largest_bits = std::max(tally.largest_bits, bits);
     }
     weights[lower] = weight;
   });

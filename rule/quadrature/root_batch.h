@@ -16,11 +16,15 @@
 
 namespace zemta::detail {
 
-// For count <= lanes roots of P_n: polishes start[i] by Newton in double
-// into x0[i], then stores P_n(x0[i]) into p[i] and P_{n-1}(x0[i]) into
-// q[i], in double-double.
-using RootBatch = void (*)(int n, int count, const double* start, double* x0,
-                           Dd* p, Dd* q);
+// Whose roots a batch polishes: P_n's (Gauss-Legendre's nodes) or P_n''s
+// (the inner nodes of Gauss-Lobatto's rule of order n + 1).
+enum class RootTarget { polynomial, derivative };
+
+// For count <= lanes roots of P_n or P_n' (target): polishes start[i] by
+// Newton in double into x0[i], then stores P_n(x0[i]) into p[i] and
+// P_{n-1}(x0[i]) into q[i], in double-double.
+using RootBatch = void (*)(RootTarget target, int n, int count,
+                           const double* start, double* x0, Dd* p, Dd* q);
 
 struct RootBatchKernel {
   const char* name;

@@ -858,9 +858,12 @@ double nearest_double(mpfr_srcptr v, double relative_error, bool* certain) {
   return mpfr_get_d(r.get(), MPFR_RNDN);  // exact: r is a double
 }
 
-ExpectedRule expected_rule(const FamilyRequest& request) {
+ExpectedRule expected_rule(const FamilyRequest& request,
+                           ReferenceRule* reference) {
   ExpectedRule out;
-  const ReferenceRule rule = reference_rule(request, reference_bits);
+  ReferenceRule computed;
+  ReferenceRule& rule = reference != nullptr ? *reference : computed;
+  rule = reference_rule(request, reference_bits);
   if (rule.nodes.empty()) {
     out.problem = "no reference for this family or order";
     return out;

@@ -88,7 +88,9 @@ struct ExpectedRule {
   std::string problem;
 };
 
-ExpectedRule expected_rule(const FamilyRequest& request);
+// reference, when not null, receives the rule at reference_bits.
+ExpectedRule expected_rule(const FamilyRequest& request,
+                           ReferenceRule* reference = nullptr);
 
 // The family's name as --rule spells it.
 std::string family_name(RuleFamily family);

@@ -26,6 +26,7 @@
 #include "family_reference.h"
 #include "quadrature/coefficients.h"
 #include "rule/quadrature/families.h"
+#include "rule/quadrature/lobatto_rule.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -345,9 +346,11 @@ void compare(const FamilyRequest& r, const testing::ExpectedRule& expected,
   }
 }
 
-testing::ExpectedRule timed_reference(const FamilyRequest& r, Tally& tally) {
+testing::ExpectedRule timed_reference(
+    const FamilyRequest& r, Tally& tally,
+    testing::ReferenceRule* reference = nullptr) {
   const double start = cpu_seconds();
-  testing::ExpectedRule expected = testing::expected_rule(r);
+  testing::ExpectedRule expected = testing::expected_rule(r, reference);
   tally.reference_seconds += cpu_seconds() - start;
   tally.reference_nodes += static_cast<double>(r.n) * r.n;
   return expected;
@@ -448,8 +451,10 @@ INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
 // per rule of order n, on one core of the 2-core AMD EPYC machine, the
 // reference costs about 0.35 us n^2 of CPU for a symmetric rule and twice
 // that for another, and family_rule about 0.2 us n^2 and twice that, so
-// lobatto and each Hermite kind take about 210 s and radau (radau-right
-// checked against its mirror image) twice that; the Chebyshev kinds,
+// each Hermite kind takes about 210 s and radau (radau-right checked
+// against its mirror image) twice that, and lobatto, whose rule comes from
+// Legendre's recurrence at a small part of that, about 100 s, with its
+// values before the rounding held to their bounds; the Chebyshev kinds,
 // closed forms on both sides, a few seconds. Laguerre and Jacobi on
 // parameter_grid at parameter_orders and parameter_large_orders (about 70
 // s); --scaled at a sample.
@@ -591,20 +596,68 @@ testing::ExpectedRule mirrored(const testing::ExpectedRule& rule) {
   return out;
 }
 
+// The largest errors of Lobatto's inner values before their rounding
+// (lobatto_rule.h), against the reference: nodes absolute, weights
+// relative.
+struct LobattoErrors {
+  double node = 0.0;
+  double weight = 0.0;
+};
+
+void measure_lobatto(int n, const testing::ReferenceRule& reference,
+                     LobattoErrors& errors) {
+  const int inner = n - 2;
+  const int half = half_count(inner);
+  if (inner < 1 || reference.nodes.size() != static_cast<std::size_t>(n)) {
+    return;
+  }
+  std::vector<detail::Dd> nodes(static_cast<std::size_t>(half));
+  std::vector<detail::Dd> weights(nodes.size());
+  detail::lobatto_inner_rule_dd(detail::best_root_batch_kernel(), n,
+                                nodes.data(), weights.data());
+  testing::BigFloat d;
+  const auto error = [&](detail::Dd v, const testing::BigFloat& exact,
+                         bool relative) {
+    mpfr_set_d(d.get(), v.hi, MPFR_RNDN);
+    mpfr_add_d(d.get(), d.get(), v.lo, MPFR_RNDN);
+    mpfr_sub(d.get(), d.get(), exact.get(), MPFR_RNDN);
+    if (relative) {
+      mpfr_div(d.get(), d.get(), exact.get(), MPFR_RNDN);
+    }
+    return std::fabs(mpfr_get_d(d.get(), MPFR_RNDU));
+  };
+  for (int j = 0; j < half; ++j) {
+    // The reference holds -1 first; the inner nodes follow.
+    const int upper = inner - half + j + 1;
+    const auto at = static_cast<std::size_t>(upper);
+    const auto mine = static_cast<std::size_t>(j);
+    errors.node = std::max(
+        errors.node, error(nodes[mine], reference.nodes[at].value, false));
+    errors.weight = std::max(
+        errors.weight, error(weights[mine], reference.weights[at].value, true));
+  }
+}
+
 class FullShard : public ::testing::TestWithParam<Shard> {};
 
 TEST_P(FullShard, EveryValueIsTheNearestDouble) {
   const Shard& shard = GetParam();
   const double start = cpu_seconds();
   Tally tally;
+  LobattoErrors lobatto;
   for (const Job& job : shard.jobs) {
     for (const int n : job.orders) {
       FamilyRequest r{job.family, n, job.alpha, job.beta, job.scaled};
       if (n < about(job.family).min_order) {
         continue;
       }
-      const testing::ExpectedRule expected = timed_reference(r, tally);
+      testing::ReferenceRule reference;
+      const testing::ExpectedRule expected =
+          timed_reference(r, tally, &reference);
       compare(r, expected, tally);
+      if (job.family == RuleFamily::lobatto) {
+        measure_lobatto(n, reference, lobatto);
+      }
       if (job.family == RuleFamily::radau) {
         r.family = RuleFamily::radau_right;
         compare(r, mirrored(expected), tally);
@@ -612,6 +665,16 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
     }
   }
   EXPECT_EQ(tally.failures, 0);
+  if (lobatto.node > 0.0) {
+    std::printf(
+        "lobatto's inner values before rounding: node error %a, weight %a "
+        "relative\n",
+        lobatto.node, lobatto.weight);
+    EXPECT_LT(lobatto.node,
+              std::ldexp(1.0, detail::lobatto_node_error_exponent));
+    EXPECT_LT(lobatto.weight,
+              std::ldexp(1.0, detail::lobatto_weight_error_exponent));
+  }
   const double seconds = cpu_seconds() - start;
   std::printf(
       "%s: %ld values, CPU %.1f s, of it the reference %.1f s (%.3f us per "

@@ -138,7 +138,7 @@ int family_rule_chebyshev(const FamilyRequest& request, double* nodes,
   }
   FamilyRequest r = request;
   r.alpha = r.beta = second ? 0.5 : -0.5;
-  return family_rule_jacobi(r, nodes, weights, nullptr);
+  return jacobi_engine_rule(r, nodes, weights);
 }
 
 }  // namespace zemta::detail

@@ -38,6 +38,11 @@ struct JacobiWeight {
 };
 bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out);
 
+// The Jacobi rule of the request's alpha and beta (its family aside) by
+// the engine alone, as family_rule_jacobi returns it.
+int jacobi_engine_rule(const FamilyRequest& request, double* nodes,
+                       double* weights);
+
 // The map a request asks for: [-1, 1] onto [a, b], or none.
 RuleMap request_map(const FamilyRequest& request, WeightFactor factor);
 

@@ -113,14 +113,39 @@ bool make_jacobi_matrix(const void* context, int bits, JacobiMatrix* out) {
   return !out->mu0.whole;
 }
 
-int family_rule_jacobi(const FamilyRequest& request, double* nodes,
-                       double* weights, double* /*gauss_weights*/) {
+int jacobi_engine_rule(const FamilyRequest& request, double* nodes,
+                       double* weights) {
   const JacobiWeight w{request.alpha, request.beta, request.n};
   return tridiagonal_gauss_rule(
              make_jacobi_matrix, &w, request.n, request.alpha == request.beta,
              request_map(request, WeightFactor::one), nodes, weights)
              ? request.n
              : 0;
+}
+
+// alpha = beta = 0 is Legendre's weight, and alpha = beta = -1/2 and 1/2
+// are the Chebyshev kinds': the same rules, each value the nearest double
+// whichever way it is computed, so they come from those families' own
+// faster paths (the Chebyshev kinds' on [-1, 1]: on an interval theirs is
+// this engine).
+int family_rule_jacobi(const FamilyRequest& request, double* nodes,
+                       double* weights, double* /*gauss_weights*/) {
+  if (request.alpha == request.beta) {
+    FamilyRequest same = request;
+    same.alpha = 0.0;
+    same.beta = 0.0;
+    if (request.alpha == 0.0 && request.n >= 2) {
+      same.family = RuleFamily::legendre;
+      return family_rule_legendre(same, nodes, weights, nullptr);
+    }
+    if (!request.on_interval &&
+        (request.alpha == -0.5 || request.alpha == 0.5)) {
+      same.family =
+          request.alpha < 0.0 ? RuleFamily::chebyshev1 : RuleFamily::chebyshev2;
+      return family_rule_chebyshev(same, nodes, weights, nullptr);
+    }
+  }
+  return jacobi_engine_rule(request, nodes, weights);
 }
 
 }  // namespace zemta::detail

@@ -1,0 +1,43 @@
+// What the rules computed from Legendre's recurrence in double-double
+// share (Gauss-Legendre, correctly_rounded.cpp, and the inner nodes of
+// Gauss-Lobatto, lobatto_rule.cpp): the cosine that places their starting
+// points, and the test that rounds a value computed with a bound on its
+// error, mapped from [-1, 1] onto [a, b]. Internal to the quadrature
+// library.
+#pragma once
+
+#include "common/double_double.h"
+
+namespace zemta::detail {
+
+// cos t for 0 <= t <= pi/2, within a few ulps, from IEEE operations alone,
+// so that every platform starts from the same bits (slightly past pi/2 it
+// gives cos t's small negative value as well).
+double start_cosine(double t);
+
+// The map of [-1, 1] onto [a, b] for the rounding test: twice each node and
+// weight, (a + b) + (b - a) x and (b - a) w, in double-double from the exact
+// sum and difference of the ends (scaled by a power of two that the test
+// undoes, so that huge ends do not overflow and subnormal ones become
+// normal). On [-1, 1] itself the images are 2x and 2w, exactly.
+struct MappedFrame {
+  Dd sum;
+  Dd difference;
+  int scale;
+};
+MappedFrame mapped_frame(double a, double b);  // finite a < b
+
+// The double nearest the image of the node sign x (sign +1 or -1), ties to
+// even at the double's own quantum, into *out: true when x's error bound,
+// |x - exact| <= 2^error_exponent on [-1, 1] (error_exponent >= -102),
+// decides it; false leaves the value to an exact path. x must not be 0
+// (the middle node's image is (a + b)/2 exactly).
+bool round_mapped_node(const MappedFrame& frame, Dd x, int error_exponent,
+                       int sign, double* out);
+
+// The same for a weight w within 2^error_exponent relative of its exact
+// value on [-1, 1] (error_exponent >= -102): its image (b - a)/2 w.
+bool round_mapped_weight(const MappedFrame& frame, Dd w, int error_exponent,
+                         double* out);
+
+}  // namespace zemta::detail
