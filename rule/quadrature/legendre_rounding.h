@@ -1,6 +1,6 @@
 // What the rules computed from Legendre's recurrence in double-double
 // share (Gauss-Legendre, correctly_rounded.cpp, and the inner nodes of
-// Gauss-Lobatto, lobatto_rule.cpp): the cosine that places their starting
+// Gauss-Lobatto, lobatto_radau_rule.cpp): the cosine that places their starting
 // points, and the test that rounds a value computed with a bound on its
 // error, mapped from [-1, 1] onto [a, b]. Internal to the quadrature
 // library.

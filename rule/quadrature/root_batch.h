@@ -16,11 +16,12 @@
 
 namespace zemta::detail {
 
-// Whose roots a batch polishes: P_n's (Gauss-Legendre's nodes) or P_n''s
-// (the inner nodes of Gauss-Lobatto's rule of order n + 1).
-enum class RootTarget { polynomial, derivative };
+// Whose roots a batch polishes: P_n's (Gauss-Legendre's nodes), P_n''s
+// (the inner nodes of Gauss-Lobatto's rule of order n + 1) or those of P_n
+// + P_{n-1} (-1 and the other nodes of Gauss-Radau's rule of order n).
+enum class RootTarget { polynomial, derivative, sum_with_previous };
 
-// For count <= lanes roots of P_n or P_n' (target): polishes start[i] by
+// For count <= lanes roots of the target: polishes start[i] by
 // Newton in double into x0[i], then stores P_n(x0[i]) into p[i] and
 // P_{n-1}(x0[i]) into q[i], in double-double.
 using RootBatch = void (*)(RootTarget target, int n, int count,

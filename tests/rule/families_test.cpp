@@ -21,7 +21,7 @@
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/fast_count.h"
 #include "rule/quadrature/interval_lanes.h"
-#include "rule/quadrature/lobatto_rule.h"
+#include "rule/quadrature/lobatto_radau_rule.h"
 #include "rule/quadrature/root_batch.h"
 #include "rule/quadrature/tridiagonal_rule.h"
 #include "support/memory_stream.h"
@@ -399,7 +399,7 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
   requests.push_back(lobatto);
   int differ = 0;
   // Lobatto's rule from the engine, not from Legendre's recurrence.
-  detail::set_lobatto_recurrence_refused(true);
+  detail::set_lobatto_radau_recurrence_refused(true);
   for (const FamilyRequest& r : requests) {
     const Rule reference = compute(r);
     detail::set_tridiagonal_start_bits(64);
@@ -419,51 +419,61 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
       differ += unchecked.weights[k] != reference.weights[k] ? 1 : 0;
     }
   }
-  detail::set_lobatto_recurrence_refused(false);
+  detail::set_lobatto_radau_recurrence_refused(false);
   EXPECT_GT(differ, 0);
 }
 
-// Lobatto's inner values from Legendre's recurrence decide every rounding
-// on [-1, 1] and on intervals where nothing cancels, and give the engine's
-// bits everywhere, on an interval where they leave a value to it too: one
-// that maps a node of order 17 to about 0.
-TEST(LobattoRecurrence, GivesTheEnginesBits) {
-  const double x = compute(request_for(RuleFamily::lobatto, 17)).nodes[15];
-  const std::pair<double, double> intervals[] = {{-1.0, 1.0},
-                                                 {-3.0, 0x1p-30},
-                                                 {0x1p-1074, 0x1p-1060},
-                                                 {-0x1p1023, 0x1p1023},
-                                                 {-1.0 - x, 1.0 - x}};
-  int declined = 0;
-  for (const int n : {3, 4, 5, 6, 17, 64, 101, 256, 998, 999}) {
-    for (const auto& [a, b] : intervals) {
-      FamilyRequest r = request_for(RuleFamily::lobatto, n);
-      r.on_interval = a != -1.0;
-      r.a = a;
-      r.b = b;
-      std::vector<double> nodes(static_cast<std::size_t>(n));
-      std::vector<double> weights(nodes.size());
-      const bool decided = detail::lobatto_inner_rule(
-          detail::best_root_batch_kernel(), n, r.on_interval, a, b,
-          nodes.data(), weights.data());
-      if (!r.on_interval || a == -3.0) {
-        EXPECT_TRUE(decided) << n << " on [" << hex(a) << ", " << hex(b) << "]";
-      }
-      declined += decided ? 0 : 1;
-      const Rule fast = compute(r);
-      detail::set_lobatto_recurrence_refused(true);
-      const Rule engine = compute(r);
-      detail::set_lobatto_recurrence_refused(false);
-      ASSERT_EQ(fast.count, n);
-      ASSERT_EQ(engine.count, n);
-      for (std::size_t k = 0; k < nodes.size(); ++k) {
-        EXPECT_EQ(hex(fast.nodes[k]), hex(engine.nodes[k])) << n << " " << k;
-        EXPECT_EQ(hex(fast.weights[k]), hex(engine.weights[k]))
-            << n << " " << k;
+// Lobatto's and Radau's inner values from Legendre's recurrence decide
+// every rounding on [-1, 1] and on intervals where nothing cancels, and
+// give the engine's bits everywhere, on an interval where they leave a
+// value to it too: one that maps a node of order 17 to about 0.
+TEST(LobattoRadauRecurrence, GivesTheEnginesBits) {
+  for (const RuleFamily family :
+       {RuleFamily::lobatto, RuleFamily::radau, RuleFamily::radau_right}) {
+    const double x = compute(request_for(family, 17)).nodes[15];
+    const std::pair<double, double> intervals[] = {{-1.0, 1.0},
+                                                   {-3.0, 0x1p-30},
+                                                   {0x1p-1074, 0x1p-1060},
+                                                   {-0x1p1023, 0x1p1023},
+                                                   {-1.0 - x, 1.0 - x}};
+    int declined = 0;
+    for (const int n : {2, 3, 4, 5, 6, 17, 64, 101, 256, 998, 999}) {
+      for (const auto& [a, b] : intervals) {
+        FamilyRequest r = request_for(family, n);
+        r.on_interval = a != -1.0;
+        r.a = a;
+        r.b = b;
+        std::vector<double> nodes(static_cast<std::size_t>(n));
+        std::vector<double> weights(nodes.size());
+        const auto& kernel = detail::best_root_batch_kernel();
+        const bool decided =
+            family == RuleFamily::lobatto
+                ? detail::lobatto_inner_rule(kernel, n, r.on_interval, a, b,
+                                             nodes.data(), weights.data())
+                : detail::radau_inner_rule(
+                      kernel, n, family == RuleFamily::radau_right,
+                      r.on_interval, a, b, nodes.data(), weights.data());
+        if ((!r.on_interval || a == -3.0) &&
+            (n > 2 || family != RuleFamily::lobatto)) {
+          EXPECT_TRUE(decided)
+              << n << " on [" << hex(a) << ", " << hex(b) << "]";
+        }
+        declined += decided || b != 1.0 - x ? 0 : 1;
+        const Rule fast = compute(r);
+        detail::set_lobatto_radau_recurrence_refused(true);
+        const Rule engine = compute(r);
+        detail::set_lobatto_radau_recurrence_refused(false);
+        ASSERT_EQ(fast.count, n);
+        ASSERT_EQ(engine.count, n);
+        for (std::size_t k = 0; k < nodes.size(); ++k) {
+          EXPECT_EQ(hex(fast.nodes[k]), hex(engine.nodes[k])) << n << " " << k;
+          EXPECT_EQ(hex(fast.weights[k]), hex(engine.weights[k]))
+              << n << " " << k;
+        }
       }
     }
+    EXPECT_GT(declined, 0) << family_entry(family).name;
   }
-  EXPECT_GT(declined, 0);
 }
 
 // On every lanes variant the processor runs, each lane's certified count

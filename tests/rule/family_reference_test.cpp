@@ -26,7 +26,7 @@
 #include "family_reference.h"
 #include "quadrature/coefficients.h"
 #include "rule/quadrature/families.h"
-#include "rule/quadrature/lobatto_rule.h"
+#include "rule/quadrature/lobatto_radau_rule.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -451,10 +451,10 @@ INSTANTIATE_TEST_SUITE_P(Families, FamilySample,
 // per rule of order n, on one core of the 2-core AMD EPYC machine, the
 // reference costs about 0.35 us n^2 of CPU for a symmetric rule and twice
 // that for another, and family_rule about 0.2 us n^2 and twice that, so
-// each Hermite kind takes about 210 s and radau (radau-right checked
-// against its mirror image) twice that, and lobatto, whose rule comes from
-// Legendre's recurrence at a small part of that, about 100 s, with its
-// values before the rounding held to their bounds; the Chebyshev kinds,
+// each Hermite kind takes about 210 s; lobatto and radau (radau-right
+// checked against its mirror image), whose rules come from Legendre's
+// recurrence at a small part of that, about 100 s and 200 s, their values
+// before the rounding held to their bounds; the Chebyshev kinds,
 // closed forms on both sides, a few seconds. Laguerre and Jacobi on
 // parameter_grid at parameter_orders and parameter_large_orders (about 70
 // s); --scaled at a sample.
@@ -596,25 +596,31 @@ testing::ExpectedRule mirrored(const testing::ExpectedRule& rule) {
   return out;
 }
 
-// The largest errors of Lobatto's inner values before their rounding
-// (lobatto_rule.h), against the reference: nodes absolute, weights
-// relative.
-struct LobattoErrors {
+// The largest errors of Lobatto's and Radau's inner values before their
+// rounding (lobatto_radau_rule.h), against the reference: nodes absolute,
+// weights relative.
+struct RecurrenceErrors {
   double node = 0.0;
   double weight = 0.0;
 };
 
-void measure_lobatto(int n, const testing::ReferenceRule& reference,
-                     LobattoErrors& errors) {
-  const int inner = n - 2;
-  const int half = half_count(inner);
+void measure_recurrence(RuleFamily family, int n,
+                        const testing::ReferenceRule& reference,
+                        RecurrenceErrors& errors) {
+  const bool lobatto = family == RuleFamily::lobatto;
+  const int inner = lobatto ? n - 2 : n - 1;
+  const int count = lobatto ? half_count(inner) : inner;
   if (inner < 1 || reference.nodes.size() != static_cast<std::size_t>(n)) {
     return;
   }
-  std::vector<detail::Dd> nodes(static_cast<std::size_t>(half));
+  std::vector<detail::Dd> nodes(static_cast<std::size_t>(count));
   std::vector<detail::Dd> weights(nodes.size());
-  detail::lobatto_inner_rule_dd(detail::best_root_batch_kernel(), n,
-                                nodes.data(), weights.data());
+  const auto& kernel = detail::best_root_batch_kernel();
+  if (lobatto) {
+    detail::lobatto_inner_rule_dd(kernel, n, nodes.data(), weights.data());
+  } else {
+    detail::radau_inner_rule_dd(kernel, n, nodes.data(), weights.data());
+  }
   testing::BigFloat d;
   const auto error = [&](detail::Dd v, const testing::BigFloat& exact,
                          bool relative) {
@@ -626,9 +632,9 @@ void measure_lobatto(int n, const testing::ReferenceRule& reference,
     }
     return std::fabs(mpfr_get_d(d.get(), MPFR_RNDU));
   };
-  for (int j = 0; j < half; ++j) {
+  for (int j = 0; j < count; ++j) {
     // The reference holds -1 first; the inner nodes follow.
-    const int upper = inner - half + j + 1;
+    const int upper = inner - count + j + 1;
     const auto at = static_cast<std::size_t>(upper);
     const auto mine = static_cast<std::size_t>(j);
     errors.node = std::max(
@@ -644,7 +650,7 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
   const Shard& shard = GetParam();
   const double start = cpu_seconds();
   Tally tally;
-  LobattoErrors lobatto;
+  RecurrenceErrors recurrence;
   for (const Job& job : shard.jobs) {
     for (const int n : job.orders) {
       FamilyRequest r{job.family, n, job.alpha, job.beta, job.scaled};
@@ -655,8 +661,9 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
       const testing::ExpectedRule expected =
           timed_reference(r, tally, &reference);
       compare(r, expected, tally);
-      if (job.family == RuleFamily::lobatto) {
-        measure_lobatto(n, reference, lobatto);
+      if (job.family == RuleFamily::lobatto ||
+          job.family == RuleFamily::radau) {
+        measure_recurrence(job.family, n, reference, recurrence);
       }
       if (job.family == RuleFamily::radau) {
         r.family = RuleFamily::radau_right;
@@ -665,15 +672,17 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
     }
   }
   EXPECT_EQ(tally.failures, 0);
-  if (lobatto.node > 0.0) {
+  if (recurrence.node > 0.0) {
+    const bool lobatto = shard.jobs.front().family == RuleFamily::lobatto;
     std::printf(
-        "lobatto's inner values before rounding: node error %a, weight %a "
-        "relative\n",
-        lobatto.node, lobatto.weight);
-    EXPECT_LT(lobatto.node,
-              std::ldexp(1.0, detail::lobatto_node_error_exponent));
-    EXPECT_LT(lobatto.weight,
-              std::ldexp(1.0, detail::lobatto_weight_error_exponent));
+        "inner values before rounding: node error %a, weight %a relative\n",
+        recurrence.node, recurrence.weight);
+    EXPECT_LT(recurrence.node,
+              std::ldexp(1.0, lobatto ? detail::lobatto_node_error_exponent
+                                      : detail::radau_node_error_exponent));
+    EXPECT_LT(recurrence.weight,
+              std::ldexp(1.0, lobatto ? detail::lobatto_weight_error_exponent
+                                      : detail::radau_weight_error_exponent));
   }
   const double seconds = cpu_seconds() - start;
   std::printf(

@@ -6,11 +6,11 @@
 // 2 / (n (n - 1)). Radau's rule fixes -1: its other nodes are the Jacobi
 // (0, 1) rule's of order n - 1 with weights w_k / (1 + x_k), and -1 weighs
 // 2 / n^2. radau-right fixes +1, the mirror: Jacobi (1, 0), w_k / (1 - x_k).
-// Lobatto's inner nodes and weights come first from Legendre's recurrence
-// (lobatto_rule.h), much faster; the engine takes the rule where that path
-// cannot decide a value.
+// The inner nodes and weights come first from Legendre's recurrence
+// (lobatto_radau_rule.h), much faster; the engine takes the rule where that
+// path cannot decide a value.
 #include "rule/quadrature/families/family_rules.h"
-#include "rule/quadrature/lobatto_rule.h"
+#include "rule/quadrature/lobatto_radau_rule.h"
 
 namespace zemta::detail {
 
@@ -33,12 +33,16 @@ int family_rule_lobatto_radau(const FamilyRequest& request, double* nodes,
   const double high = request.on_interval ? request.b : 1.0;
   const int first = lobatto || left ? 1 : 0;
   const int inner = lobatto ? n - 2 : n - 1;
-  // Lobatto's inner nodes by Legendre's recurrence first (lobatto_rule.h),
+  // The inner nodes by Legendre's recurrence first (lobatto_radau_rule.h),
   // the engine where that declines.
+  const RootBatchKernel& kernel = best_root_batch_kernel();
   const bool by_recurrence =
-      lobatto && inner > 0 &&
-      lobatto_inner_rule(best_root_batch_kernel(), n, request.on_interval,
-                         request.a, request.b, nodes + first, weights + first);
+      inner > 0 &&
+      (lobatto
+           ? lobatto_inner_rule(kernel, n, request.on_interval, request.a,
+                                request.b, nodes + first, weights + first)
+           : radau_inner_rule(kernel, n, !left, request.on_interval, request.a,
+                              request.b, nodes + first, weights + first));
   if (inner > 0 && !by_recurrence) {
     const JacobiWeight w{lobatto || !left ? 1.0 : 0.0,
                          lobatto || left ? 1.0 : 0.0, inner};
