@@ -2,6 +2,7 @@
 // (legendre_rounding.h).
 #include "rule/quadrature/legendre_rounding.h"
 
+#include <cfloat>
 #include <cmath>
 
 namespace zemta::detail {
@@ -40,6 +41,8 @@ constexpr int node_value_error_exponent = -102;
 // scaled down (the scaled end rounds to a multiple of 2^-1074, off by at
 // most 2^-1075, which moves S + R x by at most 2^-1074).
 constexpr double underflow_room = 0x1p-1060;
+// A scaled value m 2^e with m in [1, 2) and e below this is 0 in doubles.
+constexpr int least_exponent = -1100;
 // Below this a scaled value of an interval with huge ends (scaled down)
 // is left to the slow path: its quantum, 2^-1138, is not a double.
 constexpr double huge_interval_smallest = 0x1p-900;
@@ -160,6 +163,27 @@ bool round_mapped_weight(const MappedFrame& frame, Dd w, int error_exponent,
   const double bound =
       std::ldexp(std::fabs(v.hi), error_exponent + 1) + underflow_room;
   return decided(v, bound, frame.scale, *out);
+}
+
+bool round_scaled_value(Dd m, int exponent, int error_exponent, double* out) {
+  if (!(m.hi > 0.0)) {
+    return false;
+  }
+  // m = m' 2^e with m'.hi in [1, 2), exactly.
+  const int e = std::ilogb(m.hi);
+  const Dd normalized = {std::ldexp(m.hi, -e), std::ldexp(m.lo, -e)};
+  const int total = exponent + e;
+  if (total < least_exponent) {
+    // Below 2^(least_exponent + 1), far under half the least subnormal.
+    *out = 0.0;
+    return true;
+  }
+  if (total > DBL_MAX_EXP) {
+    return false;
+  }
+  return decided(normalized,
+                 std::ldexp(std::fabs(normalized.hi), error_exponent + 1),
+                 -total, *out);
 }
 
 }  // namespace zemta::detail

@@ -1,9 +1,10 @@
-// What the rules computed from Legendre's recurrence in double-double
-// share (Gauss-Legendre, correctly_rounded.cpp, and the inner nodes of
-// Gauss-Lobatto, lobatto_radau_rule.cpp): the cosine that places their starting
-// points, and the test that rounds a value computed with a bound on its
-// error, mapped from [-1, 1] onto [a, b]. Internal to the quadrature
-// library.
+// What the rules computed from a three-term recurrence in double-double
+// share (Gauss-Legendre, correctly_rounded.cpp; the inner nodes of
+// Gauss-Lobatto and Gauss-Radau, lobatto_radau_rule.cpp; Gauss-Hermite,
+// hermite_rule.cpp): the cosine that places their starting points, and the
+// test that rounds a value computed with a bound on its error, mapped from
+// [-1, 1] onto [a, b] or scaled by a power of two. Internal to the
+// quadrature library.
 #pragma once
 
 #include "common/double_double.h"
@@ -39,5 +40,12 @@ bool round_mapped_node(const MappedFrame& frame, Dd x, int error_exponent,
 // value on [-1, 1] (error_exponent >= -102): its image (b - a)/2 w.
 bool round_mapped_weight(const MappedFrame& frame, Dd w, int error_exponent,
                          double* out);
+
+// The double nearest m 2^exponent, ties to even, subnormals included and 0
+// below half the least subnormal, into *out, for m > 0 within
+// 2^error_exponent relative of the exact mantissa (error_exponent >=
+// -102): true when that bound decides it. For values outside the doubles'
+// exponents (Hermite's weights reach 2^-2800).
+bool round_scaled_value(Dd m, int exponent, int error_exponent, double* out);
 
 }  // namespace zemta::detail

@@ -27,10 +27,19 @@ enum class RootTarget { polynomial, derivative, sum_with_previous };
 using RootBatch = void (*)(RootTarget target, int n, int count,
                            const double* start, double* x0, Dd* p, Dd* q);
 
+// For count <= lanes roots of Hermite's y_n, y_{k+1} = x y_k - c k y_{k-1}
+// from y_0 = 1 and y_1 = x (c = 1/2: H_n / 2^n; c = 1: He_n): polishes
+// start[i] by Newton in double into x0[i], then stores y_n(x0[i]) and
+// y_{n-1}(x0[i]) times 2^-shift[i] into p[i] and q[i], in double-double
+// (the values outgrow the doubles; shift[i] is a multiple of 256).
+using HermiteBatch = void (*)(double c, int n, int count, const double* start,
+                              double* x0, Dd* p, Dd* q, int* shift);
+
 struct RootBatchKernel {
   const char* name;
   RootBatch refine;
   int lanes;  // roots per call
+  HermiteBatch refine_hermite;
 };
 
 // The widest batch of any variant.

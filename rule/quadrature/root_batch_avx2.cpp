@@ -12,7 +12,8 @@ namespace zemta::detail {
 
 extern const RootBatchKernel avx2_root_batch;
 const RootBatchKernel avx2_root_batch = {"avx2", avx2_batch::refine,
-                                         avx2_batch::kernel_lanes};
+                                         avx2_batch::kernel_lanes,
+                                         avx2_batch::refine_hermite};
 
 }  // namespace zemta::detail
 #endif

@@ -12,7 +12,8 @@ namespace zemta::detail {
 
 extern const RootBatchKernel avx512_root_batch;
 const RootBatchKernel avx512_root_batch = {"avx512", avx512_batch::refine,
-                                           avx512_batch::kernel_lanes};
+                                           avx512_batch::kernel_lanes,
+                                           avx512_batch::refine_hermite};
 
 }  // namespace zemta::detail
 #endif

@@ -12,6 +12,7 @@ namespace zemta::detail {
 
 extern const RootBatchKernel portable_root_batch;
 const RootBatchKernel portable_root_batch = {"portable", portable_batch::refine,
-                                             portable_batch::kernel_lanes};
+                                             portable_batch::kernel_lanes,
+                                             portable_batch::refine_hermite};
 
 }  // namespace zemta::detail

@@ -20,6 +20,7 @@
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/fast_count.h"
+#include "rule/quadrature/hermite_rule.h"
 #include "rule/quadrature/interval_lanes.h"
 #include "rule/quadrature/lobatto_radau_rule.h"
 #include "rule/quadrature/root_batch.h"
@@ -398,8 +399,10 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
   lobatto.b = 0x1p-30;
   requests.push_back(lobatto);
   int differ = 0;
-  // Lobatto's rule from the engine, not from Legendre's recurrence.
+  // Lobatto's, Radau's and Hermite's rules from the engine, not from their
+  // recurrences.
   detail::set_lobatto_radau_recurrence_refused(true);
+  detail::set_hermite_recurrence_refused(true);
   for (const FamilyRequest& r : requests) {
     const Rule reference = compute(r);
     detail::set_tridiagonal_start_bits(64);
@@ -420,6 +423,7 @@ TEST(PrecisionLadder, StartingLowGivesTheSameBits) {
     }
   }
   detail::set_lobatto_radau_recurrence_refused(false);
+  detail::set_hermite_recurrence_refused(false);
   EXPECT_GT(differ, 0);
 }
 
@@ -473,6 +477,31 @@ TEST(LobattoRadauRecurrence, GivesTheEnginesBits) {
       }
     }
     EXPECT_GT(declined, 0) << family_entry(family).name;
+  }
+}
+
+// Hermite's rules from their recurrence decide every value, and give the
+// engine's bits.
+TEST(HermiteRecurrence, GivesTheEnginesBits) {
+  for (const RuleFamily family :
+       {RuleFamily::hermite, RuleFamily::hermite_prob}) {
+    for (const int n : {1, 2, 3, 4, 7, 64, 101, 256, 500, 999}) {
+      const FamilyRequest r = request_for(family, n);
+      std::vector<double> nodes(static_cast<std::size_t>(n));
+      std::vector<double> weights(nodes.size());
+      EXPECT_TRUE(detail::hermite_rule(detail::best_root_batch_kernel(),
+                                       family == RuleFamily::hermite_prob, n,
+                                       nodes.data(), weights.data()))
+          << n;
+      detail::set_hermite_recurrence_refused(true);
+      const Rule engine = compute(r);
+      detail::set_hermite_recurrence_refused(false);
+      ASSERT_EQ(engine.count, n);
+      for (std::size_t k = 0; k < nodes.size(); ++k) {
+        EXPECT_EQ(hex(nodes[k]), hex(engine.nodes[k])) << n << " " << k;
+        EXPECT_EQ(hex(weights[k]), hex(engine.weights[k])) << n << " " << k;
+      }
+    }
   }
 }
 

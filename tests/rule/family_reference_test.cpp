@@ -26,6 +26,7 @@
 #include "family_reference.h"
 #include "quadrature/coefficients.h"
 #include "rule/quadrature/families.h"
+#include "rule/quadrature/hermite_rule.h"
 #include "rule/quadrature/lobatto_radau_rule.h"
 #include "support/memory_stream.h"
 
@@ -608,24 +609,34 @@ void measure_recurrence(RuleFamily family, int n,
                         const testing::ReferenceRule& reference,
                         RecurrenceErrors& errors) {
   const bool lobatto = family == RuleFamily::lobatto;
-  const int inner = lobatto ? n - 2 : n - 1;
-  const int count = lobatto ? half_count(inner) : inner;
+  const bool hermite =
+      family == RuleFamily::hermite || family == RuleFamily::hermite_prob;
+  // The values held: the nodes after the first `skip` of the reference's.
+  const int inner = lobatto ? n - 2 : hermite ? n : n - 1;
+  const int count = lobatto || hermite ? half_count(inner) : inner;
+  const int skip = hermite ? 0 : 1;
   if (inner < 1 || reference.nodes.size() != static_cast<std::size_t>(n)) {
     return;
   }
   std::vector<detail::Dd> nodes(static_cast<std::size_t>(count));
   std::vector<detail::Dd> weights(nodes.size());
+  std::vector<int> exponents(nodes.size(), 0);
   const auto& kernel = detail::best_root_batch_kernel();
   if (lobatto) {
     detail::lobatto_inner_rule_dd(kernel, n, nodes.data(), weights.data());
+  } else if (hermite) {
+    detail::hermite_rule_dd(kernel, family == RuleFamily::hermite_prob, n,
+                            nodes.data(), weights.data(), exponents.data());
   } else {
     detail::radau_inner_rule_dd(kernel, n, nodes.data(), weights.data());
   }
   testing::BigFloat d;
+  int exponent = 0;
   const auto error = [&](detail::Dd v, const testing::BigFloat& exact,
                          bool relative) {
     mpfr_set_d(d.get(), v.hi, MPFR_RNDN);
     mpfr_add_d(d.get(), d.get(), v.lo, MPFR_RNDN);
+    mpfr_mul_2si(d.get(), d.get(), relative ? exponent : 0, MPFR_RNDN);
     mpfr_sub(d.get(), d.get(), exact.get(), MPFR_RNDN);
     if (relative) {
       mpfr_div(d.get(), d.get(), exact.get(), MPFR_RNDN);
@@ -633,10 +644,10 @@ void measure_recurrence(RuleFamily family, int n,
     return std::fabs(mpfr_get_d(d.get(), MPFR_RNDU));
   };
   for (int j = 0; j < count; ++j) {
-    // The reference holds -1 first; the inner nodes follow.
-    const int upper = inner - count + j + 1;
+    const int upper = inner - count + j + skip;
     const auto at = static_cast<std::size_t>(upper);
     const auto mine = static_cast<std::size_t>(j);
+    exponent = exponents[mine];
     errors.node = std::max(
         errors.node, error(nodes[mine], reference.nodes[at].value, false));
     errors.weight = std::max(
@@ -661,8 +672,10 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
       const testing::ExpectedRule expected =
           timed_reference(r, tally, &reference);
       compare(r, expected, tally);
-      if (job.family == RuleFamily::lobatto ||
-          job.family == RuleFamily::radau) {
+      if (!job.scaled && (job.family == RuleFamily::lobatto ||
+                          job.family == RuleFamily::radau ||
+                          job.family == RuleFamily::hermite ||
+                          job.family == RuleFamily::hermite_prob)) {
         measure_recurrence(job.family, n, reference, recurrence);
       }
       if (job.family == RuleFamily::radau) {
@@ -673,16 +686,20 @@ TEST_P(FullShard, EveryValueIsTheNearestDouble) {
   }
   EXPECT_EQ(tally.failures, 0);
   if (recurrence.node > 0.0) {
-    const bool lobatto = shard.jobs.front().family == RuleFamily::lobatto;
-    std::printf(
-        "inner values before rounding: node error %a, weight %a relative\n",
-        recurrence.node, recurrence.weight);
-    EXPECT_LT(recurrence.node,
-              std::ldexp(1.0, lobatto ? detail::lobatto_node_error_exponent
-                                      : detail::radau_node_error_exponent));
-    EXPECT_LT(recurrence.weight,
-              std::ldexp(1.0, lobatto ? detail::lobatto_weight_error_exponent
-                                      : detail::radau_weight_error_exponent));
+    const RuleFamily family = shard.jobs.front().family;
+    const auto [node_bound, weight_bound] =
+        family == RuleFamily::lobatto
+            ? std::pair{detail::lobatto_node_error_exponent,
+                        detail::lobatto_weight_error_exponent}
+        : family == RuleFamily::radau
+            ? std::pair{detail::radau_node_error_exponent,
+                        detail::radau_weight_error_exponent}
+            : std::pair{detail::hermite_node_error_exponent,
+                        detail::hermite_weight_error_exponent};
+    std::printf("values before rounding: node error %a, weight %a relative\n",
+                recurrence.node, recurrence.weight);
+    EXPECT_LT(recurrence.node, std::ldexp(1.0, node_bound));
+    EXPECT_LT(recurrence.weight, std::ldexp(1.0, weight_bound));
   }
   const double seconds = cpu_seconds() - start;
   std::printf(
