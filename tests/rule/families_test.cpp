@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "rule/quadrature/correctly_rounded.h"
+#include "rule/quadrature/families/hermite_recurrence.h"
+#include "rule/quadrature/families/lobatto_radau_recurrence.h"
 #include "rule/quadrature/fast_count.h"
-#include "rule/quadrature/hermite_rule.h"
 #include "rule/quadrature/interval_lanes.h"
-#include "rule/quadrature/lobatto_radau_rule.h"
 #include "rule/quadrature/root_batch.h"
 #include "rule/quadrature/tridiagonal_rule.h"
 #include "support/memory_stream.h"

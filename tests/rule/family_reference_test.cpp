@@ -26,8 +26,8 @@
 #include "family_reference.h"
 #include "quadrature/coefficients.h"
 #include "rule/quadrature/families.h"
-#include "rule/quadrature/hermite_rule.h"
-#include "rule/quadrature/lobatto_radau_rule.h"
+#include "rule/quadrature/families/hermite_recurrence.h"
+#include "rule/quadrature/families/lobatto_radau_recurrence.h"
 #include "support/memory_stream.h"
 
 namespace zemta {
@@ -598,7 +598,7 @@ testing::ExpectedRule mirrored(const testing::ExpectedRule& rule) {
 }
 
 // The largest errors of Lobatto's and Radau's inner values before their
-// rounding (lobatto_radau_rule.h), against the reference: nodes absolute,
+// rounding (lobatto_radau_recurrence.h), against the reference: nodes absolute,
 // weights relative.
 struct RecurrenceErrors {
   double node = 0.0;

@@ -2,8 +2,8 @@
 // (tridiagonal_rule.h) its Jacobi matrix, mu0, fixed nodes and weight
 // factor; legendre on its own proven path (correctly_rounded.h), the
 // Chebyshev kinds from their closed forms, and lobatto, radau and the
-// Hermite kinds from their recurrences (lobatto_radau_rule.h,
-// hermite_rule.h), each with the engine behind it.
+// Hermite kinds from their recurrences (lobatto_radau_recurrence.h,
+// hermite_recurrence.h), each with the engine behind it.
 // Internal to the quadrature library; family_rule (families.cpp) checks the
 // request's domain first and dispatches here.
 //

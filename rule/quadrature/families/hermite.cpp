@@ -5,7 +5,7 @@
 #include <cstddef>
 
 #include "rule/quadrature/families/family_rules.h"
-#include "rule/quadrature/hermite_rule.h"
+#include "rule/quadrature/families/hermite_recurrence.h"
 
 namespace zemta::detail {
 namespace {
@@ -37,8 +37,8 @@ int family_rule_hermite(const FamilyRequest& request, double* nodes,
   const WeightFactor factor = !request.scaled ? WeightFactor::one
                               : probabilists  ? WeightFactor::exp_half_square
                                               : WeightFactor::exp_square;
-  // Unscaled, from Hermite's recurrence first (hermite_rule.h), the engine
-  // where that declines.
+  // Unscaled, from Hermite's recurrence first (hermite_recurrence.h), the
+  // engine where that declines.
   if (!request.scaled && hermite_rule(best_root_batch_kernel(), probabilists,
                                       request.n, nodes, weights)) {
     return request.n;

@@ -7,10 +7,10 @@
 // (0, 1) rule's of order n - 1 with weights w_k / (1 + x_k), and -1 weighs
 // 2 / n^2. radau-right fixes +1, the mirror: Jacobi (1, 0), w_k / (1 - x_k).
 // The inner nodes and weights come first from Legendre's recurrence
-// (lobatto_radau_rule.h), much faster; the engine takes the rule where that
-// path cannot decide a value.
+// (lobatto_radau_recurrence.h), much faster; the engine takes the rule where
+// that path cannot decide a value.
 #include "rule/quadrature/families/family_rules.h"
-#include "rule/quadrature/lobatto_radau_rule.h"
+#include "rule/quadrature/families/lobatto_radau_recurrence.h"
 
 namespace zemta::detail {
 
@@ -33,8 +33,8 @@ int family_rule_lobatto_radau(const FamilyRequest& request, double* nodes,
   const double high = request.on_interval ? request.b : 1.0;
   const int first = lobatto || left ? 1 : 0;
   const int inner = lobatto ? n - 2 : n - 1;
-  // The inner nodes by Legendre's recurrence first (lobatto_radau_rule.h),
-  // the engine where that declines.
+  // The inner nodes by Legendre's recurrence first
+  // (lobatto_radau_recurrence.h), the engine where that declines.
   const RootBatchKernel& kernel = best_root_batch_kernel();
   const bool by_recurrence =
       inner > 0 &&

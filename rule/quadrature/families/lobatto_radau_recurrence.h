@@ -42,7 +42,7 @@ void radau_inner_rule_dd(const RootBatchKernel& kernel, int n, Dd* nodes,
 // computes it. Not thread-safe; the program never sets it.
 void set_lobatto_radau_recurrence_refused(bool refused);
 
-// The bounds (lobatto_radau_rule.cpp derives them): each node within
+// The bounds (lobatto_radau_recurrence.cpp derives them): each node within
 // 2^..._node_error_exponent of its exact value, each weight within
 // 2^..._weight_error_exponent relative.
 inline constexpr int lobatto_node_error_exponent = -92;

@@ -21,8 +21,8 @@
 //    - 1. At a root y'' / y' = x / c, under 2^7, so what the series leave out
 //    is far below the bounds.
 //
-// The bounds (hermite_rule.h) are those the tests labelled full hold every
-// value of every order to against 256-bit arithmetic, with a margin of
+// The bounds (hermite_recurrence.h) are those the tests labelled full hold
+// every value of every order to against 256-bit arithmetic, with a margin of
 // 2^16 or more over the largest errors they find, 2^-101.2 for a node and
 // 2^-96 relative for a weight (the recurrence's errors
 // cannot be bounded by a short argument here, since in the first steps,
@@ -31,7 +31,7 @@
 // within 2^-78 relative. Each value is rounded only where its bound decides
 // it; one it does not decide sends the whole rule to the engine, and so do
 // Newton's nodes if they are not ascending and apart as the roots are.
-#include "rule/quadrature/hermite_rule.h"
+#include "rule/quadrature/families/hermite_recurrence.h"
 
 #include <cmath>
 

@@ -26,10 +26,10 @@
 //    N) and d is a few ulps, under 2^-112. What P_N(r)'s series leaves out
 //    is about lambda d^4 P'''' / 24, relative to P_N under 2^-120.
 //
-// The bounds (lobatto_radau_rule.h). A node: the errors of P_N and P_{N-1},
-// 2^-93 each, make P' wrong by at most 2N 2^-93 / s, and the node by that over
-// |P''(r)| = lambda |P_N(r)| / s, so by 2^-92 / ((N + 1) |P_N(r)|); at the
-// extrema of P_N, |P_N| is at least about sqrt(2 / (pi N)), so (N + 1)
+// The bounds (lobatto_radau_recurrence.h). A node: the errors of P_N and
+// P_{N-1}, 2^-93 each, make P' wrong by at most 2N 2^-93 / s, and the node by
+// that over |P''(r)| = lambda |P_N(r)| / s, so by 2^-92 / ((N + 1) |P_N(r)|);
+// at the extrema of P_N, |P_N| is at least about sqrt(2 / (pi N)), so (N + 1)
 // |P_N(r)| > 1.3 for every N >= 3, and the node is within 2^-92. A weight:
 // relative to it, twice P_N(r)'s error over |P_N(r)|, 2^-92 sqrt(pi N / 2) <
 // 2^-86 for N < 1000, within 2^-83. The tests labelled full hold every
@@ -52,7 +52,7 @@
 //    Q''' / 6)). What they leave out is of the same orders as Lobatto's,
 //    below 2^-110 (the outermost nodes have s > 2^-16).
 //
-// The bounds (lobatto_radau_rule.h). A node: F's error is at most 2^-92,
+// The bounds (lobatto_radau_recurrence.h). A node: F's error is at most 2^-92,
 // and |F'(r)| = 2n |Q(r)| / (1 - r); at a root P_n = -P_{n-1}, so that |Q|
 // is about A sin(theta / 2), A = sqrt(2 / (pi n sin theta)) the envelope,
 // and the node is within 2^-92 sin(theta / 2) / (n A) < 2^-92. A weight:
@@ -66,7 +66,7 @@
 // the whole rule to the engine. So do Newton's nodes if they are not
 // ascending and apart as the roots are (they always are): the rule would
 // then hold a root twice or miss one.
-#include "rule/quadrature/lobatto_radau_rule.h"
+#include "rule/quadrature/families/lobatto_radau_recurrence.h"
 
 #include <cmath>
 
