@@ -480,26 +480,31 @@ TEST(LobattoRadauRecurrence, GivesTheEnginesBits) {
   }
 }
 
-// Hermite's rules from their recurrence decide every value, and give the
-// engine's bits.
+// Hermite's rules from their recurrence decide every value, scaled or not,
+// and give the engine's bits.
 TEST(HermiteRecurrence, GivesTheEnginesBits) {
   for (const RuleFamily family :
        {RuleFamily::hermite, RuleFamily::hermite_prob}) {
-    for (const int n : {1, 2, 3, 4, 7, 64, 101, 256, 500, 999}) {
-      const FamilyRequest r = request_for(family, n);
-      std::vector<double> nodes(static_cast<std::size_t>(n));
-      std::vector<double> weights(nodes.size());
-      EXPECT_TRUE(detail::hermite_rule(detail::best_root_batch_kernel(),
-                                       family == RuleFamily::hermite_prob, n,
-                                       nodes.data(), weights.data()))
-          << n;
-      detail::set_hermite_recurrence_refused(true);
-      const Rule engine = compute(r);
-      detail::set_hermite_recurrence_refused(false);
-      ASSERT_EQ(engine.count, n);
-      for (std::size_t k = 0; k < nodes.size(); ++k) {
-        EXPECT_EQ(hex(nodes[k]), hex(engine.nodes[k])) << n << " " << k;
-        EXPECT_EQ(hex(weights[k]), hex(engine.weights[k])) << n << " " << k;
+    for (const bool scaled : {false, true}) {
+      for (const int n : {1, 2, 3, 4, 7, 64, 101, 256, 500, 999}) {
+        FamilyRequest r = request_for(family, n);
+        r.scaled = scaled;
+        std::vector<double> nodes(static_cast<std::size_t>(n));
+        std::vector<double> weights(nodes.size());
+        EXPECT_TRUE(detail::hermite_rule(detail::best_root_batch_kernel(),
+                                         family == RuleFamily::hermite_prob,
+                                         scaled, n, nodes.data(),
+                                         weights.data()))
+            << n;
+        detail::set_hermite_recurrence_refused(true);
+        const Rule engine = compute(r);
+        detail::set_hermite_recurrence_refused(false);
+        ASSERT_EQ(engine.count, n);
+        for (std::size_t k = 0; k < nodes.size(); ++k) {
+          EXPECT_EQ(hex(nodes[k]), hex(engine.nodes[k])) << n << " " << k;
+          EXPECT_EQ(hex(weights[k]), hex(engine.weights[k]))
+              << n << " " << k << (scaled ? " scaled" : "");
+        }
       }
     }
   }

@@ -37,10 +37,10 @@ int family_rule_hermite(const FamilyRequest& request, double* nodes,
   const WeightFactor factor = !request.scaled ? WeightFactor::one
                               : probabilists  ? WeightFactor::exp_half_square
                                               : WeightFactor::exp_square;
-  // Unscaled, from Hermite's recurrence first (hermite_recurrence.h), the
-  // engine where that declines.
-  if (!request.scaled && hermite_rule(best_root_batch_kernel(), probabilists,
-                                      request.n, nodes, weights)) {
+  // From Hermite's recurrence first (hermite_recurrence.h), the engine
+  // where that declines.
+  if (hermite_rule(best_root_batch_kernel(), probabilists, request.scaled,
+                   request.n, nodes, weights)) {
     return request.n;
   }
   return tridiagonal_gauss_rule(make_hermite_matrix, &kind, request.n, true,

@@ -28,9 +28,14 @@
 // cannot be bounded by a short argument here, since in the first steps,
 // where x^2 > 4 c k, the values grow without oscillating; the orders being
 // a finite set, the sweep shows it for each): a node within 2^-84, a weight
-// within 2^-78 relative. Each value is rounded only where its bound decides
-// it; one it does not decide sends the whole rule to the engine, and so do
-// Newton's nodes if they are not ascending and apart as the roots are.
+// within 2^-78 relative. A --scaled weight is the weight times e^t, t = r^2
+// (r^2 / 2 for the probabilists' kind): the node's error, under 2^-84, moves
+// t by under 2 |r| 2^-84 / (2c), below 2^-76.5 for |r| < 45 (c = 1/2) and
+// 2^-77 for |r| < 64 (c = 1); with r^2's rounding (2^-93 absolute) and
+// exponential's error (2^-92, below) it is within 2^-75 relative. Each
+// value is rounded only where its bound decides it; one it does not decide
+// sends the whole rule to the engine, and so do Newton's nodes if they are
+// not ascending and apart as the roots are.
 #include "rule/quadrature/families/hermite_recurrence.h"
 
 #include <cmath>
@@ -134,6 +139,27 @@ Scaled weight_factor(bool probabilists, int n) {
   return {f, e};
 }
 
+// e^t for 0 <= t < 2^12 (a scaled weight's factor), as m 2^e: e = N, the
+// integer nearest t / ln 2, and m = e^u, u = t - N ln 2 with ln 2 in
+// double-double (within 2^-107 relative; N ln 2 as an exact product of
+// its high part and a rounded one of its low part, so u within 2^-93 of
+// its value for N < 2^13), |u| < 0.35, and e^u by its Taylor series to
+// exp_terms terms in double-double (the tail below 2^-139, the Horner
+// steps' errors below 2^-99 in all): m within 2^-92 relative of e^t /
+// 2^N.
+constexpr Dd ln2 = {0x1.62e42fefa39efp-1, 0x1.abc9e3b39803fp-56};
+constexpr int exp_terms = 27;
+Scaled exponential(Dd t) {
+  const double count = std::nearbyint(t.hi / ln2.hi);
+  const Dd multiple = add(two_prod(count, ln2.hi), Dd{count * ln2.lo, 0.0});
+  const Dd u = sub(t, multiple);
+  Dd sum = {1.0, 0.0};
+  for (int k = exp_terms; k >= 1; --k) {
+    sum = add(Dd{1.0, 0.0}, div(mul(u, sum), static_cast<double>(k)));
+  }
+  return {sum, static_cast<int>(count)};
+}
+
 // Calls emit(j, node, weight) for each non-negative node j, ascending;
 // false if Newton's nodes are not ascending and apart (emit may have been
 // called).
@@ -169,8 +195,8 @@ bool rule_dd(const RootBatchKernel& kernel, bool probabilists, int n,
 
 }  // namespace
 
-bool hermite_rule(const RootBatchKernel& kernel, bool probabilists, int n,
-                  double* nodes, double* weights) {
+bool hermite_rule(const RootBatchKernel& kernel, bool probabilists, bool scaled,
+                  int n, double* nodes, double* weights) {
   if (n < 1 || n > max_order || refused_for_tests) {
     return false;
   }
@@ -189,9 +215,21 @@ bool hermite_rule(const RootBatchKernel& kernel, bool probabilists, int n,
                 round_mapped_node(frame, r.node, hermite_node_error_exponent,
                                   -1, &nodes[lower]);
     }
-    decided = decided && round_scaled_value(r.weight, r.exponent,
-                                            hermite_weight_error_exponent,
-                                            &weights[upper]);
+    if (scaled) {
+      // Times e^(r^2) (e^(r^2 / 2) for the probabilists' kind).
+      Dd square = mul(r.node, r.node);
+      if (probabilists) {
+        square = {square.hi * 0.5, square.lo * 0.5};
+      }
+      const Scaled factor = exponential(square);
+      r.weight = mul(r.weight, factor.mantissa);
+      r.exponent += factor.exponent;
+    }
+    decided = decided &&
+              round_scaled_value(r.weight, r.exponent,
+                                 scaled ? hermite_scaled_weight_error_exponent
+                                        : hermite_weight_error_exponent,
+                                 &weights[upper]);
     weights[lower] = weights[upper];
   });
   return found && decided;

@@ -13,12 +13,12 @@ namespace zemta::detail {
 
 // For 1 <= n <= max_order: the n nodes of the order-n rule of e^(-x^2)
 // (probabilists: e^(-x^2/2)) into nodes[0 .. n - 1] ascending and their
-// weights into weights[0 .. n - 1], each the nearest double, ties to even,
-// subnormals included and 0 below half the least subnormal; returns false
-// when a bound does not decide a value (the arrays are then unspecified
-// and the engine is to be asked).
-bool hermite_rule(const RootBatchKernel& kernel, bool probabilists, int n,
-                  double* nodes, double* weights);
+// weights into weights[0 .. n - 1] (scaled: times e^(x^2), e^(x^2/2)),
+// each the nearest double, ties to even, subnormals included and 0 below
+// half the least subnormal; returns false when a bound does not decide a
+// value (the arrays are then unspecified and the engine is to be asked).
+bool hermite_rule(const RootBatchKernel& kernel, bool probabilists, bool scaled,
+                  int n, double* nodes, double* weights);
 
 // The values before their rounding, for the tests that hold them to their
 // bounds: the half_count(n) non-negative nodes, ascending, in
@@ -31,8 +31,10 @@ void hermite_rule_dd(const RootBatchKernel& kernel, bool probabilists, int n,
 void set_hermite_recurrence_refused(bool refused);
 
 // The bounds: each node within 2^hermite_node_error_exponent of its exact
-// value, each weight within 2^hermite_weight_error_exponent relative.
+// value, each weight within 2^hermite_weight_error_exponent relative, and
+// 2^hermite_scaled_weight_error_exponent scaled.
 inline constexpr int hermite_node_error_exponent = -84;
 inline constexpr int hermite_weight_error_exponent = -78;
+inline constexpr int hermite_scaled_weight_error_exponent = -75;
 
 }  // namespace zemta::detail
