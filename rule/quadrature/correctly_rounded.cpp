@@ -4,7 +4,7 @@
 //
 // 1. Starting points. Tricomi's asymptotic form of the roots
 //    (asymptotic_root, predicted_search.h), with a cosine computed from
-//    IEEE operations (start_cosine, legendre_rounding.h), so that every
+//    IEEE operations (start_cosine, recurrence_rules.h), so that every
 //    platform starts from the same bits.
 // 2. Newton in double, until a step moves the root by at most
 //    polished_step: the root x0 is then within a few ulps of the exact
@@ -39,7 +39,7 @@
 // On [a, b] (correctly_rounded_rule with ends): twice each node and weight,
 // (a + b) + (b - a) x and (b - a) w, in double-double from the exact sum
 // and difference of the (scaled) ends, each with a bound on its error from
-// the bounds above (legendre_rounding.cpp says how). A
+// the bounds above (recurrence_rules.cpp says how). A
 // value is kept only when the bound puts it strictly inside the rounding
 // cell of one double at the true quantum; any other value, and every
 // value when the fast path is refused (interval_rule.h, for the tests),
@@ -63,7 +63,7 @@
 #include "rule/quadrature/big_binary.h"
 #include "rule/quadrature/exact_value.h"
 #include "rule/quadrature/interval_rule.h"
-#include "rule/quadrature/legendre_rounding.h"
+#include "rule/quadrature/recurrence_rules.h"
 #include "rule/quadrature/root_batch.h"
 
 namespace zemta {
@@ -114,7 +114,7 @@ NodeWeight finish(int n, double x0, Dd p, Dd q) {
 
 // The errors before the rounding, from the comment at the top: the root
 // within 2^-95 absolute, taken as 2^-92, and the weight on [-1, 1] within
-// 2^-85 relative, taken as 2^-83 (legendre_rounding.h adds the map's).
+// 2^-85 relative, taken as 2^-83 (recurrence_rules.h adds the map's).
 constexpr int node_error_exponent = -92;
 constexpr int weight_error_exponent = -83;
 

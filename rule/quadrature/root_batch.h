@@ -35,11 +35,17 @@ using RootBatch = void (*)(RootTarget target, int n, int count,
 using HermiteBatch = void (*)(double c, int n, int count, const double* start,
                               double* x0, Dd* p, Dd* q, int* shift);
 
+// The same for Laguerre's monic y_n (weight e^-x): y_{k+1} = (x - (2k +
+// 1)) y_k - k^2 y_{k-1} from y_0 = 1 and y_1 = x - 1.
+using LaguerreBatch = void (*)(int n, int count, const double* start,
+                               double* x0, Dd* p, Dd* q, int* shift);
+
 struct RootBatchKernel {
   const char* name;
   RootBatch refine;
   int lanes;  // roots per call
   HermiteBatch refine_hermite;
+  LaguerreBatch refine_laguerre;
 };
 
 // The widest batch of any variant.

@@ -11,9 +11,9 @@
 namespace zemta::detail {
 
 extern const RootBatchKernel avx2_root_batch;
-const RootBatchKernel avx2_root_batch = {"avx2", avx2_batch::refine,
-                                         avx2_batch::kernel_lanes,
-                                         avx2_batch::refine_hermite};
+const RootBatchKernel avx2_root_batch = {
+    "avx2", avx2_batch::refine, avx2_batch::kernel_lanes,
+    avx2_batch::refine_hermite, avx2_batch::refine_laguerre};
 
 }  // namespace zemta::detail
 #endif

@@ -11,9 +11,9 @@
 namespace zemta::detail {
 
 extern const RootBatchKernel avx512_root_batch;
-const RootBatchKernel avx512_root_batch = {"avx512", avx512_batch::refine,
-                                           avx512_batch::kernel_lanes,
-                                           avx512_batch::refine_hermite};
+const RootBatchKernel avx512_root_batch = {
+    "avx512", avx512_batch::refine, avx512_batch::kernel_lanes,
+    avx512_batch::refine_hermite, avx512_batch::refine_laguerre};
 
 }  // namespace zemta::detail
 #endif

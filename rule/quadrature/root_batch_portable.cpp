@@ -11,8 +11,8 @@
 namespace zemta::detail {
 
 extern const RootBatchKernel portable_root_batch;
-const RootBatchKernel portable_root_batch = {"portable", portable_batch::refine,
-                                             portable_batch::kernel_lanes,
-                                             portable_batch::refine_hermite};
+const RootBatchKernel portable_root_batch = {
+    "portable", portable_batch::refine, portable_batch::kernel_lanes,
+    portable_batch::refine_hermite, portable_batch::refine_laguerre};
 
 }  // namespace zemta::detail

@@ -20,6 +20,7 @@
 
 #include "rule/quadrature/correctly_rounded.h"
 #include "rule/quadrature/families/hermite_recurrence.h"
+#include "rule/quadrature/families/laguerre_recurrence.h"
 #include "rule/quadrature/families/lobatto_radau_recurrence.h"
 #include "rule/quadrature/fast_count.h"
 #include "rule/quadrature/interval_lanes.h"
@@ -480,25 +481,30 @@ TEST(LobattoRadauRecurrence, GivesTheEnginesBits) {
   }
 }
 
-// Hermite's rules from their recurrence decide every value, scaled or not,
-// and give the engine's bits.
-TEST(HermiteRecurrence, GivesTheEnginesBits) {
+// Hermite's rules and Laguerre's at alpha = 0 from their recurrences
+// decide every value, scaled or not, and give the engine's bits.
+TEST(HermiteLaguerreRecurrence, GivesTheEnginesBits) {
   for (const RuleFamily family :
-       {RuleFamily::hermite, RuleFamily::hermite_prob}) {
+       {RuleFamily::hermite, RuleFamily::hermite_prob, RuleFamily::laguerre}) {
     for (const bool scaled : {false, true}) {
       for (const int n : {1, 2, 3, 4, 7, 64, 101, 256, 500, 999}) {
         FamilyRequest r = request_for(family, n);
         r.scaled = scaled;
         std::vector<double> nodes(static_cast<std::size_t>(n));
         std::vector<double> weights(nodes.size());
-        EXPECT_TRUE(detail::hermite_rule(detail::best_root_batch_kernel(),
-                                         family == RuleFamily::hermite_prob,
-                                         scaled, n, nodes.data(),
-                                         weights.data()))
+        const auto& kernel = detail::best_root_batch_kernel();
+        EXPECT_TRUE(family == RuleFamily::laguerre
+                        ? detail::laguerre_rule(kernel, scaled, n, nodes.data(),
+                                                weights.data())
+                        : detail::hermite_rule(
+                              kernel, family == RuleFamily::hermite_prob,
+                              scaled, n, nodes.data(), weights.data()))
             << n;
         detail::set_hermite_recurrence_refused(true);
+        detail::set_laguerre_recurrence_refused(true);
         const Rule engine = compute(r);
         detail::set_hermite_recurrence_refused(false);
+        detail::set_laguerre_recurrence_refused(false);
         ASSERT_EQ(engine.count, n);
         for (std::size_t k = 0; k < nodes.size(); ++k) {
           EXPECT_EQ(hex(nodes[k]), hex(engine.nodes[k])) << n << " " << k;

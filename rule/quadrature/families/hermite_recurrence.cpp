@@ -8,9 +8,8 @@
 // 1. Starting points. The zeros of H_n, counted from the largest (k = 1),
 //    are near sqrt(nu) cos(s / 2), nu = 2n + 1, where s - sin s = (4k - 1)
 //    pi / nu (the WKB phase of H_n e^(-x^2/2) from its turning point
-//    sqrt(nu)); those of He_n are sqrt(2) times H_n's. s by Newton's method
-//    from (6 (4k - 1) pi / nu)^(1/3), itself by Newton's method, all in
-//    IEEE operations.
+//    sqrt(nu); phase_angle, recurrence_rules.h); those of He_n are sqrt(2)
+//    times H_n's.
 // 2. Newton in double on y_n in the root batches (root_batch.h), then y_n
 //    and y_{n-1} at the polished x0 in double-double, scaled by a power of
 //    two.
@@ -32,7 +31,8 @@
 // (r^2 / 2 for the probabilists' kind): the node's error, under 2^-84, moves
 // t by under 2 |r| 2^-84 / (2c), below 2^-76.5 for |r| < 45 (c = 1/2) and
 // 2^-77 for |r| < 64 (c = 1); with r^2's rounding (2^-93 absolute) and
-// exponential's error (2^-92, below) it is within 2^-75 relative. Each
+// exponential's error (2^-92, recurrence_rules.h) it is within 2^-75
+// relative. Each
 // value is rounded only where its bound decides it; one it does not decide
 // sends the whole rule to the engine, and so do Newton's nodes if they are
 // not ascending and apart as the roots are.
@@ -41,7 +41,7 @@
 #include <cmath>
 
 #include "quadrature/coefficients.h"
-#include "rule/quadrature/legendre_rounding.h"
+#include "rule/quadrature/recurrence_rules.h"
 
 namespace zemta::detail {
 namespace {
@@ -49,7 +49,6 @@ namespace {
 bool refused_for_tests = false;
 
 constexpr double pi = 0x1.921fb54442d18p1;
-constexpr double half_pi = 0x1.921fb54442d18p0;
 
 // mu0 in double-double, within 2^-106 relative.
 constexpr Dd sqrt_pi = {0x1.c5bf891b4ef6bp+0, -0x1.618f13eb7ca89p-54};
@@ -59,12 +58,6 @@ constexpr Dd sqrt_two_pi = {0x1.40d931ff62706p+1, -0x1.a6a0d6f814637p-53};
 // above 0.05; Newton's nodes must be apart by more than this.
 constexpr double least_gap = 0x1p-24;
 
-// cos s and sin s for 0 <= s <= pi.
-double cosine(double s) {
-  return s <= half_pi ? start_cosine(s) : -start_cosine(pi - s);
-}
-double sine(double s) { return start_cosine(std::fabs(half_pi - s)); }
-
 // Starting point for the non-negative node j of order n (ascending, j = 0
 // the smallest): exactly 0 for the middle node of an odd order.
 double starting_node(bool probabilists, int n, int j) {
@@ -73,17 +66,7 @@ double starting_node(bool probabilists, int n, int j) {
   }
   const int k = half_count(n) - j;
   const double nu = 2.0 * n + 1.0;
-  const double tau = (4.0 * k - 1.0) * pi / nu;
-  // s - sin s = tau, from s^3 / 6 = tau, which is at or below the root.
-  const double u = 6.0 * tau;
-  double r = 3.0;  // above u^(1/3): Newton comes down to it
-  for (int i = 0; i < 12; ++i) {
-    r -= (r * r * r - u) / (3.0 * r * r);
-  }
-  double s = r;
-  for (int i = 0; i < 6; ++i) {
-    s -= (s - sine(s) - tau) / (1.0 - cosine(s));
-  }
+  const double s = phase_angle((4.0 * k - 1.0) * pi / nu);
   const double x = std::sqrt(nu) * start_cosine(s / 2.0);
   return probabilists ? x * 0x1.6a09e667f3bcdp0 : x;
 }
@@ -122,42 +105,10 @@ NodeWeight finish(double c, int n, double x0, Dd p, Dd q, int shift, Dd factor,
 }
 
 // mu0 c^(n-1) n! as a double-double times a power of two.
-struct Scaled {
-  Dd mantissa;
-  int exponent;
-};
 Scaled weight_factor(bool probabilists, int n) {
-  Dd f = probabilists ? sqrt_two_pi : sqrt_pi;
-  int e = probabilists ? 0 : -(n - 1);
-  for (int k = 2; k <= n; ++k) {
-    f = mul_short(f, static_cast<double>(k));
-    if (f.hi > 0x1p256) {
-      f = {f.hi * 0x1p-256, f.lo * 0x1p-256};
-      e += 256;
-    }
-  }
-  return {f, e};
-}
-
-// e^t for 0 <= t < 2^12 (a scaled weight's factor), as m 2^e: e = N, the
-// integer nearest t / ln 2, and m = e^u, u = t - N ln 2 with ln 2 in
-// double-double (within 2^-107 relative; N ln 2 as an exact product of
-// its high part and a rounded one of its low part, so u within 2^-93 of
-// its value for N < 2^13), |u| < 0.35, and e^u by its Taylor series to
-// exp_terms terms in double-double (the tail below 2^-139, the Horner
-// steps' errors below 2^-99 in all): m within 2^-92 relative of e^t /
-// 2^N.
-constexpr Dd ln2 = {0x1.62e42fefa39efp-1, 0x1.abc9e3b39803fp-56};
-constexpr int exp_terms = 27;
-Scaled exponential(Dd t) {
-  const double count = std::nearbyint(t.hi / ln2.hi);
-  const Dd multiple = add(two_prod(count, ln2.hi), Dd{count * ln2.lo, 0.0});
-  const Dd u = sub(t, multiple);
-  Dd sum = {1.0, 0.0};
-  for (int k = exp_terms; k >= 1; --k) {
-    sum = add(Dd{1.0, 0.0}, div(mul(u, sum), static_cast<double>(k)));
-  }
-  return {sum, static_cast<int>(count)};
+  Scaled f = factorial_times(probabilists ? sqrt_two_pi : sqrt_pi, n);
+  f.exponent -= probabilists ? 0 : n - 1;
+  return f;
 }
 
 // Calls emit(j, node, weight) for each non-negative node j, ascending;

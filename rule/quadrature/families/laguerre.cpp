@@ -1,9 +1,11 @@
 // Generalized Gauss-Laguerre on [0, infinity): weight x^alpha e^-x, alpha >
 // -1; a_k = 2k + alpha + 1, b_k^2 = k (k + alpha), mu0 = Gamma(alpha + 1).
-// --scaled multiplies each weight by e^x at its node.
+// --scaled multiplies each weight by e^x at its node. At alpha = 0 the rule
+// comes first from Laguerre's recurrence (laguerre_recurrence.h).
 #include <cmath>
 
 #include "rule/quadrature/families/family_rules.h"
+#include "rule/quadrature/families/laguerre_recurrence.h"
 
 namespace zemta::detail {
 namespace {
@@ -47,6 +49,13 @@ bool make_laguerre_matrix(const void* context, int bits, JacobiMatrix* out) {
 
 int family_rule_laguerre(const FamilyRequest& request, double* nodes,
                          double* weights, double* /*gauss_weights*/) {
+  // At alpha = 0, from Laguerre's recurrence first (laguerre_recurrence.h),
+  // the engine where that declines.
+  if (request.alpha == 0.0 &&
+      laguerre_rule(best_root_batch_kernel(), request.scaled, request.n, nodes,
+                    weights)) {
+    return request.n;
+  }
   const LaguerreWeight w{request.alpha, request.n};
   return tridiagonal_gauss_rule(
              make_laguerre_matrix, &w, request.n, false,

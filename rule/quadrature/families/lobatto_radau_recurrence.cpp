@@ -61,7 +61,7 @@
 // node's error moves 1 - r by far less than 2^-90 of it (near 1 the node's
 // bound is about 2^-92 / n^2).
 //
-// Each value is then rounded by legendre_rounding.h only where its bound
+// Each value is then rounded by recurrence_rules.h only where its bound
 // decides it; one it does not decide (none at any order on [-1, 1]) sends
 // the whole rule to the engine. So do Newton's nodes if they are not
 // ascending and apart as the roots are (they always are): the rule would
@@ -72,7 +72,7 @@
 
 #include "quadrature/coefficients.h"
 #include "rule/quadrature/exact_value.h"
-#include "rule/quadrature/legendre_rounding.h"
+#include "rule/quadrature/recurrence_rules.h"
 
 namespace zemta::detail {
 namespace {

@@ -16,6 +16,25 @@ namespace zemta::detail {
 // gives cos t's small negative value as well).
 double start_cosine(double t);
 
+// The root s in [0, pi] of s - sin s = tau, 0 < tau < pi, to a few ulps
+// (from s^3 / 6 = tau, at or below it, by Newton's method), in IEEE
+// operations: the WKB phase that places Hermite's and Laguerre's starting
+// points.
+double phase_angle(double tau);
+
+// A positive value as a double-double times a power of two, for values
+// outside the doubles' exponents.
+struct Scaled {
+  Dd mantissa;
+  int exponent;
+};
+
+// f n! (f > 0 in the doubles' middle range), within n 2^-105 relative.
+Scaled factorial_times(Dd f, int n);
+
+// e^t for 0 <= t < 2^12, within 2^-92 relative (recurrence_rules.cpp).
+Scaled exponential(Dd t);
+
 // The map of [-1, 1] onto [a, b] for the rounding test: twice each node and
 // weight, (a + b) + (b - a) x and (b - a) w, in double-double from the exact
 // sum and difference of the ends (scaled by a power of two that the test

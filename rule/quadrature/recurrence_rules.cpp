@@ -1,6 +1,6 @@
 // The rounding test of the rules from Legendre's recurrence
-// (legendre_rounding.h).
-#include "rule/quadrature/legendre_rounding.h"
+// (recurrence_rules.h).
+#include "rule/quadrature/recurrence_rules.h"
 
 #include <cfloat>
 #include <cmath>
@@ -129,6 +129,57 @@ double start_cosine(double t) {
     sum = 1.0 - u2 * sum / (by_sine ? k * (k + 1.0) : (k - 1.0) * k);
   }
   return by_sine ? u * sum : sum;
+}
+
+double phase_angle(double tau) {
+  constexpr double pi = 0x1.921fb54442d18p1;
+  const auto cosine = [&](double s) {
+    return s <= half_pi ? start_cosine(s) : -start_cosine(pi - s);
+  };
+  const auto sine = [](double s) {
+    return start_cosine(std::fabs(half_pi - s));
+  };
+  const double u = 6.0 * tau;
+  double r = 3.0;  // above u^(1/3): Newton comes down to it
+  for (int i = 0; i < 12; ++i) {
+    r -= (r * r * r - u) / (3.0 * r * r);
+  }
+  double s = r;
+  for (int i = 0; i < 6; ++i) {
+    s -= (s - sine(s) - tau) / (1.0 - cosine(s));
+  }
+  return s;
+}
+
+Scaled factorial_times(Dd f, int n) {
+  int e = 0;
+  for (int k = 2; k <= n; ++k) {
+    f = mul_short(f, static_cast<double>(k));
+    if (f.hi > 0x1p256) {
+      f = {f.hi * 0x1p-256, f.lo * 0x1p-256};
+      e += 256;
+    }
+  }
+  return {f, e};
+}
+
+// e^t as 2^N e^u: N the integer nearest t / ln 2, u = t - N ln 2 with ln 2
+// in double-double (within 2^-107 relative; N ln 2 as the exact product of
+// its high part and a rounded one of its low part, so u within 2^-93 of
+// its value for N < 2^13), |u| < 0.35, and e^u by its Taylor series to
+// exp_terms terms in double-double (the tail below 2^-139, the Horner
+// steps' errors below 2^-99 in all): within 2^-92 relative.
+constexpr Dd ln2 = {0x1.62e42fefa39efp-1, 0x1.abc9e3b39803fp-56};
+constexpr int exp_terms = 27;
+Scaled exponential(Dd t) {
+  const double count = std::nearbyint(t.hi / ln2.hi);
+  const Dd multiple = add(two_prod(count, ln2.hi), Dd{count * ln2.lo, 0.0});
+  const Dd u = sub(t, multiple);
+  Dd sum = {1.0, 0.0};
+  for (int k = exp_terms; k >= 1; --k) {
+    sum = add(Dd{1.0, 0.0}, div(mul(u, sum), static_cast<double>(k)));
+  }
+  return {sum, static_cast<int>(count)};
 }
 
 MappedFrame mapped_frame(double a, double b) {
