@@ -1,10 +1,11 @@
 // What the rules computed from a three-term recurrence in double-double
-// share (Gauss-Legendre, correctly_rounded.cpp; the inner nodes of
-// Gauss-Lobatto and Gauss-Radau, lobatto_radau_recurrence.cpp; Gauss-Hermite,
-// hermite_recurrence.cpp): the cosine that places their starting points, and
-// the test that rounds a value computed with a bound on its error, mapped from
-// [-1, 1] onto [a, b] or scaled by a power of two. Internal to the
-// quadrature library.
+// share (Gauss-Legendre, correctly_rounded.cpp; in families/, the inner
+// nodes of Gauss-Lobatto and Gauss-Radau, lobatto_radau_recurrence.cpp,
+// Gauss-Hermite, hermite_recurrence.cpp, and Gauss-Laguerre at alpha = 0,
+// laguerre_recurrence.cpp): what places their starting points, factorials
+// and exponentials beyond the doubles' exponents, and the test that rounds
+// a value computed with a bound on its error, mapped from [-1, 1] onto [a,
+// b] or scaled by a power of two. Internal to the quadrature library.
 #pragma once
 
 #include "common/double_double.h"

@@ -14,28 +14,27 @@
 //    and y_{n-1} at the polished x0 in double-double, scaled by a power of
 //    two.
 // 3. From those, y' = n y_{n-1} and y'' = (x0 y' - n y_n) / c
-//    (double-double); the correction d = r - x0 to second order, d = d1 - y'' /
-//    (2 y') d1^2 with d1 = -y_n / y'; y_{n-1}(r) by Taylor's series to third
-//    order, from y_{n-1}' = (x0 y_{n-1} - y_n) / c and the equation of degree n
-//    - 1. At a root y'' / y' = x / c, under 2^7, so what the series leave out
-//    is far below the bounds.
+//    (double-double); the correction d = r - x0 to second order, d = d1 -
+//    y'' / (2 y') d1^2 with d1 = -y_n / y'; y_{n-1}(r) by Taylor's series to
+//    third order, from y_{n-1}' = (x0 y_{n-1} - y_n) / c and the equation of
+//    degree n - 1. At a root y'' / y' = x / c, under 2^7, so what the series
+//    leave out is far below the bounds.
 //
-// The bounds (hermite_recurrence.h) are those the tests labelled full hold
-// every value of every order to against 256-bit arithmetic, with a margin of
-// 2^16 or more over the largest errors they find, 2^-101.2 for a node and
-// 2^-96 relative for a weight (the recurrence's errors
-// cannot be bounded by a short argument here, since in the first steps,
-// where x^2 > 4 c k, the values grow without oscillating; the orders being
-// a finite set, the sweep shows it for each): a node within 2^-84, a weight
-// within 2^-78 relative. A --scaled weight is the weight times e^t, t = r^2
-// (r^2 / 2 for the probabilists' kind): the node's error, under 2^-84, moves
-// t by under 2 |r| 2^-84 / (2c), below 2^-76.5 for |r| < 45 (c = 1/2) and
-// 2^-77 for |r| < 64 (c = 1); with r^2's rounding (2^-93 absolute) and
-// exponential's error (2^-92, recurrence_rules.h) it is within 2^-75
-// relative. Each
-// value is rounded only where its bound decides it; one it does not decide
-// sends the whole rule to the engine, and so do Newton's nodes if they are
-// not ascending and apart as the roots are.
+// The bounds (hermite_recurrence.h): a node within 2^-84, a weight within
+// 2^-78 relative, set with a margin of 2^16 or more over the largest errors
+// that the tests labelled full find at every order against 256-bit
+// arithmetic, 2^-101.2 for a node and 2^-96 relative for a weight. The
+// recurrence's errors cannot be bounded by a short argument here, since in
+// the first steps, where x^2 > 4 c k, the values grow without oscillating;
+// the orders being a finite set, the sweep shows it for each. A --scaled
+// weight is the weight times e^t, t = r^2 (r^2 / 2 for the probabilists'
+// kind): the node's error, under 2^-84, moves t by under 2 |r| 2^-84 /
+// (2c), below 2^-76.5 for |r| < 45 (c = 1/2) and 2^-77 for |r| < 64 (c =
+// 1); with r^2's rounding (2^-93 absolute) and the exponential's error
+// (2^-92, recurrence_rules.h), the scaled weight is within 2^-75 relative.
+// Each value is rounded only where its bound decides it; one it does not
+// decide sends the whole rule to the engine, and so do Newton's nodes if
+// they are not ascending and apart as the roots are.
 #include "rule/quadrature/families/hermite_recurrence.h"
 
 #include <cmath>
