@@ -147,11 +147,12 @@ bool family_is_symmetric(const FamilyRequest& request);
 // the request as above; the arrays are then untouched), and 0 when a weight
 // lies past DBL_MAX's rounding boundary (chebyshev1 of order 3 on
 // [-DBL_MAX, DBL_MAX], laguerre with alpha in the hundreds: the arrays are
-// then unspecified). Laguerre, jacobi at most parameters and kronrod are
-// computed by the tridiagonal engine (tridiagonal_rule.h), which
-// allocates, and so are the other families wherever their own faster paths
-// (legendre's, the Chebyshev kinds' closed forms, the recurrences of
-// lobatto, radau and the Hermite kinds) leave a value undecided.
+// then unspecified). Laguerre at alpha other than 0, jacobi at most
+// parameters and kronrod are computed by the tridiagonal engine
+// (tridiagonal_rule.h), which allocates, and so are the other families
+// wherever their own faster paths (legendre's, the Chebyshev kinds' closed
+// forms, the recurrences of lobatto, radau, the Hermite kinds and laguerre
+// at alpha = 0) leave a value undecided.
 int family_rule(const FamilyRequest& request, double* nodes, double* weights,
                 double* gauss_weights);
 

@@ -1,7 +1,9 @@
-// The costly part of the correctly rounded rule, on vector lanes: Newton's
-// method in double from starting points, then P_n and P_{n-1} in
-// double-double at the polished roots (correctly_rounded.cpp has the whole
-// method). Internal to the quadrature library.
+// The costly part of the correctly rounded rules computed from a
+// recurrence (Gauss-Legendre, and Lobatto, Radau, Hermite and Laguerre in
+// families/), on vector lanes: Newton's method in double from starting
+// points, then the last two polynomials in double-double at the polished
+// roots (correctly_rounded.cpp has the whole method). Internal to the
+// quadrature library.
 //
 // Every lane performs the same IEEE operations as every other, whatever
 // the variant: lanes never share an intermediate result, and values common

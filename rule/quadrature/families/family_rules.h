@@ -1,9 +1,10 @@
 // Each Gauss family's computation, one file each: on the tridiagonal engine
 // (tridiagonal_rule.h) its Jacobi matrix, mu0, fixed nodes and weight
 // factor; legendre on its own proven path (correctly_rounded.h), the
-// Chebyshev kinds from their closed forms, and lobatto, radau and the
-// Hermite kinds from their recurrences (lobatto_radau_recurrence.h,
-// hermite_recurrence.h), each with the engine behind it.
+// Chebyshev kinds from their closed forms, and lobatto, radau, the Hermite
+// kinds and laguerre at alpha = 0 from their recurrences
+// (lobatto_radau_recurrence.h, hermite_recurrence.h,
+// laguerre_recurrence.h), each with the engine behind it.
 // Internal to the quadrature library; family_rule (families.cpp) checks the
 // request's domain first and dispatches here.
 //
